@@ -1,0 +1,100 @@
+#include "dialog_session.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdio>
+
+std::optional<platform::PrintSettings> readSettingsFile(const std::string& path, std::string* error)
+{
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = "cannot read the settings file " + path + ": " + file.errorString().toStdString();
+        return std::nullopt;
+    }
+    QJsonParseError parseError{};
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
+    if (parseError.error != QJsonParseError::NoError || !document.isObject()) {
+        *error = "the settings file " + path + " is not a JSON object" +
+                 (parseError.error != QJsonParseError::NoError ? ": " + parseError.errorString().toStdString() : "");
+        return std::nullopt;
+    }
+    platform::PrintSettings settings;
+    const QJsonObject object = document.object();
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        if (!it.value().isString()) {
+            *error = "the settings file " + path + " gives \"" + it.key().toStdString() +
+                     "\" a value that is not a string";
+            return std::nullopt;
+        }
+        settings.setValue(it.key().toStdString(), it.value().toString().toStdString());
+    }
+    return settings;
+}
+
+std::unique_ptr<DialogSession> DialogSession::open(const HostOptions& options, HostCallback::AlertPresenter alert,
+                                                   std::string* error)
+{
+    std::unique_ptr<DialogSession> session(new DialogSession);
+    auto printer = resolvePrinter(options.printer, error);
+    if (!printer)
+        return nullptr;
+    session->printer_ = *printer;
+
+    std::optional<platform::PPDFile> ppd;
+    if (printer->ppdPath) {
+        ppd = platform::PPDFile::open(*printer->ppdPath);
+        if (!ppd) {
+            *error = "cannot read the PPD " + *printer->ppdPath + ": not a readable PPD file";
+            return nullptr;
+        }
+    }
+    std::optional<std::string> declared = ppd ? ppd->attribute("APDialogExtension") : std::nullopt;
+    if (options.printer.noPPD)
+        declared = KORVANE_BUNDLE_NAME;  // the host still knows which extension the printer has
+
+    platform::PrintSettings settings;
+    if (options.settingsFile) {
+        auto loaded = readSettingsFile(*options.settingsFile, error);
+        if (!loaded)
+            return nullptr;
+        settings = std::move(*loaded);
+    }
+    if (options.title)
+        settings.setJobName(*options.title);
+    else if (!options.files.empty())
+        settings.setJobName(QFileInfo(QString::fromStdString(options.files.front())).fileName().toStdString());
+
+    platform::PrintSession printSession(platform::Printer(printer->name, printer->deviceURI));
+    const bool handsPPD = !options.printer.noPPD;
+    session->callback_ = std::make_unique<HostCallback>(handsPPD ? std::move(ppd) : std::nullopt,
+                                                        std::move(printSession), options.constraintHandling,
+                                                        std::move(alert));
+    session->callback_->settings() = std::move(settings);
+    session->callback_->setPreferredLayoutName(options.layout);
+
+    auto bundle = findDeclaredBundle(declared);
+    if (!bundle) {
+        session->noPanelReason_ = declared ? "the extension " + *declared + " is not installed"
+                                           : "the printer's PPD declares no dialog extension";
+        return session;
+    }
+    session->plugIn_ = LoadedPlugIn::load(*bundle, error);
+    if (!session->plugIn_)
+        return nullptr;
+    auto panels = session->plugIn_->factory()->PDEPanelsForType(platform::kPrinterPanelType, session->callback_.get());
+    if (panels)
+        session->panels_ = std::move(*panels);
+    if (session->panels_.empty())
+        session->noPanelReason_ = "the extension offers no panel for this printer";
+    return session;
+}
+
+DialogSession::~DialogSession()
+{
+    panels_.clear();
+    if (printer_.ppdIsTemporary && printer_.ppdPath)
+        std::remove(printer_.ppdPath->c_str());
+}

@@ -1,0 +1,40 @@
+// One printer's dialog state: its PPD, print settings, the loaded plug-in and its panels.
+#pragma once
+
+#include "host_callback.h"
+#include "options.h"
+#include "plugin_host.h"
+#include "printer_source.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+class DialogSession {
+public:
+    // Sets up the printer of the options with the print settings and job name to start from;
+    // nothing, with a message in error, when the printer, its PPD or the settings cannot be had.
+    static std::unique_ptr<DialogSession> open(const HostOptions& options, HostCallback::AlertPresenter alert,
+                                               std::string* error);
+    ~DialogSession();
+
+    const PrinterChoice& printer() const { return printer_; }
+    HostCallback& callback() { return *callback_; }
+    // The "Job Control" panel, or nullptr when the printer declares no extension.
+    platform::PDEPanel* panel() const { return panels_.empty() ? nullptr : panels_.front().get(); }
+    const platform::PanelList& panels() const { return panels_; }
+    // Why the printer has no panel, when it has none.
+    const std::string& noPanelReason() const { return noPanelReason_; }
+
+private:
+    DialogSession() = default;
+
+    PrinterChoice printer_;
+    std::unique_ptr<HostCallback> callback_;
+    std::unique_ptr<LoadedPlugIn> plugIn_;
+    platform::PanelList panels_;  // released before the plug-in that made them
+    std::string noPanelReason_;
+};
+
+// The print settings of a JSON file: an object of string keys and string values.
+std::optional<platform::PrintSettings> readSettingsFile(const std::string& path, std::string* error);

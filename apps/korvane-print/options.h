@@ -1,0 +1,42 @@
+// The host's command line.
+#pragma once
+
+#include "printer_source.h"
+
+#include <QStringList>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// One operation of --set or --paste, in the order given.
+struct ControlOperation {
+    enum class Kind { Set, Paste } kind;
+    std::string outlet;
+    std::string value;
+};
+
+struct HostOptions {
+    PrinterRequest printer;
+    bool constraintHandling = true;
+    std::optional<std::string> title;
+    std::optional<std::string> settingsFile;
+    std::optional<std::string> layout;
+    bool batch = false;
+    std::vector<std::string> calls;
+    std::vector<ControlOperation> operations;
+    bool dump = false;
+    std::optional<std::string> screenshot;
+    bool dryRun = false;
+    std::vector<std::string> files;
+};
+
+// The host calls a batch run makes when --calls is not given.
+inline const std::vector<std::string> kDefaultCalls{"panelView", "willShow", "restore", "ops", "save", "shouldPrint"};
+
+// Parses the arguments (the program name first); nothing, with a message in error, for a bad
+// option. --help and --version print and exit.
+std::optional<HostOptions> parseHostOptions(const QStringList& arguments, std::string* error);
+
+// Whether the arguments ask for batch mode, before the application object exists.
+bool argumentsAskForBatch(int argc, char** argv);

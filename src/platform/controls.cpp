@@ -1,0 +1,553 @@
+#include "platform/controls.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QValidator>
+
+Q_DECLARE_METATYPE(std::shared_ptr<void>)
+
+namespace platform {
+
+namespace {
+
+// Item data roles of the pop-up's items.
+constexpr int kImageNameRole = Qt::UserRole + 1;
+
+// Dynamic properties that keep what a wrapper set, for reading back.
+constexpr const char* kImageProperty = "korvaneImage";
+constexpr const char* kAlternateImageProperty = "korvaneAlternateImage";
+constexpr const char* kTextColorProperty = "korvaneTextColor";
+constexpr const char* kAnimatingProperty = "korvaneAnimating";
+
+QString qstr(const std::string& text) { return QString::fromStdString(text); }
+
+// The icon of a two-state button: the image in state 0, the alternate image in state 1.
+void rebuildButtonIcon(QAbstractButton* button)
+{
+    const QIcon off = button->property(kImageProperty).value<QIcon>();
+    const QIcon on = button->property(kAlternateImageProperty).value<QIcon>();
+    QIcon icon;
+    const QSize size = button->iconSize();
+    if (!off.isNull())
+        icon.addPixmap(off.pixmap(size), QIcon::Normal, QIcon::Off);
+    if (!on.isNull())
+        icon.addPixmap(on.pixmap(size), QIcon::Normal, QIcon::On);
+    button->setIcon(icon);
+}
+
+// Holds a formatter on a line edit and applies its answers to the edits Qt proposes.
+//
+// Qt's validator sees the proposed text and caret only; the text and selection before the
+// edit are taken from the field's own signals, which Qt sends only after the edit settled.
+class FormatterValidator : public QValidator {
+public:
+    FormatterValidator(std::shared_ptr<Formatter> formatter, QLineEdit* field)
+        : QValidator(field), formatter_(std::move(formatter)), field_(field)
+    {
+        remember();
+        connect(field, &QLineEdit::selectionChanged, this, [this] { rememberSelection(); });
+        connect(field, &QLineEdit::cursorPositionChanged, this, [this] { rememberSelection(); });
+        connect(field, &QLineEdit::textChanged, this, [this] { settle(); });
+    }
+
+    Formatter* formatter() const { return formatter_.get(); }
+
+    // Lets the next text through unchecked: the program, not the user, is setting it.
+    void acceptNextText(bool accept) { bypass_ = accept; }
+
+    State validate(QString& text, int& position) const override
+    {
+        if (bypass_ || replacing_)
+            return Acceptable;
+        std::u16string proposed = text.toStdU16String();
+        TextRange proposedSelection{static_cast<std::size_t>(position), 0};
+        const std::u16string original = originalText_.toStdU16String();
+        const std::u16string before = proposed;
+        if (formatter_->isPartialStringValid(proposed, proposedSelection, original, originalSelection_))
+            return Acceptable;
+        if (proposed == before && proposedSelection.location == static_cast<std::size_t>(position) &&
+            proposedSelection.length == 0)
+            return Invalid;
+        // A refusal with a replacement: show the replacement and select as the formatter said.
+        text = QString::fromStdU16String(proposed);
+        position = static_cast<int>(proposedSelection.location + proposedSelection.length);
+        pendingSelection_ = proposedSelection;
+        replacing_ = true;
+        return Acceptable;
+    }
+
+private:
+    void remember()
+    {
+        originalText_ = field_->text();
+        rememberSelection();
+    }
+
+    void rememberSelection()
+    {
+        if (field_->hasSelectedText())
+            originalSelection_ = {static_cast<std::size_t>(field_->selectionStart()),
+                                  static_cast<std::size_t>(field_->selectedText().size())};
+        else
+            originalSelection_ = {static_cast<std::size_t>(field_->cursorPosition()), 0};
+    }
+
+    void settle()
+    {
+        if (replacing_) {
+            replacing_ = false;
+            field_->setSelection(static_cast<int>(pendingSelection_.location),
+                                 static_cast<int>(pendingSelection_.length));
+        }
+        remember();
+    }
+
+    std::shared_ptr<Formatter> formatter_;
+    QLineEdit* field_;
+    QString originalText_;
+    TextRange originalSelection_;
+    bool bypass_ = false;
+    mutable bool replacing_ = false;
+    mutable TextRange pendingSelection_;
+};
+
+FormatterValidator* formatterValidatorOf(QLineEdit* field)
+{
+    if (!field)
+        return nullptr;
+    return dynamic_cast<FormatterValidator*>(const_cast<QValidator*>(field->validator()));
+}
+
+}  // namespace
+
+// --- Control ---
+
+void Control::setEnabled(bool enabled)
+{
+    if (widget_)
+        widget_->setEnabled(enabled);
+}
+
+bool Control::isEnabled() const
+{
+    return widget_ && !widget_->testAttribute(Qt::WA_Disabled);
+}
+
+// --- Button ---
+
+int Button::state() const
+{
+    auto* button = as<QAbstractButton>();
+    return button && button->isChecked() ? 1 : 0;
+}
+
+void Button::setState(int state)
+{
+    if (auto* button = as<QAbstractButton>())
+        button->setChecked(state != 0);
+}
+
+std::string Button::title() const
+{
+    auto* button = as<QAbstractButton>();
+    return button ? button->text().toStdString() : std::string();
+}
+
+void Button::setTitle(const std::string& title)
+{
+    if (auto* button = as<QAbstractButton>())
+        button->setText(qstr(title));
+}
+
+void Button::setImage(const Image& image)
+{
+    if (auto* button = as<QAbstractButton>()) {
+        button->setProperty(kImageProperty, QVariant::fromValue(image.icon()));
+        button->setProperty("korvaneImageName", qstr(image.name()));
+        rebuildButtonIcon(button);
+    }
+}
+
+void Button::setAlternateImage(const Image& image)
+{
+    if (auto* button = as<QAbstractButton>()) {
+        button->setProperty(kAlternateImageProperty, QVariant::fromValue(image.icon()));
+        button->setProperty("korvaneAlternateImageName", qstr(image.name()));
+        rebuildButtonIcon(button);
+    }
+}
+
+std::string Button::imageName() const
+{
+    auto* button = as<QAbstractButton>();
+    return button ? button->property("korvaneImageName").toString().toStdString() : std::string();
+}
+
+std::string Button::alternateImageName() const
+{
+    auto* button = as<QAbstractButton>();
+    return button ? button->property("korvaneAlternateImageName").toString().toStdString()
+                  : std::string();
+}
+
+// --- Matrix ---
+
+namespace {
+
+QList<QAbstractButton*> cellsOf(QWidget* matrix)
+{
+    QList<QAbstractButton*> cells;
+    if (!matrix)
+        return cells;
+    for (QAbstractButton* cell : matrix->findChildren<QAbstractButton*>())
+        if (cell->property("row").isValid())
+            cells.append(cell);
+    return cells;
+}
+
+}  // namespace
+
+int Matrix::selectedRow() const
+{
+    if (!isPresent())
+        return 0;
+    for (QAbstractButton* cell : cellsOf(widget()))
+        if (cell->isChecked())
+            return cell->property("row").toInt();
+    return -1;
+}
+
+void Matrix::selectCellAtRow(int row)
+{
+    for (QAbstractButton* cell : cellsOf(widget()))
+        if (cell->property("row").toInt() == row)
+            cell->setChecked(true);
+}
+
+int Matrix::numberOfRows() const
+{
+    return static_cast<int>(cellsOf(widget()).size());
+}
+
+Button Matrix::cellAtRow(int row) const
+{
+    for (QAbstractButton* cell : cellsOf(widget()))
+        if (cell->property("row").toInt() == row)
+            return Button(cell);
+    return Button();
+}
+
+// --- PopUp ---
+
+int PopUp::numberOfItems() const
+{
+    auto* popUp = as<QComboBox>();
+    return popUp ? popUp->count() : 0;
+}
+
+std::string PopUp::itemTitle(int index) const
+{
+    auto* popUp = as<QComboBox>();
+    return popUp ? popUp->itemText(index).toStdString() : std::string();
+}
+
+void PopUp::setItemTitle(int index, const std::string& title)
+{
+    if (auto* popUp = as<QComboBox>(); popUp && index >= 0 && index < popUp->count())
+        popUp->setItemText(index, qstr(title));
+}
+
+void PopUp::setItemImage(int index, const Image& image)
+{
+    if (auto* popUp = as<QComboBox>(); popUp && index >= 0 && index < popUp->count()) {
+        popUp->setItemIcon(index, image.icon());
+        popUp->setItemData(index, qstr(image.name()), kImageNameRole);
+    }
+}
+
+std::optional<std::string> PopUp::itemImageName(int index) const
+{
+    auto* popUp = as<QComboBox>();
+    if (!popUp)
+        return std::nullopt;
+    const QVariant name = popUp->itemData(index, kImageNameRole);
+    if (!name.isValid() || name.toString().isEmpty())
+        return std::nullopt;
+    return name.toString().toStdString();
+}
+
+bool PopUp::isSeparator(int index) const
+{
+    auto* popUp = as<QComboBox>();
+    return popUp && popUp->itemData(index, Qt::AccessibleDescriptionRole).toString() == "separator";
+}
+
+void PopUp::removeItemAtIndex(int index)
+{
+    if (auto* popUp = as<QComboBox>())
+        popUp->removeItem(index);
+}
+
+void PopUp::addItem(const std::string& title, const Image& image)
+{
+    if (auto* popUp = as<QComboBox>()) {
+        popUp->addItem(image.icon(), qstr(title));
+        popUp->setItemData(popUp->count() - 1, qstr(image.name()), kImageNameRole);
+    }
+}
+
+void PopUp::addSeparator()
+{
+    if (auto* popUp = as<QComboBox>())
+        popUp->insertSeparator(popUp->count());
+}
+
+void PopUp::addItem(const std::string& title, std::shared_ptr<void> representedObject)
+{
+    if (auto* popUp = as<QComboBox>())
+        popUp->addItem(qstr(title), QVariant::fromValue(std::move(representedObject)));
+}
+
+std::shared_ptr<void> PopUp::representedObject(int index) const
+{
+    auto* popUp = as<QComboBox>();
+    if (!popUp || index < 0 || index >= popUp->count())
+        return nullptr;
+    return popUp->itemData(index).value<std::shared_ptr<void>>();
+}
+
+void PopUp::removeAllItems()
+{
+    if (auto* popUp = as<QComboBox>())
+        popUp->clear();
+}
+
+int PopUp::indexOfSelectedItem() const
+{
+    auto* popUp = as<QComboBox>();
+    return popUp ? popUp->currentIndex() : 0;
+}
+
+void PopUp::selectItemAtIndex(int index)
+{
+    if (auto* popUp = as<QComboBox>())
+        popUp->setCurrentIndex(index);
+}
+
+// --- TextField ---
+
+std::optional<std::string> TextField::stringValue() const
+{
+    if (auto* edit = as<QLineEdit>())
+        return edit->text().toStdString();
+    if (auto* label = as<QLabel>())
+        return label->text().toStdString();
+    return std::nullopt;
+}
+
+void TextField::setStringValue(const std::string& text)
+{
+    if (auto* edit = as<QLineEdit>()) {
+        FormatterValidator* validator = formatterValidatorOf(edit);
+        if (validator)
+            validator->acceptNextText(true);
+        edit->setText(qstr(text));
+        if (validator)
+            validator->acceptNextText(false);
+    } else if (auto* label = as<QLabel>()) {
+        label->setText(qstr(text));
+    }
+}
+
+int TextField::tag() const
+{
+    return isPresent() ? widget()->property("tag").toInt() : 0;
+}
+
+bool TextField::isEditField() const
+{
+    return as<QLineEdit>() != nullptr;
+}
+
+void TextField::setEditable(bool editable)
+{
+    if (auto* edit = as<QLineEdit>())
+        edit->setReadOnly(!editable);
+}
+
+bool TextField::isEditable() const
+{
+    auto* edit = as<QLineEdit>();
+    return edit && !edit->isReadOnly();
+}
+
+void TextField::setSelectable(bool selectable)
+{
+    // A field that can be neither selected nor focused is a disabled one in this toolkit.
+    if (auto* edit = as<QLineEdit>())
+        edit->setEnabled(selectable);
+}
+
+bool TextField::isSelectable() const
+{
+    if (as<QLabel>())
+        return as<QLabel>()->textInteractionFlags().testFlag(Qt::TextSelectableByMouse);
+    return as<QLineEdit>() && isEnabled();
+}
+
+void TextField::setTextColor(TextColor color)
+{
+    QWidget* field = widget();
+    if (!field)
+        return;
+    const bool gray = color == TextColor::Gray;
+    field->setProperty(kTextColorProperty, gray ? "gray" : "black");
+    const QPalette standard = QApplication::palette(field);
+    const QColor text = gray ? standard.color(QPalette::Disabled, QPalette::WindowText)
+                             : standard.color(QPalette::Active, QPalette::WindowText);
+    QPalette palette = field->palette();
+    palette.setColor(QPalette::Active, QPalette::WindowText, text);
+    palette.setColor(QPalette::Inactive, QPalette::WindowText, text);
+    palette.setColor(QPalette::Active, QPalette::Text, text);
+    palette.setColor(QPalette::Inactive, QPalette::Text, text);
+    field->setPalette(palette);
+}
+
+TextColor TextField::textColor() const
+{
+    if (!isPresent())
+        return TextColor::Black;
+    return widget()->property(kTextColorProperty).toString() == "gray" ? TextColor::Gray : TextColor::Black;
+}
+
+void TextField::becomeFirstResponder()
+{
+    if (QWidget* field = widget())
+        field->setFocus(Qt::OtherFocusReason);
+}
+
+void TextField::resignWindowFirstResponder()
+{
+    if (!isPresent())
+        return;
+    if (QWidget* focused = widget()->window()->focusWidget())
+        focused->clearFocus();
+}
+
+void TextField::setFormatter(std::shared_ptr<Formatter> formatter)
+{
+    auto* edit = as<QLineEdit>();
+    if (!edit)
+        return;
+    if (FormatterValidator* old = formatterValidatorOf(edit)) {
+        edit->setValidator(nullptr);
+        delete old;
+    }
+    if (formatter)
+        edit->setValidator(new FormatterValidator(std::move(formatter), edit));
+}
+
+Formatter* TextField::formatter() const
+{
+    FormatterValidator* validator = formatterValidatorOf(as<QLineEdit>());
+    return validator ? validator->formatter() : nullptr;
+}
+
+// --- Box ---
+
+std::string Box::title() const
+{
+    auto* box = as<QGroupBox>();
+    return box ? box->title().toStdString() : std::string();
+}
+
+void Box::setTitle(const std::string& title)
+{
+    if (auto* box = as<QGroupBox>())
+        box->setTitle(qstr(title));
+}
+
+// --- TabView ---
+
+int TabView::numberOfTabViewItems() const
+{
+    auto* tabs = as<QTabWidget>();
+    return tabs ? tabs->count() : 0;
+}
+
+std::string TabView::label(int index) const
+{
+    auto* tabs = as<QTabWidget>();
+    return tabs ? tabs->tabText(index).toStdString() : std::string();
+}
+
+void TabView::setLabel(int index, const std::string& label)
+{
+    if (auto* tabs = as<QTabWidget>())
+        tabs->setTabText(index, qstr(label));
+}
+
+void TabView::selectFirstTabViewItem()
+{
+    if (auto* tabs = as<QTabWidget>(); tabs && tabs->count() > 0)
+        tabs->setCurrentIndex(0);
+}
+
+int TabView::selectedIndex() const
+{
+    auto* tabs = as<QTabWidget>();
+    return tabs ? tabs->currentIndex() : 0;
+}
+
+// --- Progress ---
+
+void Progress::startAnimation()
+{
+    if (auto* progress = as<QProgressBar>()) {
+        progress->setRange(0, 0);
+        progress->setProperty(kAnimatingProperty, true);
+    }
+}
+
+void Progress::stopAnimation()
+{
+    if (auto* progress = as<QProgressBar>()) {
+        progress->setRange(0, 1);
+        progress->setProperty(kAnimatingProperty, false);
+    }
+}
+
+bool Progress::isAnimating() const
+{
+    return isPresent() && widget()->property(kAnimatingProperty).toBool();
+}
+
+void Progress::setHidden(bool hidden)
+{
+    if (QWidget* progress = widget())
+        progress->setHidden(hidden);
+}
+
+bool Progress::isHidden() const
+{
+    return isPresent() && widget()->isHidden();
+}
+
+std::optional<std::string> firstResponderName(QWidget* view)
+{
+    if (!view)
+        return std::nullopt;
+    QWidget* focused = view->window()->focusWidget();
+    if (!focused || focused->objectName().isEmpty())
+        return std::nullopt;
+    return focused->objectName().toStdString();
+}
+
+}  // namespace platform

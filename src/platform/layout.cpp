@@ -1,0 +1,115 @@
+#include "platform/layout.h"
+
+#include "platform/bundle.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QTabWidget>
+#include <QUiLoader>
+
+namespace platform {
+
+namespace {
+
+// The named child of a kind, or nullptr when absent or of another kind.
+template <typename T>
+T* findOutlet(QWidget* root, const char* name)
+{
+    if (!root)
+        return nullptr;
+    if (root->objectName() == QLatin1String(name))
+        return qobject_cast<T*>(root);
+    return root->findChild<T*>(QLatin1String(name));
+}
+
+// A matrix is a plain container whose buttons carry a "row".
+bool isMatrix(const QWidget* widget)
+{
+    for (const QAbstractButton* cell : widget->findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly))
+        if (cell->property("row").isValid())
+            return true;
+    return false;
+}
+
+}  // namespace
+
+std::unique_ptr<LoadedView> LoadedView::load(const Bundle& bundle, const std::string& name)
+{
+    auto path = bundle.pathForResource(name, "ui");
+    if (!path)
+        return nullptr;
+    QFile file(QString::fromStdString(*path));
+    if (!file.open(QIODevice::ReadOnly))
+        return nullptr;
+    QUiLoader loader;
+    // Captions are localized by the panel from its own strings table, not by the loader.
+    loader.setTranslationEnabled(false);
+    QWidget* root = loader.load(&file);
+    if (!root)
+        return nullptr;
+    return std::unique_ptr<LoadedView>(new LoadedView(root));
+}
+
+LoadedView::~LoadedView()
+{
+    delete root_.data();
+}
+
+Button LoadedView::button(const char* name) const { return Button(findOutlet<QAbstractButton>(root(), name)); }
+
+Matrix LoadedView::matrix(const char* name) const
+{
+    QWidget* widget = findOutlet<QWidget>(root(), name);
+    return Matrix(widget && isMatrix(widget) ? widget : nullptr);
+}
+
+PopUp LoadedView::popUp(const char* name) const { return PopUp(findOutlet<QComboBox>(root(), name)); }
+
+TextField LoadedView::textField(const char* name) const
+{
+    if (QLineEdit* edit = findOutlet<QLineEdit>(root(), name))
+        return TextField(edit);
+    return TextField(findOutlet<QLabel>(root(), name));
+}
+
+Box LoadedView::box(const char* name) const { return Box(findOutlet<QGroupBox>(root(), name)); }
+
+TabView LoadedView::tabView(const char* name) const { return TabView(findOutlet<QTabWidget>(root(), name)); }
+
+Progress LoadedView::progress(const char* name) const { return Progress(findOutlet<QProgressBar>(root(), name)); }
+
+void LoadedView::connectActions(ActionSender send)
+{
+    if (!root_)
+        return;
+    auto shared = std::make_shared<ActionSender>(std::move(send));
+    QList<QWidget*> widgets = root_->findChildren<QWidget*>();
+    widgets.prepend(root_.data());
+    for (QWidget* widget : widgets) {
+        const QString action = widget->property("action").toString();
+        if (action.isEmpty())
+            continue;
+        const std::string name = action.toStdString();
+        auto fire = [shared, name] { (*shared)(name); };
+        if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+            QObject::connect(button, &QAbstractButton::clicked, root_, fire);
+        } else if (auto* popUp = qobject_cast<QComboBox*>(widget)) {
+            QObject::connect(popUp, &QComboBox::activated, root_, fire);
+        } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            QObject::connect(edit, &QLineEdit::editingFinished, root_, fire);
+        } else if (auto* tabs = qobject_cast<QTabWidget*>(widget)) {
+            QObject::connect(tabs, &QTabWidget::tabBarClicked, root_, fire);
+        } else if (isMatrix(widget)) {
+            for (QAbstractButton* cell : widget->findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly))
+                if (cell->property("row").isValid())
+                    QObject::connect(cell, &QAbstractButton::clicked, root_, fire);
+        }
+    }
+}
+
+}  // namespace platform

@@ -1,0 +1,111 @@
+#include "platform/system.h"
+
+#include <plist/plist.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+struct PlistDeleter {
+    void operator()(plist_t node) const { plist_free(node); }
+};
+using PlistPtr = std::unique_ptr<void, PlistDeleter>;
+
+// The file's bytes, or nothing when it cannot be read.
+std::optional<std::string> readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Makes dir with mode 0700 if missing; true when it then is a real folder of this user,
+// private to them.
+bool ensurePrivateDirectory(const std::string& dir)
+{
+    if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat info {};
+    if (lstat(dir.c_str(), &info) != 0)
+        return false;
+    if (!S_ISDIR(info.st_mode) || info.st_uid != geteuid())
+        return false;
+    if ((info.st_mode & 0077) != 0 && chmod(dir.c_str(), 0700) != 0)
+        return false;
+    return true;
+}
+
+}  // namespace
+
+std::string systemVersionPlistPath()
+{
+    const char* path = std::getenv("KORVANE_SYSTEM_VERSION_PLIST");
+    return path && *path ? path : "/System/Library/CoreServices/SystemVersion.plist";
+}
+
+std::optional<std::string> productVersionFromPlist(const std::string& path)
+{
+    auto bytes = readFile(path);
+    if (!bytes || bytes->empty())
+        return std::nullopt;
+    plist_t root = nullptr;
+    if (bytes->compare(0, 6, "bplist") == 0)
+        plist_from_bin(bytes->data(), static_cast<uint32_t>(bytes->size()), &root);
+    else
+        plist_from_xml(bytes->data(), static_cast<uint32_t>(bytes->size()), &root);
+    PlistPtr owner(root);
+    if (!root || plist_get_node_type(root) != PLIST_DICT)
+        return std::nullopt;
+    plist_t node = plist_dict_get_item(root, "ProductVersion");
+    if (!node || plist_get_node_type(node) != PLIST_STRING)
+        return std::nullopt;
+    char* value = nullptr;
+    plist_get_string_val(node, &value);
+    if (!value)
+        return std::nullopt;
+    std::string version(value);
+    free(value);
+    return version;
+}
+
+std::optional<std::string> fullUserName()
+{
+    std::vector<char> buffer(16384);
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found)
+        return std::nullopt;
+    std::string gecos = found->pw_gecos ? found->pw_gecos : "";
+    // The full name is the first of the GECOS field's comma-separated parts.
+    gecos = gecos.substr(0, gecos.find(','));
+    if (gecos.empty())
+        return std::nullopt;
+    return gecos;
+}
+
+std::optional<std::string> privateTemporaryDirectory()
+{
+    std::string dir;
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
+        dir = std::string(runtime) + "/korvane";
+    } else {
+        const char* tmp = std::getenv("TMPDIR");
+        dir = std::string(tmp && *tmp ? tmp : "/tmp") + "/korvane-" + std::to_string(geteuid());
+    }
+    if (!ensurePrivateDirectory(dir))
+        return std::nullopt;
+    return dir + "/";
+}
+
+}  // namespace platform
