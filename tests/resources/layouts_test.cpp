@@ -19,6 +19,7 @@
 
 #include <map>
 #include <memory>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -125,6 +126,12 @@ struct LayoutCase {
     const char* file;
     bool popupVariant;
 };
+
+// Names a layout case in failure messages.
+void PrintTo(const LayoutCase& layout, std::ostream* out)
+{
+    *out << layout.file;
+}
 
 // Loads a layout from the resource folder; null (with a test failure) when it cannot be loaded.
 std::unique_ptr<QWidget> loadLayout(const QString& name)
