@@ -3,5 +3,11 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$top/build}
-cmake -S "$top" -B "$build" -G Ninja "$@" >/dev/null
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+  # Worktrees of the same repository share one cache.
+  export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(dirname "$top")}
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+cmake -S "$top" -B "$build" -G Ninja "${launcher[@]}" "$@" >/dev/null
 cmake --build "$build" -j2

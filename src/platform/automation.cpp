@@ -35,6 +35,10 @@ bool hasRowCells(const QWidget* widget)
 // The role a named widget plays in a layout.
 Kind kindOf(const QWidget* widget)
 {
+    // Buttons that send no action and are no cell belong to other widgets (a tab bar's arrows).
+    if (qobject_cast<const QAbstractButton*>(widget) && !widget->property("action").isValid() &&
+        !widget->property("row").isValid())
+        return Kind::Unknown;
     if (qobject_cast<const QCheckBox*>(widget))
         return Kind::Checkbox;
     if (qobject_cast<const QRadioButton*>(widget))
