@@ -43,8 +43,10 @@ class KorvanePrintPdeRk880JC : public platform::PDEPanel,
                                public LoginnameInputFilterCallback {
 public:
     // Construction reads the PPD, the printer's address and the stored preferences through
-    // the host's callback, which must outlive the panel.
+    // the host's callback, which must outlive the panel. The bundle is the one that holds the
+    // panel's code unless a caller that links the panel statically names it.
     explicit KorvanePrintPdeRk880JC(platform::PDEPluginCallback* callback);
+    KorvanePrintPdeRk880JC(platform::PDEPluginCallback* callback, platform::Bundle bundle);
     ~KorvanePrintPdeRk880JC() override;
     KorvanePrintPdeRk880JC(const KorvanePrintPdeRk880JC&) = delete;
     KorvanePrintPdeRk880JC& operator=(const KorvanePrintPdeRk880JC&) = delete;

@@ -103,10 +103,15 @@ std::optional<std::string> hostOfDeviceURI(const std::optional<std::string>& uri
 // --- Construction and destruction ---
 
 KorvanePrintPdeRk880JC::KorvanePrintPdeRk880JC(platform::PDEPluginCallback* callback)
+    : KorvanePrintPdeRk880JC(callback, platform::Bundle::containing(reinterpret_cast<const void*>(&getEncodingFromPPD)))
+{
+}
+
+KorvanePrintPdeRk880JC::KorvanePrintPdeRk880JC(platform::PDEPluginCallback* callback, platform::Bundle bundle)
 {
     _PDEProlog(this, "initWithCallback:(%@, %p)", callback, callback);
     pdePluginCallbackObject = callback;
-    pdeBundle = platform::Bundle::containing(reinterpret_cast<const void*>(&getEncodingFromPPD));
+    pdeBundle = std::move(bundle);
     useConstraintHandling = callback && callback->offersConstraintHandling();
     _PDELog(this, "Constraint Handling Available: %s", useConstraintHandling ? "YES" : "NO");
     canResizeView = runningOnLeopardOrLater();
