@@ -1,0 +1,24 @@
+// Putting HTTP/1.1 responses on the wire.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+#include <utility>
+
+namespace mfpsim {
+
+// A response before it is framed for the wire.
+struct HttpReply
+{
+    int status = 200;
+    QByteArray contentType;
+    QByteArray body;
+    QList<std::pair<QByteArray, QByteArray>> extraHeaders;
+};
+
+QByteArray reasonPhrase(int status);
+QByteArray serializeReply(const HttpReply& reply, bool keepAlive, int chunkBytes);
+QByteArray plainReply(int status, bool keepAlive);
+
+} // namespace mfpsim

@@ -1,0 +1,292 @@
+// Reads the command line of the folder-service stand-in into SimOptions.
+#include "sim_options.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+#include <QStringDecoder>
+
+#include <cmath>
+
+namespace mfpsim {
+
+namespace {
+
+constexpr qint64 kMaxInputFileBytes = 16 * 1024 * 1024;
+
+const char kDescription[] =
+    "A stand-in for the printer's folder service. It listens on 127.0.0.1 only and answers\n"
+    "POST /korvane-mfp-srv with a SOAP reply that lists the printer's custom folders.\n"
+    "On start it prints one line, \"listening on 127.0.0.1:PORT\", on standard output.\n"
+    "Other paths get 404, other methods on the service path 405, oversized requests 413.\n"
+    "SIGTERM or SIGINT ends it cleanly.\n"
+    "\n"
+    "Folders: --folder NAME[:FLAGS], FLAGS a comma-separated list of\n"
+    "  protected   the folder needs a password (password \"true\")\n"
+    "  dir         the entry is a directory (dir \"true\")\n"
+    "Only a last colon followed by known flags (or by nothing) is taken as flags, so\n"
+    "\"Q1:Q2\" is the name \"Q1:Q2\". To give a name that ends in \":protected\", add a\n"
+    "colon: \"X:protected:\" is the name \"X:protected\" without flags.\n"
+    "--folders FILE reads one folder a line in the same form (UTF-8, blank lines skipped).\n"
+    "File folders come first, then the --folder ones. Without folders the list is empty.\n"
+    "\n"
+    "Modes (--mode):\n"
+    "  ok                answer at once (default)\n"
+    "  late=SECONDS      answer after SECONDS (fractions allowed)\n"
+    "  silent            read the request, never answer, keep the connection open\n"
+    "  close             read the request, then close the connection without answering\n"
+    "  pieces            send the reply in --piece-bytes pieces, --piece-pause ms apart\n"
+    "  http500           HTTP 500 with a SOAP 1.1 Fault\n"
+    "  unsupported       result-code \"unsupported-operation\" and no folders\n"
+    "  not-xml           200 with a body that is not XML\n"
+    "--reply FILE replaces the body of every mode that answers with the file's bytes.\n"
+    "--strict answers a request that is not the folder-listing request with\n"
+    "\"unsupported-operation\" (or a SOAP Fault when it is no SOAP at all).";
+
+// Tells whether the character may stand in an XML 1.0 text node.
+bool isAllowedInName(char32_t c)
+{
+    if (c < 0x20 || c == 0x7f)
+        return false;
+    return c != 0xfffe && c != 0xffff;
+}
+
+// Checks that a folder name can travel in the reply unchanged.
+bool checkFolderName(const QString& name, QString* error)
+{
+    for (char32_t c : name.toUcs4()) {
+        if (!isAllowedInName(c)) {
+            *error = QStringLiteral("folder name \"%1\" holds a control character").arg(name);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Applies a comma-separated flag list to a folder; false when a flag is unknown.
+bool applyFolderFlags(const QString& flags, Folder* folder)
+{
+    if (flags.isEmpty())
+        return true;
+    for (const QString& flag : flags.split(u',')) {
+        if (flag == u"protected")
+            folder->isProtected = true;
+        else if (flag == u"dir")
+            folder->isDirectory = true;
+        else
+            return false;
+    }
+    return true;
+}
+
+// Reads a whole file of bounded size; absent when it cannot be read.
+std::optional<QByteArray> readSmallFile(const QString& path, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+        return std::nullopt;
+    }
+    QByteArray contents = file.read(kMaxInputFileBytes + 1);
+    if (contents.size() > kMaxInputFileBytes) {
+        *error = QStringLiteral("%1 is larger than %2 bytes").arg(path).arg(kMaxInputFileBytes);
+        return std::nullopt;
+    }
+    return contents;
+}
+
+// Reads "late=SECONDS" and the plain mode words.
+bool parseMode(const QString& text, SimOptions* options)
+{
+    static constexpr struct {
+        const char16_t* word;
+        Mode mode;
+    } kWords[] = {
+        {u"ok", Mode::Ok},           {u"silent", Mode::Silent},   {u"close", Mode::Close},
+        {u"pieces", Mode::Pieces},   {u"http500", Mode::Http500}, {u"unsupported", Mode::Unsupported},
+        {u"not-xml", Mode::NotXml},
+    };
+    for (const auto& entry : kWords) {
+        if (text == QStringView(entry.word)) {
+            options->mode = entry.mode;
+            return true;
+        }
+    }
+    if (!text.startsWith(u"late="))
+        return false;
+    bool ok = false;
+    const double seconds = text.mid(5).toDouble(&ok);
+    if (!ok || !std::isfinite(seconds) || seconds < 0.0 || seconds > 3600.0)
+        return false;
+    options->mode = Mode::Late;
+    options->lateSeconds = seconds;
+    return true;
+}
+
+// Reads an integer option within [low, high].
+bool parseBoundedInt(const QString& text, qint64 low, qint64 high, qint64* value)
+{
+    bool ok = false;
+    const qint64 number = text.toLongLong(&ok);
+    if (!ok || number < low || number > high)
+        return false;
+    *value = number;
+    return true;
+}
+
+// Builds the parser with every option the program knows.
+void describeOptions(QCommandLineParser* parser)
+{
+    parser->setApplicationDescription(QString::fromUtf8(kDescription));
+    parser->addHelpOption();
+    parser->addOptions({
+        {"port", "TCP port on 127.0.0.1; 0 picks a free one (default 0).", "N", "0"},
+        {"folder", "Add a folder; repeatable. See Folders above.", "NAME[:FLAGS]"},
+        {"folders", "Read folders from FILE, one a line.", "FILE"},
+        {"mode", "How to answer; see Modes above (default ok).", "MODE", "ok"},
+        {"reply", "Serve the bytes of FILE as the reply body.", "FILE"},
+        {"record", "Write each complete request, exactly as received, to FILE.", "FILE"},
+        {"chunked", "Send reply bodies with chunked transfer encoding."},
+        {"piece-bytes", "Size of one piece in pieces mode (default 40).", "N", "40"},
+        {"piece-pause", "Pause between pieces in ms (default 20).", "MS", "20"},
+        {"strict", "Answer only the folder-listing request with the folder list."},
+        {"max-body", "Largest request body accepted, in bytes (default 1048576).", "N", "1048576"},
+        {"verbose", "Write a line about each request to standard error."},
+    });
+}
+
+// Turns the numeric options into fields; false with an error on a bad value.
+bool readNumbers(const QCommandLineParser& parser, SimOptions* options, QString* error)
+{
+    qint64 value = 0;
+    if (!parseBoundedInt(parser.value("port"), 0, 65535, &value)) {
+        *error = QStringLiteral("--port wants a number from 0 to 65535");
+        return false;
+    }
+    options->port = static_cast<quint16>(value);
+    if (!parseBoundedInt(parser.value("piece-bytes"), 1, 65536, &value)) {
+        *error = QStringLiteral("--piece-bytes wants a number from 1 to 65536");
+        return false;
+    }
+    options->pieceBytes = static_cast<int>(value);
+    if (!parseBoundedInt(parser.value("piece-pause"), 0, 10000, &value)) {
+        *error = QStringLiteral("--piece-pause wants a number from 0 to 10000");
+        return false;
+    }
+    options->piecePauseMs = static_cast<int>(value);
+    if (!parseBoundedInt(parser.value("max-body"), 0, 64 * 1024 * 1024, &value)) {
+        *error = QStringLiteral("--max-body wants a number from 0 to 67108864");
+        return false;
+    }
+    options->maxBodyBytes = value;
+    return true;
+}
+
+// Collects the folders of --folders and --folder, in that order.
+bool readFolders(const QCommandLineParser& parser, SimOptions* options, QString* error)
+{
+    if (parser.isSet("folders")) {
+        const auto contents = readSmallFile(parser.value("folders"), error);
+        if (!contents)
+            return false;
+        const auto folders = parseFolderList(*contents, error);
+        if (!folders)
+            return false;
+        options->folders = *folders;
+    }
+    for (const QString& argument : parser.values("folder")) {
+        const auto folder = parseFolderArgument(argument, error);
+        if (!folder)
+            return false;
+        options->folders.append(*folder);
+    }
+    return true;
+}
+
+} // namespace
+
+// Reads one NAME[:FLAGS] folder description.
+std::optional<Folder> parseFolderArgument(const QString& argument, QString* error)
+{
+    Folder folder;
+    folder.name = argument;
+    const qsizetype colon = argument.lastIndexOf(u':');
+    if (colon >= 0) {
+        Folder flagged;
+        if (applyFolderFlags(argument.mid(colon + 1), &flagged)) {
+            flagged.name = argument.left(colon);
+            folder = flagged;
+        }
+    }
+    if (!checkFolderName(folder.name, error))
+        return std::nullopt;
+    return folder;
+}
+
+// Reads a folder file: UTF-8, one NAME[:FLAGS] a line, blank lines skipped.
+std::optional<QList<Folder>> parseFolderList(const QByteArray& contents, QString* error)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder(contents);
+    if (decoder.hasError()) {
+        *error = QStringLiteral("the folder file is not valid UTF-8");
+        return std::nullopt;
+    }
+    QList<Folder> folders;
+    for (QString line : text.split(u'\n')) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        if (line.trimmed().isEmpty())
+            continue;
+        const auto folder = parseFolderArgument(line, error);
+        if (!folder)
+            return std::nullopt;
+        folders.append(*folder);
+    }
+    return folders;
+}
+
+// Reads the whole command line; on --help or an error the outcome holds the text to show.
+ParseOutcome parseCommandLine(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    describeOptions(&parser);
+    ParseOutcome outcome;
+    if (!parser.parse(arguments)) {
+        outcome.message = parser.errorText();
+        outcome.isError = true;
+        return outcome;
+    }
+    if (parser.isSet("help")) {
+        outcome.message = parser.helpText();
+        return outcome;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        outcome.message = QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first());
+        outcome.isError = true;
+        return outcome;
+    }
+    SimOptions options;
+    QString error;
+    bool good = readNumbers(parser, &options, &error) && readFolders(parser, &options, &error);
+    if (good && !parseMode(parser.value("mode"), &options)) {
+        error = QStringLiteral("unknown mode \"%1\"").arg(parser.value("mode"));
+        good = false;
+    }
+    if (good && parser.isSet("reply")) {
+        options.replyBody = readSmallFile(parser.value("reply"), &error);
+        good = options.replyBody.has_value();
+    }
+    if (!good) {
+        outcome.message = error;
+        outcome.isError = true;
+        return outcome;
+    }
+    options.chunked = parser.isSet("chunked");
+    options.strict = parser.isSet("strict");
+    options.verbose = parser.isSet("verbose");
+    options.recordPath = parser.value("record");
+    outcome.options = options;
+    return outcome;
+}
+
+} // namespace mfpsim

@@ -1,0 +1,34 @@
+// Turns SIGTERM and SIGINT into an orderly quit of the event loop.
+#pragma once
+
+#include <QObject>
+#include <QSocketNotifier>
+
+#include <memory>
+
+namespace mfpsim {
+
+void blockTerminationSignals();
+
+// Watches a signalfd for the blocked termination signals and emits terminationRequested.
+class TerminationWatcher : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TerminationWatcher(QObject* parent = nullptr);
+    ~TerminationWatcher() override;
+
+    bool isWatching() const;
+
+signals:
+    void terminationRequested();
+
+private:
+    void readSignal();
+
+    int m_fd = -1;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+};
+
+} // namespace mfpsim
