@@ -72,6 +72,7 @@ protected:
     }
 
     ScopedUserDirs dirs;
+    ScopedEnv locale{"LC_ALL", "C.UTF-8"};  // a Western UTF-8 system unless a test names another
     TestHost host;
     std::unique_ptr<KorvanePrintPdeRk880JC> panel;
 };
