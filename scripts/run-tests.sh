@@ -1,8 +1,56 @@
 #!/usr/bin/env bash
-# Builds the project and runs every test headless with CTest.
+# Builds the project and runs every test headless with CTest, twice: a plain build in build/
+# (or $BUILD_DIR), then an AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/
+# (or $ASAN_BUILD_DIR) with leak detection on. Every process the tests start there (the test
+# programs, korvane-print, korvane-mfp-sim) is sanitized and inherits the options; any report
+# from any of them fails the run, also one from a child whose exit status a test expected to be
+# non-zero. KORVANE_SKIP_SANITIZERS=1 runs the plain half only (for a quick local check).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$top/build}
-"$top/scripts/build.sh"
+asan_build=${ASAN_BUILD_DIR:-$top/build-asan}
 export QT_QPA_PLATFORM=offscreen
-ctest --test-dir "$build" --output-on-failure -j2
+
+# Times one step and says how long it took, so CI logs show where the minutes go.
+timed() {
+  local label=$1 start=$SECONDS
+  shift
+  "$@"
+  echo "run-tests: $label took $((SECONDS - start)) s"
+}
+
+timed "plain build" env BUILD_DIR="$build" "$top/scripts/build.sh" -DKORVANE_BUILD_BENCH=ON
+timed "plain tests" ctest --test-dir "$build" --output-on-failure -j2
+
+if [ "${KORVANE_SKIP_SANITIZERS:-0}" = 1 ]; then
+  echo "run-tests: sanitizer build skipped (KORVANE_SKIP_SANITIZERS=1)"
+  exit 0
+fi
+
+timed "sanitizer build" env BUILD_DIR="$asan_build" "$top/scripts/build.sh" -DKORVANE_SANITIZE=ON
+
+# Reports go to files, one per process, so that a finding in a child process cannot hide behind
+# an exit status its test expected; the run fails when any file appears.
+logs="$asan_build/sanitizer-logs"
+rm -rf "$logs"
+mkdir -p "$logs"
+export ASAN_OPTIONS="detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1:log_path=$logs/asan:log_exe_name=1"
+export LSAN_OPTIONS="suppressions=$top/tests/sanitizer/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:log_path=$logs/ubsan:log_exe_name=1"
+
+status=0
+timed "sanitizer tests" ctest --test-dir "$asan_build" --output-on-failure -j2 || status=$?
+
+if compgen -G "$logs/*" >/dev/null; then
+  echo "run-tests: sanitizer findings:" >&2
+  for f in "$logs"/*; do
+    echo "===== $(basename "$f")" >&2
+    cat "$f" >&2
+  done
+  status=1
+fi
+if [ "$status" -ne 0 ]; then
+  echo "run-tests: the sanitizer run failed" >&2
+  exit "$status"
+fi
+echo "run-tests: sanitizer run clean"
