@@ -1,6 +1,7 @@
 // The user-defaults layer: where domains live, what the files hold, and that no crash, second
 // writer, hostile name or damaged file costs the user data.
 #include "platform/user_defaults.h"
+#include "support/property_value_printer.h"
 #include "support/test_host.h"
 
 #include <gtest/gtest.h>
