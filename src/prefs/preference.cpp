@@ -147,9 +147,9 @@ std::string passwordForm(const std::string& text, platform::StringEncoding encod
     return fixedKeyHex(leadingBytes(text, encoding, 32), 32);
 }
 
-// "folder pass code": the whole text in ASCII, the first block as 32 hex digits. A text that
-// is not ASCII, or too long for the buffer, stores nothing.
-std::string folderPassCodeForm(const std::string& text)
+// "folder pass code": the whole text in ASCII whatever the system encoding, the first block
+// as 32 hex digits. A text that is not ASCII, or too long for the buffer, stores nothing.
+std::string folderPassCodeForm(const std::string& text, platform::StringEncoding /*encoding*/)
 {
     auto bytes = platform::getCString(text, platform::kASCIIStringEncoding, kTextBufferSize - 1);
     return bytes ? fixedKeyHex(*bytes, 16) : std::string();
@@ -169,6 +169,14 @@ std::string loginNameForm(const std::string& text, platform::StringEncoding enco
     std::array<char, 512> coded{};
     Base64encode(coded.data(), encrypted.data(), encryptedSize);
     return coded.data();
+}
+
+// Stores the encrypted form of a control's text; an absent control's key keeps its stored value.
+void storeSecret(PropertyDictionary& dictionary, const char* key, const std::optional<std::string>& text,
+                 std::string (*form)(const std::string&, platform::StringEncoding), platform::StringEncoding encoding)
+{
+    if (text)
+        dictionary[key] = PropertyValue{form(*text, encoding)};
 }
 
 // The folder list as stored: "name" only when the folder has one.
@@ -229,6 +237,7 @@ bool isOn(const platform::Button& button)
 
 }  // namespace
 
+// Resets the queue's dictionary when another model or release wrote it, and writes the domain.
 void KorvanePrintPdeRk880JC::CheckPreference()
 {
     auto opened = openDomain(preferenceName);
@@ -247,6 +256,7 @@ void KorvanePrintPdeRk880JC::CheckPreference()
     writeDomain(*opened);
 }
 
+// Loads the lock bits and the values stored with their padlocks on.
 void KorvanePrintPdeRk880JC::GetUserPreference()
 {
     if (!preferenceName)
@@ -289,6 +299,7 @@ void KorvanePrintPdeRk880JC::GetUserPreference()
     prefHoldButtonFlag = *bits;
 }
 
+// Stores every value, locked or not, with the lock bits that say which of them come back.
 bool KorvanePrintPdeRk880JC::SaveUserPreference()
 {
     auto opened = openDomain(preferenceName);
@@ -296,21 +307,15 @@ bool KorvanePrintPdeRk880JC::SaveUserPreference()
         return false;
     using namespace korvane::lockbits;
     PropertyDictionary& jobControl = opened->jobControl;
+    const platform::StringEncoding encoding = systemEncoding;
     std::uint32_t bits = 0;
     auto lock = [&bits](const platform::Button& button, std::uint32_t bit) {
         if (isOn(button))
             bits |= bit;
     };
-    auto encoded = [](const std::optional<std::string>& text, auto form) -> std::optional<std::string> {
-        if (!text)
-            return std::nullopt;
-        return form(*text);
-    };
-    const platform::StringEncoding encoding = systemEncoding;
-    auto shortForm = [encoding](const std::string& text) { return shortSecretForm(text, encoding); };
 
     lock(suspendKeyButton, kSuspendKey);
-    storeText(jobControl, kPassCodeKey, encoded(suspendKeyEditText.stringValue(), shortForm));
+    storeSecret(jobControl, kPassCodeKey, suspendKeyEditText.stringValue(), shortSecretForm, encoding);
 
     jobControl[kAuthenticationKey] = PropertyValue{isOn(authenticationRadioButton)};
 
@@ -318,19 +323,16 @@ bool KorvanePrintPdeRk880JC::SaveUserPreference()
     lock(loginNameButton, kLoginName);
     const std::optional<std::string> loginName =
         isOn(loginNameButton) ? loginNameStringRef : loginNameEditText.stringValue();
-    storeText(jobControl, kUserLoginNameKey,
-              encoded(loginName, [encoding](const std::string& text) { return loginNameForm(text, encoding); }));
+    storeSecret(jobControl, kUserLoginNameKey, loginName, loginNameForm, encoding);
 
     lock(passwordButton, kPassword);
-    storeText(jobControl, kUserPasswordKey,
-              encoded(passwordEditText.stringValue(),
-                      [encoding](const std::string& text) { return passwordForm(text, encoding); }));
+    storeSecret(jobControl, kUserPasswordKey, passwordEditText.stringValue(), passwordForm, encoding);
 
     lock(userNumberButton, kUserNumber);
-    storeText(jobControl, kUserNumberKey, encoded(userNumberEditText.stringValue(), shortForm));
+    storeSecret(jobControl, kUserNumberKey, userNumberEditText.stringValue(), shortSecretForm, encoding);
 
     lock(accountNumberButton, kAccountNumber);
-    storeText(jobControl, kAccountNumberKey, encoded(accountNumberEditText.stringValue(), shortForm));
+    storeSecret(jobControl, kAccountNumberKey, accountNumberEditText.stringValue(), shortSecretForm, encoding);
 
     lock(userNameButton, kUserName);
     storeText(jobControl, kUserNameKey, userNameEditText.stringValue());
@@ -339,7 +341,7 @@ bool KorvanePrintPdeRk880JC::SaveUserPreference()
     storeText(jobControl, kJobNameKey, jobNameEditText.stringValue());
 
     lock(folderPasswordButton, kFolderPassword);
-    storeText(jobControl, kFolderPassCodeKey, encoded(folderPasswordEditText.stringValue(), folderPassCodeForm));
+    storeSecret(jobControl, kFolderPassCodeKey, folderPasswordEditText.stringValue(), folderPassCodeForm, encoding);
 
     lock(folderNameButton, kFolderName);
     storeText(jobControl, kFolderNameKey, folderNameEditText.stringValue());
@@ -348,6 +350,7 @@ bool KorvanePrintPdeRk880JC::SaveUserPreference()
     return writeDomain(*opened);
 }
 
+// Loads the stored printer address and folder list.
 void KorvanePrintPdeRk880JC::GetFolderPreference()
 {
     if (!preferenceName)
@@ -364,6 +367,7 @@ void KorvanePrintPdeRk880JC::GetFolderPreference()
     folderList = folderListOfStored(opened->jobControl);
 }
 
+// Stores the address field and, when there is one, the folder list.
 bool KorvanePrintPdeRk880JC::SaveFolderPreference()
 {
     auto opened = openDomain(preferenceName);
