@@ -1,5 +1,7 @@
 // Remembered values across two runs of the batch host: what one print stores in the queue's
 // preference file and what the next dialog loads from it.
+#include "crypto/aes.h"
+#include "crypto/base64.h"
 #include "platform/user_defaults.h"
 #include "support/property_value_printer.h"
 
@@ -88,7 +90,8 @@ protected:
     // left unlocked.
     Run printWithLockedValues()
     {
-        return runHost({"--set", "retentionCheckBox=1", "--set", "suspendKeyEditText=12345", "--set",
+        return runHost({"--set", "retentionCheckBox=1", "--set", "folderSelectionPopup=1", "--set",
+                        "suspendKeyEditText=12345", "--set",
                         "suspendKeyButton=1", "--set", "authenticationMatrix=0", "--set", "loginNameEditText=alice",
                         "--set", "loginNameButton=1", "--set", "passwordEditText=secret", "--set",
                         "userNameEditText=Zoe", "--set", "jobNameEditText=Quarterly", "--set", "jobNameButton=1"});
@@ -117,6 +120,8 @@ TEST_F(PrefsCliTest, LockedValuesAreStoredAndComeBackInTheNextDialog)
     EXPECT_EQ(jobControl.at("authentication"), PropertyValue{true});
     EXPECT_EQ(jobControl.at("job name"), PropertyValue{std::string("Quarterly")});
     EXPECT_EQ(jobControl.at("user name"), PropertyValue{std::string("Zoe")});
+    const std::string loginName = korvane::crypto::base64Encode(korvane::crypto::aesEncrypt("alice"));
+    EXPECT_EQ(jobControl.at("user login name"), PropertyValue{loginName});
     const std::string passCode = *jobControl.at("pass code").string();
     const std::string password = *jobControl.at("user password").string();
     EXPECT_EQ(passCode.size(), 32u);
@@ -130,6 +135,7 @@ TEST_F(PrefsCliTest, LockedValuesAreStoredAndComeBackInTheNextDialog)
     EXPECT_EQ(panel.value("prefHoldButtonFlag").toInt(), 0x013);
     EXPECT_EQ(panel.value("prefSuspendKeyStringRef").toString().toStdString(), passCode);
     EXPECT_EQ(panel.value("prefJobNameStringRef").toString(), "Quarterly");
+    EXPECT_EQ(panel.value("prefLoginNameStringRef").toString().toStdString(), loginName);
     EXPECT_TRUE(panel.value("prefAuthenticationBooleanRef").toBool());
     EXPECT_FALSE(panel.contains("prefUserNameStringRef"));
     EXPECT_FALSE(panel.contains("prefPasswordStringRef"));
