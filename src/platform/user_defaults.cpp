@@ -208,7 +208,8 @@ std::optional<std::string> readDomainFile(const std::string& path, bool* missing
 {
     if (missing)
         *missing = false;
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking, so that a pipe put where the file belongs cannot stall the dialog.
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!fd) {
         if (missing)
             *missing = errno == ENOENT;

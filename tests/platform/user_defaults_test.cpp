@@ -212,6 +212,13 @@ TEST(UserDefaults, UnparseableFileCountsAsMissingAndIsKeptAsideWhenReplaced)
         EXPECT_EQ(readBytes(domainPath(dirs) + ".corrupt"), bytes);
         EXPECT_EQ(loadDomain(), sampleDomain("fresh"));
     }
+    // A pipe where the file belongs neither stalls a reader nor stops the next write.
+    fs::remove(domainPath(dirs));
+    ASSERT_EQ(mkfifo(domainPath(dirs).c_str(), 0600), 0);
+    EXPECT_FALSE(loadDomain());
+    ASSERT_TRUE(saveDomain(sampleDomain("fresh")));
+    EXPECT_EQ(loadDomain(), sampleDomain("fresh"));
+
     // A sound file is replaced in place; nothing is set aside.
     fs::remove(domainPath(dirs) + ".corrupt");
     ASSERT_TRUE(saveDomain(sampleDomain("again")));
