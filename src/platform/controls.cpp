@@ -84,11 +84,14 @@ public:
         field->installEventFilter(this);
     }
 
+    // The formatter the field keeps.
     Formatter* formatter() const { return formatter_.get(); }
 
     // Lets the next text through unchecked: the program, not the user, is setting it.
     void acceptNextText(bool accept) { bypass_ = accept; }
 
+    // Asks the formatter about an edit Qt has just made: Invalid for a refusal, which Qt takes
+    // back (or settle() does); a replacement comes back through text and position.
     State validate(QString& text, int& position) const override
     {
         if (bypass_)
@@ -121,6 +124,8 @@ public:
     }
 
 protected:
+    // Watches drags over the field: notes the selection a drag's hover is about to move, gives
+    // it back when the drag leaves, and checks drops.
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (watched != field_ || field_->isReadOnly())
@@ -146,6 +151,7 @@ protected:
 private:
     enum class Outcome { None, Accepted, Refused, Replaced };
 
+    // Notes the formatter's answer and the text it concerns.
     void setOutcome(Outcome outcome, const QString& text) const
     {
         outcome_ = outcome;
@@ -153,6 +159,7 @@ private:
         lastOutcome_ = outcome;
     }
 
+    // The part of a range that lies within a text of the given size.
     static TextRange clampedRange(TextRange range, qsizetype size)
     {
         const auto limit = static_cast<std::size_t>(size);
@@ -161,6 +168,7 @@ private:
         return range;
     }
 
+    // The field's selection, or its caret as an empty one.
     FieldSelection currentSelection() const
     {
         if (!field_->hasSelectedText())
@@ -177,6 +185,7 @@ private:
         return text != settledText_ || !(currentSelection() == settledSelection_);
     }
 
+    // Takes a moved selection as the one before the next edit, unless an edit is under way.
     void rememberSelection()
     {
         if (field_->text() == settledText_)
@@ -210,6 +219,7 @@ private:
         applySelection(selection);
     }
 
+    // Selects a range (or puts the caret) as given, within the field's text.
     void applySelection(FieldSelection selection)
     {
         const TextRange range = clampedRange(selection.range, field_->text().size());

@@ -4,6 +4,7 @@
 
 namespace {
 
+// Whether a UTF-16 unit is the first half of a character outside the basic plane.
 bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 
 // The length of the first `limit` code units of text, one less when that would cut a
@@ -16,6 +17,7 @@ std::size_t shortenedLength(const std::u16string& text, std::int64_t limit)
     return length;
 }
 
+// Whether a UTF-16 unit is one of "0" to "9".
 bool isDecimalDigit(char16_t unit) { return unit >= u'0' && unit <= u'9'; }
 
 }  // namespace
@@ -48,6 +50,7 @@ bool LimitedLengthFilter::checkPartialEdit(std::u16string& proposed, platform::T
     return static_cast<std::int64_t>(original.size()) < maxValue;
 }
 
+// Checks an edit of a digits-only field.
 bool MyIntegerNumberFilter::isPartialStringValid(std::u16string& proposed, platform::TextRange& proposedSelection,
                                                  const std::u16string& original,
                                                  platform::TextRange originalSelection)
@@ -55,12 +58,14 @@ bool MyIntegerNumberFilter::isPartialStringValid(std::u16string& proposed, platf
     return checkPartialEdit(proposed, proposedSelection, original, originalSelection, true);
 }
 
+// Checks an edit of a free-text field.
 bool MyRomanFilter::isPartialStringValid(std::u16string& proposed, platform::TextRange& proposedSelection,
                                          const std::u16string& original, platform::TextRange originalSelection)
 {
     return checkPartialEdit(proposed, proposedSelection, original, originalSelection, false);
 }
 
+// Takes every edit.
 bool LoginnameInputFilter::isPartialStringValid(std::u16string& /*proposed*/,
                                                 platform::TextRange& /*proposedSelection*/,
                                                 const std::u16string& /*original*/,

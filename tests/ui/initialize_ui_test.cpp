@@ -1,5 +1,6 @@
 // The one-time preparation of the tab's controls, on both layouts and on hand-made controls
 // for the cases the layouts do not hold; and the translations the preparation shows.
+#include "platform/automation.h"
 #include "ui/input_filters.h"
 #include "ui/panel_fixture.h"
 
@@ -120,6 +121,12 @@ TEST_P(InitializeUI, FieldsOfTheShownPanelFilterRealKeyPresses)
         QTest::keyClicks(folderName, QString(300, QChar(u'f')));
         EXPECT_EQ(folderName->text().size(), 255);
     }
+
+    // The batch host's --set and --paste go through the same filters.
+    EXPECT_EQ(platform::operateControl(view, "userNumberEditText", "9x87"), std::nullopt);
+    EXPECT_EQ(panel.userNumberEditText.stringValue(), "987");
+    EXPECT_EQ(platform::pasteIntoControl(view, "accountNumberEditText", "abcdefgh"), std::nullopt);
+    EXPECT_EQ(panel.accountNumberEditText.stringValue(), "abcde");
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLayouts, InitializeUI, ::testing::ValuesIn(ui_testing::kLayouts));
