@@ -82,6 +82,44 @@ std::optional<std::string> convertCharacter(const IconvHandle& cd, std::string_v
     return std::string(out, static_cast<std::size_t>(outPtr - out));
 }
 
+// Whether text is well-formed UTF-8: no stray or missing continuation bytes, no overlong
+// forms, no surrogates, nothing past U+10FFFF.
+bool isWellFormedUTF8(std::string_view text)
+{
+    for (std::size_t pos = 0; pos < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[pos]);
+        if (lead < 0x80) {
+            ++pos;
+            continue;
+        }
+        std::size_t length = 0;
+        unsigned char low = 0x80, high = 0xBF;  // the range of the byte after the lead
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            low = lead == 0xE0 ? 0xA0 : 0x80;
+            high = lead == 0xED ? 0x9F : 0xBF;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return false;
+        }
+        if (text.size() - pos < length)
+            return false;
+        const auto second = static_cast<unsigned char>(text[pos + 1]);
+        if (second < low || second > high)
+            return false;
+        for (std::size_t k = 2; k < length; ++k)
+            if ((static_cast<unsigned char>(text[pos + k]) & 0xC0) != 0x80)
+                return false;
+        pos += length;
+    }
+    return true;
+}
+
 // The locale name that decides the character type, as setlocale would pick it.
 std::string ctypeLocaleName()
 {
@@ -142,6 +180,9 @@ std::optional<std::string> decodeBytes(std::string_view bytes, StringEncoding en
     if (iconv(cd.get(), nullptr, nullptr, &out, &outLeft) == static_cast<std::size_t>(-1))
         return std::nullopt;
     result.resize(result.size() - outLeft);
+    // glibc's UTF-8 reader lets sequences for values past U+10FFFF through unchanged.
+    if (!isWellFormedUTF8(result))
+        return std::nullopt;
     return result;
 }
 

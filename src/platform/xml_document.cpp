@@ -31,6 +31,9 @@ namespace {
 bool passesStreamingCheck(const QByteArray& bytes, int maxDepth)
 {
     QXmlStreamReader reader(bytes);
+    // The parse that follows does not process namespaces; neither may this check, or it
+    // refuses documents with an undeclared prefix that the parse reads.
+    reader.setNamespaceProcessing(false);
     int depth = 0;
     while (!reader.atEnd()) {
         switch (reader.readNext()) {

@@ -1,0 +1,55 @@
+#include "harness_host.h"
+
+#include <QApplication>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+
+namespace harness {
+
+HarnessHost::HarnessHost()
+    : ppd(platform::PPDFile::open(samplePPDPath())),
+      session(platform::Printer("sample", std::string("socket://127.0.0.1:9100")))
+{
+}
+
+std::unique_ptr<KorvanePrintPdeRk880JC> HarnessHost::makePanel()
+{
+    return std::make_unique<KorvanePrintPdeRk880JC>(this, platform::Bundle(bundleDir()));
+}
+
+PrivateUserDirs::PrivateUserDirs()
+{
+    const std::string root = path();
+    setenv("HOME", root.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", configDir().c_str(), 1);
+    // A session's runtime folder exists and is private to its user.
+    const std::string runtime = root + "/runtime";
+    mkdir(runtime.c_str(), 0700);
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+}
+
+std::unique_ptr<QApplication> makeHeadlessApplication(int& argc, char** argv)
+{
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    return std::make_unique<QApplication>(argc, argv);
+}
+
+std::string samplePPDPath()
+{
+    return KORVANE_HARNESS_SOURCE_DIR "/src/resources/ppd/korvane-rk880.ppd";
+}
+
+std::string bundleDir()
+{
+    return KORVANE_HARNESS_BUNDLE_DIR;
+}
+
+std::string programPath(const std::string& name)
+{
+    return std::string(KORVANE_HARNESS_BIN_DIR) + "/" + name;
+}
+
+}  // namespace harness
