@@ -1,0 +1,522 @@
+// Reading the job control settings back, from print settings built by hand with an encoder of
+// the test's own, on both layouts.
+#include "platform/system.h"
+#include "settings/keys.h"
+#include "support/test_host.h"
+
+#include <gtest/gtest.h>
+#include <openssl/evp.h>
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace keys = korvane::keys;
+using Panel = KorvanePrintPdeRk880JC;
+using Values = std::map<std::string, std::string>;
+
+// --- The stored forms, made independently of the panel's own codecs ---
+
+constexpr unsigned char kFixedKey[16] = {0x7e, 0x31, 0xc4, 0x0a, 0x9d, 0x52, 0xe8, 0x16,
+                                         0xb3, 0x4f, 0x0c, 0x77, 0xa1, 0x2d, 0x95, 0xe6};
+
+// AES-128 of each 16-byte block of `plain` on its own, the last one completed with zero bytes.
+std::string aesBlocks(const std::string& plain)
+{
+    std::string padded = plain;
+    padded.resize((plain.size() + 15) / 16 * 16, '\0');
+    std::string out(padded.size(), '\0');
+    EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
+    int written = 0;
+    EVP_EncryptInit_ex(ctx, EVP_aes_128_ecb(), nullptr, kFixedKey, nullptr);
+    EVP_CIPHER_CTX_set_padding(ctx, 0);
+    EVP_EncryptUpdate(ctx, reinterpret_cast<unsigned char*>(out.data()), &written,
+                      reinterpret_cast<const unsigned char*>(padded.data()), static_cast<int>(padded.size()));
+    EVP_CIPHER_CTX_free(ctx);
+    return out;
+}
+
+std::string hexOf(const std::string& bytes)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string hex;
+    for (unsigned char byte : bytes) {
+        hex += digits[byte >> 4];
+        hex += digits[byte & 15];
+    }
+    return hex;
+}
+
+std::string base64Of(const std::string& bytes)
+{
+    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string coded;
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
+        unsigned bits = 0;
+        for (std::size_t k = 0; k < 3; ++k)
+            bits = bits << 8 | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u);
+        for (std::size_t k = 0; k < 4; ++k)
+            coded += k <= n ? alphabet[bits >> (18 - 6 * k) & 63] : '=';
+    }
+    return coded;
+}
+
+// The one-block hex form of the PIN, user number, account number and folder password.
+std::string oneBlockForm(const std::string& text) { return hexOf(aesBlocks(text)); }
+
+// The two-block hex form of the password: zero bytes stand for a block not produced.
+std::string passwordForm(const std::string& text)
+{
+    std::string blocks = aesBlocks(text);
+    blocks.resize(32, '\0');
+    return hexOf(blocks);
+}
+
+// The login name's Base64 form cut into its stored pieces of at most 254 characters.
+std::vector<std::string> loginNamePieces(const std::string& name)
+{
+    const std::string coded = base64Of(aesBlocks(name));
+    std::vector<std::string> pieces;
+    for (std::size_t i = 0; i < coded.size(); i += 254)
+        pieces.push_back(coded.substr(i, 254));
+    return pieces;
+}
+
+Values loginNameValues(const std::string& name)
+{
+    const std::vector<std::string> pieces = loginNamePieces(name);
+    Values values{{keys::kLoginName11, pieces.at(0)}};
+    if (pieces.size() > 1)
+        values[keys::kLoginName12] = pieces.at(1);
+    return values;
+}
+
+// A text of `count` bytes of varying letters.
+std::string letters(std::size_t count)
+{
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i)
+        text += static_cast<char>('a' + i % 26);
+    return text;
+}
+
+// `unit` repeated `count` times.
+std::string repeated(const std::string& unit, std::size_t count)
+{
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i)
+        text += unit;
+    return text;
+}
+
+std::string lowercase(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string textOf(const platform::TextField& field) { return field.stringValue().value_or("<absent>"); }
+
+// --- Fixture: a host for one layout, and panels restored from given print settings ---
+
+class ReaderTest : public testing::TestWithParam<const char*> {
+protected:
+    ReaderTest() { host.layout = GetParam(); }
+
+    bool matrixLayout() const { return std::string(GetParam()) == "JobControl2"; }
+
+    // A new panel with its view loaded, before any restore.
+    Panel& freshPanel(const Values& values = {})
+    {
+        host.settings = platform::PrintSettings();
+        for (const auto& [key, value] : values)
+            host.settings.setValue(key, value);
+        panel = host.makePanel();
+        panel->panelView();
+        return *panel;
+    }
+
+    Panel& restoreFrom(const Values& values)
+    {
+        freshPanel(values);
+        panel->restoreValuesAndReturnError(nullptr);
+        return *panel;
+    }
+
+    // The filing choice as the layout shows it: pop-up index, or matrix row.
+    int filingShown() const
+    {
+        return matrixLayout() ? panel->folderSelectionMatrix.selectedRow()
+                              : panel->folderSelectionPopup.indexOfSelectedItem();
+    }
+
+    testing_support::ScopedUserDirs dirs;
+    testing_support::TestHost host;
+    std::unique_ptr<Panel> panel;
+};
+
+INSTANTIATE_TEST_SUITE_P(Layouts, ReaderTest, testing::Values("JobControl", "JobControl2"));
+
+TEST_P(ReaderTest, WithoutPrintSettingsNothingChanges)
+{
+    host.hasSettings = false;
+    Panel& p = freshPanel();
+    p.retentionCheckBox.setState(1);
+    p.suspendMatrix.selectCellAtRow(2);
+    p.authenticationMatrix.selectCellAtRow(1);
+    p.userNameEditText.setStringValue("typed");
+    p.passwordEditText.setStringValue("secret");
+    p.passwordButton.setState(1);
+    p.prefHoldButtonFlag = 4;
+    p.restoreValuesAndReturnError(nullptr);
+    EXPECT_EQ(p.retentionCheckBox.state(), 1);
+    EXPECT_EQ(p.suspendMatrix.selectedRow(), 2);
+    EXPECT_EQ(p.authenticationMatrix.selectedRow(), 1);
+    EXPECT_EQ(textOf(p.userNameEditText), "typed");
+    EXPECT_EQ(textOf(p.passwordEditText), "secret");
+    EXPECT_EQ(p.passwordButton.state(), 1);
+    EXPECT_EQ(p.prefHoldButtonFlag, 4u);
+}
+
+TEST_P(ReaderTest, RetentionModeFollowsJobSuspend)
+{
+    struct Case { std::optional<std::string> stored; int box; int row; };
+    const Case cases[] = {{std::nullopt, 0, 0}, {"0", 0, 0}, {"1", 1, 1}, {"2", 1, 0},
+                          {"3", 1, 2},          {"9", 0, 0}, {"", 0, 0},  {"31", 1, 2}};
+    for (const Case& c : cases) {
+        Panel& p = freshPanel(c.stored ? Values{{keys::kJobSuspend, *c.stored}} : Values{});
+        p.suspendMatrix.selectCellAtRow(1);
+        p.restoreValuesAndReturnError(nullptr);
+        EXPECT_EQ(p.retentionCheckBox.state(), c.box) << c.stored.value_or("absent");
+        EXPECT_EQ(p.suspendMatrix.selectedRow(), c.row) << c.stored.value_or("absent");
+    }
+}
+
+TEST_P(ReaderTest, FilingChoiceAndCustomFolder)
+{
+    // Main folder for "2", "0", an unknown digit and no key; quick file for "1".
+    const std::pair<std::optional<std::string>, int> choices[] = {
+        {"2", 1}, {"0", 1}, {"7", 1}, {std::nullopt, 1}, {"1", 0}};
+    for (const auto& [stored, shown] : choices) {
+        Values values{{keys::kJobSuspend, "1"}};
+        if (stored)
+            values[keys::kFiling] = *stored;
+        Panel& p = freshPanel(values);
+        p.folderSelectionPopup.selectItemAtIndex(shown == 0 ? 1 : 0);
+        p.folderSelectionMatrix.selectCellAtRow(shown == 0 ? 1 : 0);
+        p.restoreValuesAndReturnError(nullptr);
+        EXPECT_EQ(filingShown(), shown) << stored.value_or("absent");
+    }
+
+    // A folder the printer did not list: the pop-up falls back to the main folder, while the
+    // matrix and the name field keep the custom folder.
+    const std::string name = "Projekt Ü 3F";
+    Panel& p = restoreFrom({{keys::kJobSuspend, "2"}, {keys::kFiling, "3"}, {keys::kFolderPath, hexOf(name)}});
+    EXPECT_EQ(p.folderNameStringRef, name);
+    EXPECT_EQ(filingShown(), matrixLayout() ? 2 : 1);
+    if (matrixLayout()) {
+        EXPECT_EQ(textOf(p.folderNameEditText), name);
+    }
+
+    // "3" without a folder path chooses nothing, so the main folder.
+    Panel& q = restoreFrom({{keys::kJobSuspend, "2"}, {keys::kFiling, "3"}});
+    EXPECT_FALSE(q.folderNameStringRef.has_value());
+    EXPECT_EQ(filingShown(), 1);
+}
+
+TEST_P(ReaderTest, NumericSecretsWithinTheModelsLimit)
+{
+    struct Secret { const char* key; platform::TextField Panel::*field; bool limited; };
+    const Secret secrets[] = {{keys::kJobSuspend2Key, &Panel::suspendKeyEditText, true},
+                              {keys::kAccountNumber2, &Panel::accountNumberEditText, true},
+                              {keys::kFolderPassword2, &Panel::folderPasswordEditText, true},
+                              {keys::kUserNumber2, &Panel::userNumberEditText, false}};
+    for (const Secret& secret : secrets) {
+        for (const std::string digits : {"7", "0042", "12345", "123456", "1234567", "12345678"}) {
+            // Retention on and user-number authentication, so no action empties the field.
+            Panel& p = restoreFrom(
+                {{keys::kJobSuspend, "2"}, {keys::kAuthentication, "0"}, {secret.key, oneBlockForm(digits)}});
+            const std::string expected = secret.limited && digits.size() > 5 ? "" : digits;
+            EXPECT_EQ(textOf(p.*secret.field), expected) << secret.key << " " << digits;
+        }
+        // A stored value whose text is empty, and no value, both give an empty field.
+        for (const std::optional<std::string>& stored : {std::optional<std::string>(""), std::optional<std::string>()}) {
+            Panel& p = freshPanel(stored ? Values{{secret.key, *stored}} : Values{});
+            (p.*secret.field).setStringValue("old");
+            p.restoreValuesAndReturnError(nullptr);
+            EXPECT_EQ(textOf(p.*secret.field), "") << secret.key;
+        }
+    }
+}
+
+TEST_P(ReaderTest, PasswordsOfOneAndTwoBlocksComeBackExactly)
+{
+    for (const std::string& password : {std::string("p"), letters(15), letters(16), letters(17), letters(32),
+                                       std::string("Pässwörd€5"), std::string("パスワード")}) {
+        Panel& p = restoreFrom({{keys::kPassword2, passwordForm(password)}});
+        EXPECT_EQ(textOf(p.passwordEditText), password) << password.size() << " bytes";
+    }
+}
+
+TEST_P(ReaderTest, SecretLocksFollowHoldButtonOnlyWithTheirValue)
+{
+    Panel& p = restoreFrom({{keys::kHoldButton, "4"}, {keys::kPassword2, passwordForm("pw")}});
+    EXPECT_EQ(p.presetHoldButtonFlag, 4u);
+    EXPECT_EQ(p.passwordButton.state(), 1);
+    EXPECT_EQ(textOf(p.passwordEditText), "pw");
+
+    Panel& q = restoreFrom({{keys::kHoldButton, "4"}});
+    EXPECT_EQ(q.passwordButton.state(), 0);
+    EXPECT_EQ(textOf(q.passwordEditText), "");
+
+    // Every secret lock at once; the locks of absent values stay off.
+    Panel& r = restoreFrom({{keys::kHoldButton, "229"},
+                            {keys::kJobSuspend, "2"},
+                            {keys::kJobSuspend2Key, oneBlockForm("1")},
+                            {keys::kUserNumber2, oneBlockForm("2")},
+                            {keys::kAccountNumber2, oneBlockForm("3")},
+                            {keys::kFolderPassword2, oneBlockForm("4")}});
+    EXPECT_EQ(r.presetHoldButtonFlag, 229u);
+    EXPECT_EQ(r.suspendKeyButton.state(), 1);
+    EXPECT_EQ(r.userNumberButton.state(), 1);
+    EXPECT_EQ(r.accountNumberButton.state(), 1);
+    EXPECT_EQ(r.folderPasswordButton.state(), 1);
+    EXPECT_EQ(r.passwordButton.state(), 0);
+    EXPECT_EQ(r.loginNameButton.state(), 0);
+}
+
+TEST_P(ReaderTest, LoginNamesComeBackExactly)
+{
+    std::vector<std::string> names;
+    for (std::size_t size : {1, 15, 16, 32, 176, 177, 255})
+        names.push_back(letters(size));
+    names.push_back("Łukasz Żółć-Ørsted");
+    names.push_back("山田太郎");
+    names.push_back(repeated("日", 85));  // 255 bytes
+    for (const std::string& name : names) {
+        const Values values = loginNameValues(name);
+        EXPECT_EQ(values.count(keys::kLoginName12), name.size() > 176 ? 1u : 0u) << name.size();
+        Panel& p = restoreFrom(values);
+        EXPECT_EQ(textOf(p.loginNameEditText), name) << name.size() << " bytes";
+        EXPECT_EQ(p.loginNameButton.state(), 0);
+    }
+}
+
+TEST_P(ReaderTest, LoginNameFromOnePiece)
+{
+    // A lone first piece decodes on its own: the whole blocks it holds come back.
+    const std::string name = letters(255);
+    Panel& p = restoreFrom({{keys::kLoginName11, loginNamePieces(name).at(0)}});
+    const std::string shown = textOf(p.loginNameEditText);
+    EXPECT_EQ(shown.substr(0, 176), name.substr(0, 176));
+    EXPECT_LE(shown.size(), 192u);
+
+    // A lone second piece gives nothing, even one that would decode on its own.
+    Panel& q = freshPanel({{keys::kLoginName12, loginNamePieces("second.only").at(0)}});
+    q.loginNameEditText.setStringValue("old");
+    q.restoreValuesAndReturnError(nullptr);
+    EXPECT_EQ(textOf(q.loginNameEditText), "");
+
+    // An empty second piece is no piece.
+    Panel& r = restoreFrom({{keys::kLoginName11, loginNamePieces("kurz").at(0)}, {keys::kLoginName12, ""}});
+    EXPECT_EQ(textOf(r.loginNameEditText), "kurz");
+}
+
+TEST_P(ReaderTest, LoginNameLockFromHoldButton)
+{
+    Values values = loginNameValues("anna.berg");
+    values[keys::kHoldButton] = "18";
+    Panel& p = restoreFrom(values);
+    EXPECT_EQ(p.loginNameButton.state(), 1);
+    EXPECT_EQ(p.jobNameButton.state(), 0);  // no stored job name to lock
+
+    Panel& q = freshPanel(loginNameValues("anna.berg"));
+    q.loginNameButton.setState(1);
+    q.restoreValuesAndReturnError(nullptr);
+    EXPECT_EQ(q.loginNameButton.state(), 0);
+    EXPECT_EQ(textOf(q.loginNameEditText), "anna.berg");
+}
+
+TEST_P(ReaderTest, AuthenticationChoice)
+{
+    const std::pair<std::optional<std::string>, int> cases[] = {{std::nullopt, 0}, {"1", 0}, {"0", 1}, {"", 1}};
+    for (const auto& [stored, row] : cases) {
+        Panel& p = freshPanel(stored ? Values{{keys::kAuthentication, *stored}} : Values{});
+        p.authenticationMatrix.selectCellAtRow(1 - row);
+        p.restoreValuesAndReturnError(nullptr);
+        EXPECT_EQ(p.authenticationMatrix.selectedRow(), row) << stored.value_or("absent");
+    }
+    // A remembered choice stands only while a value it governs is remembered.
+    for (std::uint32_t bits : {0u, 2u, 4u, 64u, 8u}) {
+        Panel& p = freshPanel({{keys::kAuthentication, "1"}});
+        p.prefHoldButtonFlag = bits;
+        p.prefAuthenticationBooleanRef = false;
+        p.restoreValuesAndReturnError(nullptr);
+        EXPECT_EQ(p.authenticationMatrix.selectedRow(), bits == 2 || bits == 4 || bits == 64 ? 1 : 0) << bits;
+    }
+}
+
+TEST_P(ReaderTest, RememberedValuesAreUsedOnceThenPrintSettings)
+{
+    const Values stored = [] {
+        Values v = loginNameValues("stored.user");
+        v.insert({{keys::kJobSuspend, "2"},
+                  // The user number stays locked, so its field survives login-name authentication.
+                  {keys::kHoldButton, "64"},
+                  {keys::kJobSuspend2Key, oneBlockForm("111")},
+                  {keys::kPassword2, passwordForm("stored-pw")},
+                  {keys::kUserNumber2, oneBlockForm("222")},
+                  {keys::kAccountNumber2, oneBlockForm("333")},
+                  {keys::kFolderPassword2, oneBlockForm("444")},
+                  {keys::kUserName, hexOf("Stored User")},
+                  {keys::kJobName, hexOf("Stored Job")}});
+        return v;
+    }();
+    Panel& p = freshPanel(stored);
+    p.prefHoldButtonFlag = 511;
+    p.prefSuspendKeyStringRef = oneBlockForm("9876");
+    p.prefPasswordStringRef = passwordForm("remembered password 17+ bytes");
+    p.prefUserNumberStringRef = oneBlockForm("87654321");
+    p.prefAccountNumberStringRef = oneBlockForm("765");
+    p.prefFolderPassStringRef = oneBlockForm("6543");
+    p.prefLoginNameStringRef = loginNamePieces("remembered.user").at(0);
+    p.prefUserNameStringRef = "Remembered User";
+    p.prefJobNameStringRef = "Remembered Job";
+    p.prefFolderNameStringRef = "Remembered Folder";
+
+    // The login name's padlock may mask the field; the name itself is then held by the panel.
+    const auto loginName = [](const Panel& panel) {
+        return panel.loginNameLockFlag ? panel.loginNameStringRef.value_or("<none>") : textOf(panel.loginNameEditText);
+    };
+    struct Expect { platform::TextField Panel::*field; platform::Button Panel::*button; std::string first, second; };
+    const Expect fields[] = {
+        {&Panel::suspendKeyEditText, &Panel::suspendKeyButton, "9876", "111"},
+        {&Panel::passwordEditText, &Panel::passwordButton, "remembered password 17+ bytes", "stored-pw"},
+        {&Panel::userNumberEditText, &Panel::userNumberButton, "87654321", "222"},
+        {&Panel::accountNumberEditText, &Panel::accountNumberButton, "765", "333"},
+        {&Panel::folderPasswordEditText, &Panel::folderPasswordButton, "6543", "444"},
+        {&Panel::userNameEditText, &Panel::userNameButton, "Remembered User", "Stored User"},
+        {&Panel::jobNameEditText, &Panel::jobNameButton, "Remembered Job", "Stored Job"},
+    };
+
+    p.restoreValuesAndReturnError(nullptr);
+    for (const Expect& e : fields) {
+        EXPECT_EQ(textOf(p.*e.field), e.first);
+        EXPECT_EQ((p.*e.button).state(), 1) << e.first;
+    }
+    EXPECT_EQ(loginName(p), "remembered.user");
+    EXPECT_EQ(p.loginNameButton.state(), 1);
+    // The folder name is remembered only where the layout has its field.
+    EXPECT_EQ(p.prefHoldButtonFlag, matrixLayout() ? 0u : 256u);
+    if (matrixLayout()) {
+        EXPECT_EQ(textOf(p.folderNameEditText), "Remembered Folder");
+        EXPECT_EQ(p.folderNameButton.state(), 1);
+    }
+
+    p.restoreValuesAndReturnError(nullptr);
+    EXPECT_EQ(p.presetHoldButtonFlag, 64u);
+    for (const Expect& e : fields) {
+        EXPECT_EQ(textOf(p.*e.field), e.second);
+        EXPECT_EQ((p.*e.button).state(), e.button == &Panel::userNumberButton ? 1 : 0) << e.second;
+    }
+    EXPECT_EQ(loginName(p), "stored.user");
+    EXPECT_EQ(p.loginNameButton.state(), 0);
+    EXPECT_EQ(p.folderNameButton.state(), 0);
+}
+
+TEST_P(ReaderTest, UserAndJobNameFallbacks)
+{
+    Panel& p = freshPanel();
+    p.userNameEditText.setStringValue("kept");
+    p.jobNameEditText.setStringValue("kept");
+    p.restoreValuesAndReturnError(nullptr);
+    EXPECT_EQ(textOf(p.userNameEditText), platform::fullUserName().value_or("kept"));
+    EXPECT_EQ(textOf(p.jobNameEditText), "");  // the job has no name either
+
+    // A stored name that decodes to no text counts as none; the job's own name stands in.
+    Panel& q = freshPanel({{keys::kUserName, "00"}, {keys::kHoldButton, "24"}});
+    host.settings.setJobName("Quarterly report.pdf");
+    q.restoreValuesAndReturnError(nullptr);
+    EXPECT_EQ(textOf(q.userNameEditText), platform::fullUserName().value_or(""));
+    EXPECT_EQ(textOf(q.jobNameEditText), "Quarterly report.pdf");
+    EXPECT_EQ(q.userNameButton.state(), 0);
+    EXPECT_EQ(q.jobNameButton.state(), 0);
+
+    Panel& r = restoreFrom({{keys::kUserName, hexOf("Jürgen Weiß")}, {keys::kJobName, hexOf("Plan \"Q3\"")},
+                            {keys::kHoldButton, "8"}});
+    EXPECT_EQ(textOf(r.userNameEditText), "Jürgen Weiß");
+    EXPECT_EQ(textOf(r.jobNameEditText), "Plan \"Q3\"");
+    EXPECT_EQ(r.userNameButton.state(), 1);
+    EXPECT_EQ(r.jobNameButton.state(), 0);
+}
+
+TEST_P(ReaderTest, TextsAreReadInTheSystemEncoding)
+{
+    Panel& p = freshPanel({{keys::kUserName, hexOf("J\xE9r\xF4me")},
+                           {keys::kPassword2, passwordForm("\xE4\xF6\xFC")},
+                           {keys::kJobSuspend, "2"},
+                           {keys::kFiling, "3"},
+                           {keys::kFolderPath, hexOf("B\xFCro")}});
+    p.systemEncoding = platform::kISOLatin1StringEncoding;
+    p.restoreValuesAndReturnError(nullptr);
+    EXPECT_EQ(textOf(p.userNameEditText), "Jérôme");
+    EXPECT_EQ(textOf(p.passwordEditText), "äöü");
+    EXPECT_EQ(p.folderNameStringRef, "Büro");
+}
+
+TEST_P(ReaderTest, DamagedValuesRestoreWhatTheyYield)
+{
+    const std::string pin = oneBlockForm("2580");
+    const std::string longName = letters(300);
+    Values values{{keys::kJobSuspend, "2"},
+                  // Digits past the block, an odd one included, are not read.
+                  {keys::kJobSuspend2Key, pin + "F"},
+                  {keys::kAccountNumber2, oneBlockForm("42") + std::string(1000, 'Z')},
+                  // Lowercase digits read as their uppercase forms.
+                  {keys::kUserNumber2, lowercase(oneBlockForm("31"))},
+                  // Bytes the system encoding cannot read end the text; so does a zero byte.
+                  {keys::kUserName, hexOf(std::string("Ab\xFF" "cd"))},
+                  {keys::kJobName, hexOf(std::string("Ab\0cd", 5))},
+                  {keys::kFiling, "3"},
+                  {keys::kFolderPath, hexOf(longName)},
+                  {keys::kLoginName11, base64Of(aesBlocks("abc\xC3(def"))},
+                  // Locks the PIN and the user number.
+                  {keys::kHoldButton, " +65x"}};
+    Panel& p = restoreFrom(values);
+    EXPECT_EQ(textOf(p.suspendKeyEditText), "2580");
+    EXPECT_EQ(p.suspendKeyButton.state(), 1);
+    EXPECT_EQ(p.userNumberButton.state(), 1);
+    EXPECT_EQ(textOf(p.accountNumberEditText), "42");
+    EXPECT_EQ(textOf(p.userNumberEditText), "31");
+    EXPECT_EQ(textOf(p.userNameEditText), "Ab");
+    EXPECT_EQ(textOf(p.jobNameEditText), "Ab");
+    EXPECT_EQ(textOf(p.loginNameEditText), "abc");
+    // Only the first 255 characters of a value are read: 127 bytes of the name.
+    EXPECT_EQ(p.folderNameStringRef, longName.substr(0, 127));
+
+    // Junk where codes belong: no crash, nothing longer than the blocks can hold.
+    const Values junk[] = {
+        {{keys::kLoginName11, "!!!!"}, {keys::kPassword2, "XYZ"}, {keys::kHoldButton, "-4"}},
+        {{keys::kLoginName11, std::string(600, 'A')}, {keys::kLoginName12, std::string(600, '/')},
+         {keys::kPassword2, passwordForm("0123456789abcdef0123").substr(0, 63)}, {keys::kHoldButton, "99999999999"}},
+        {{keys::kLoginName11, "QUJD=junk"}, {keys::kPassword2, "1"}, {keys::kUserName, "F"}},
+    };
+    for (const Values& v : junk) {
+        Panel& q = restoreFrom(v);
+        EXPECT_LE(textOf(q.loginNameEditText).size(), 384u);
+        EXPECT_LE(textOf(q.passwordEditText).size(), 32u);
+    }
+    EXPECT_EQ(textOf(restoreFrom(junk[0]).loginNameEditText), "");
+    EXPECT_EQ(restoreFrom(junk[0]).presetHoldButtonFlag, 0u);
+    EXPECT_EQ(restoreFrom(junk[1]).presetHoldButtonFlag, 0xFFFFFFFFu);
+}
+
+}  // namespace
