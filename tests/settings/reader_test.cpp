@@ -1,11 +1,11 @@
-// Reading the job control settings back, from print settings built by hand with an encoder of
-// the test's own, on both layouts.
+// Reading the job control settings back, from print settings built by hand with the tests' own
+// reckoning of the stored forms, and from what the panel itself saved; on both layouts.
 #include "platform/system.h"
 #include "settings/keys.h"
+#include "support/settings_reference.h"
 #include "support/test_host.h"
 
 #include <gtest/gtest.h>
-#include <openssl/evp.h>
 
 #include <algorithm>
 #include <cctype>
@@ -18,71 +18,29 @@
 namespace {
 
 namespace keys = korvane::keys;
+namespace ref = testing_support::reference;
 using Panel = KorvanePrintPdeRk880JC;
 using Values = std::map<std::string, std::string>;
 
-// --- The stored forms, made independently of the panel's own codecs ---
+// --- The stored forms, made with the tests' own reckoning rather than the panel's codecs ---
 
-constexpr unsigned char kFixedKey[16] = {0x7e, 0x31, 0xc4, 0x0a, 0x9d, 0x52, 0xe8, 0x16,
-                                         0xb3, 0x4f, 0x0c, 0x77, 0xa1, 0x2d, 0x95, 0xe6};
-
-// AES-128 of each 16-byte block of `plain` on its own, the last one completed with zero bytes.
-std::string aesBlocks(const std::string& plain)
-{
-    std::string padded = plain;
-    padded.resize((plain.size() + 15) / 16 * 16, '\0');
-    std::string out(padded.size(), '\0');
-    EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
-    int written = 0;
-    EVP_EncryptInit_ex(ctx, EVP_aes_128_ecb(), nullptr, kFixedKey, nullptr);
-    EVP_CIPHER_CTX_set_padding(ctx, 0);
-    EVP_EncryptUpdate(ctx, reinterpret_cast<unsigned char*>(out.data()), &written,
-                      reinterpret_cast<const unsigned char*>(padded.data()), static_cast<int>(padded.size()));
-    EVP_CIPHER_CTX_free(ctx);
-    return out;
-}
-
-std::string hexOf(const std::string& bytes)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    std::string hex;
-    for (unsigned char byte : bytes) {
-        hex += digits[byte >> 4];
-        hex += digits[byte & 15];
-    }
-    return hex;
-}
-
-std::string base64Of(const std::string& bytes)
-{
-    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string coded;
-    for (std::size_t i = 0; i < bytes.size(); i += 3) {
-        const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
-        unsigned bits = 0;
-        for (std::size_t k = 0; k < 3; ++k)
-            bits = bits << 8 | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u);
-        for (std::size_t k = 0; k < 4; ++k)
-            coded += k <= n ? alphabet[bits >> (18 - 6 * k) & 63] : '=';
-    }
-    return coded;
-}
+std::string aesBlocks(const std::string& plain) { return ref::aesEncrypt(plain, ref::fixedKey()); }
 
 // The one-block hex form of the PIN, user number, account number and folder password.
-std::string oneBlockForm(const std::string& text) { return hexOf(aesBlocks(text)); }
+std::string oneBlockForm(const std::string& text) { return ref::hex(aesBlocks(text)); }
 
 // The two-block hex form of the password: zero bytes stand for a block not produced.
 std::string passwordForm(const std::string& text)
 {
     std::string blocks = aesBlocks(text);
     blocks.resize(32, '\0');
-    return hexOf(blocks);
+    return ref::hex(blocks);
 }
 
 // The login name's Base64 form cut into its stored pieces of at most 254 characters.
 std::vector<std::string> loginNamePieces(const std::string& name)
 {
-    const std::string coded = base64Of(aesBlocks(name));
+    const std::string coded = ref::base64(aesBlocks(name));
     std::vector<std::string> pieces;
     for (std::size_t i = 0; i < coded.size(); i += 254)
         pieces.push_back(coded.substr(i, 254));
@@ -159,6 +117,7 @@ protected:
     }
 
     testing_support::ScopedUserDirs dirs;
+    testing_support::ScopedEnv locale{"LC_ALL", "C.UTF-8"};  // a Western UTF-8 system
     testing_support::TestHost host;
     std::unique_ptr<Panel> panel;
 };
@@ -219,7 +178,7 @@ TEST_P(ReaderTest, FilingChoiceAndCustomFolder)
     // A folder the printer did not list: the pop-up falls back to the main folder, while the
     // matrix and the name field keep the custom folder.
     const std::string name = "Projekt Ü 3F";
-    Panel& p = restoreFrom({{keys::kJobSuspend, "2"}, {keys::kFiling, "3"}, {keys::kFolderPath, hexOf(name)}});
+    Panel& p = restoreFrom({{keys::kJobSuspend, "2"}, {keys::kFiling, "3"}, {keys::kFolderPath, ref::hex(name)}});
     EXPECT_EQ(p.folderNameStringRef, name);
     EXPECT_EQ(filingShown(), matrixLayout() ? 2 : 1);
     if (matrixLayout()) {
@@ -376,8 +335,8 @@ TEST_P(ReaderTest, RememberedValuesAreUsedOnceThenPrintSettings)
                   {keys::kUserNumber2, oneBlockForm("222")},
                   {keys::kAccountNumber2, oneBlockForm("333")},
                   {keys::kFolderPassword2, oneBlockForm("444")},
-                  {keys::kUserName, hexOf("Stored User")},
-                  {keys::kJobName, hexOf("Stored Job")}});
+                  {keys::kUserName, ref::hex("Stored User")},
+                  {keys::kJobName, ref::hex("Stored Job")}});
         return v;
     }();
     Panel& p = freshPanel(stored);
@@ -450,7 +409,7 @@ TEST_P(ReaderTest, UserAndJobNameFallbacks)
     EXPECT_EQ(q.userNameButton.state(), 0);
     EXPECT_EQ(q.jobNameButton.state(), 0);
 
-    Panel& r = restoreFrom({{keys::kUserName, hexOf("Jürgen Weiß")}, {keys::kJobName, hexOf("Plan \"Q3\"")},
+    Panel& r = restoreFrom({{keys::kUserName, ref::hex("Jürgen Weiß")}, {keys::kJobName, ref::hex("Plan \"Q3\"")},
                             {keys::kHoldButton, "8"}});
     EXPECT_EQ(textOf(r.userNameEditText), "Jürgen Weiß");
     EXPECT_EQ(textOf(r.jobNameEditText), "Plan \"Q3\"");
@@ -460,11 +419,11 @@ TEST_P(ReaderTest, UserAndJobNameFallbacks)
 
 TEST_P(ReaderTest, TextsAreReadInTheSystemEncoding)
 {
-    Panel& p = freshPanel({{keys::kUserName, hexOf("J\xE9r\xF4me")},
+    Panel& p = freshPanel({{keys::kUserName, ref::hex("J\xE9r\xF4me")},
                            {keys::kPassword2, passwordForm("\xE4\xF6\xFC")},
                            {keys::kJobSuspend, "2"},
                            {keys::kFiling, "3"},
-                           {keys::kFolderPath, hexOf("B\xFCro")}});
+                           {keys::kFolderPath, ref::hex("B\xFCro")}});
     p.systemEncoding = platform::kISOLatin1StringEncoding;
     p.restoreValuesAndReturnError(nullptr);
     EXPECT_EQ(textOf(p.userNameEditText), "Jérôme");
@@ -483,11 +442,11 @@ TEST_P(ReaderTest, DamagedValuesRestoreWhatTheyYield)
                   // Lowercase digits read as their uppercase forms.
                   {keys::kUserNumber2, lowercase(oneBlockForm("31"))},
                   // Bytes the system encoding cannot read end the text; so does a zero byte.
-                  {keys::kUserName, hexOf(std::string("Ab\xFF" "cd"))},
-                  {keys::kJobName, hexOf(std::string("Ab\0cd", 5))},
+                  {keys::kUserName, ref::hex(std::string("Ab\xFF" "cd"))},
+                  {keys::kJobName, ref::hex(std::string("Ab\0cd", 5))},
                   {keys::kFiling, "3"},
-                  {keys::kFolderPath, hexOf(longName)},
-                  {keys::kLoginName11, base64Of(aesBlocks("abc\xC3(def"))},
+                  {keys::kFolderPath, ref::hex(longName)},
+                  {keys::kLoginName11, ref::base64(aesBlocks("abc\xC3(def"))},
                   // Locks the PIN and the user number.
                   {keys::kHoldButton, " +65x"}};
     Panel& p = restoreFrom(values);
