@@ -1,9 +1,18 @@
 // Reading the job control settings back, from print settings built by hand with the tests' own
 // reckoning of the stored forms, and from what the panel itself saved; on both layouts.
+#include "platform/automation.h"
+#include "platform/encoding.h"
 #include "platform/system.h"
 #include "settings/keys.h"
 #include "support/settings_reference.h"
 #include "support/test_host.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -185,6 +194,13 @@ TEST_P(ReaderTest, FilingChoiceAndCustomFolder)
         EXPECT_EQ(textOf(p.folderNameEditText), name);
     }
 
+    // A folder the printer listed is found whatever the letter case.
+    Panel& known = freshPanel({{keys::kJobSuspend, "2"}, {keys::kFiling, "3"}, {keys::kFolderPath, ref::hex("TEAM B")}});
+    known.folderList = FolderList{FolderEntry{.name = "Plans"}, FolderEntry{.name = "Team B", .password = true}};
+    known.makeFolderPopup();
+    known.restoreValuesAndReturnError(nullptr);
+    EXPECT_EQ(filingShown(), matrixLayout() ? 2 : 4);
+
     // "3" without a folder path chooses nothing, so the main folder.
     Panel& q = restoreFrom({{keys::kJobSuspend, "2"}, {keys::kFiling, "3"}});
     EXPECT_FALSE(q.folderNameStringRef.has_value());
@@ -295,13 +311,21 @@ TEST_P(ReaderTest, LoginNameLockFromHoldButton)
     values[keys::kHoldButton] = "18";
     Panel& p = restoreFrom(values);
     EXPECT_EQ(p.loginNameButton.state(), 1);
+    EXPECT_EQ(p.loginNameStringRef, "anna.berg");
+    EXPECT_EQ(textOf(p.loginNameEditText), repeated("\u2022", 9));
     EXPECT_EQ(p.jobNameButton.state(), 0);  // no stored job name to lock
 
+    // A name masked before the restore is forgotten when the stored one is not locked.
     Panel& q = freshPanel(loginNameValues("anna.berg"));
+    q.loginNameEditText.setStringValue("old.name");
     q.loginNameButton.setState(1);
+    q.loginNameButtonProc(q.loginNameButton);
+    ASSERT_EQ(q.loginNameStringRef, "old.name");
     q.restoreValuesAndReturnError(nullptr);
     EXPECT_EQ(q.loginNameButton.state(), 0);
     EXPECT_EQ(textOf(q.loginNameEditText), "anna.berg");
+    EXPECT_FALSE(q.loginNameStringRef.has_value());
+    EXPECT_FALSE(q.loginNameLockFlag);
 }
 
 TEST_P(ReaderTest, AuthenticationChoice)
@@ -351,10 +375,6 @@ TEST_P(ReaderTest, RememberedValuesAreUsedOnceThenPrintSettings)
     p.prefJobNameStringRef = "Remembered Job";
     p.prefFolderNameStringRef = "Remembered Folder";
 
-    // The login name's padlock may mask the field; the name itself is then held by the panel.
-    const auto loginName = [](const Panel& panel) {
-        return panel.loginNameLockFlag ? panel.loginNameStringRef.value_or("<none>") : textOf(panel.loginNameEditText);
-    };
     struct Expect { platform::TextField Panel::*field; platform::Button Panel::*button; std::string first, second; };
     const Expect fields[] = {
         {&Panel::suspendKeyEditText, &Panel::suspendKeyButton, "9876", "111"},
@@ -371,7 +391,9 @@ TEST_P(ReaderTest, RememberedValuesAreUsedOnceThenPrintSettings)
         EXPECT_EQ(textOf(p.*e.field), e.first);
         EXPECT_EQ((p.*e.button).state(), 1) << e.first;
     }
-    EXPECT_EQ(loginName(p), "remembered.user");
+    // The remembered login name is held by the panel and masked in the field.
+    EXPECT_EQ(p.loginNameStringRef, "remembered.user");
+    EXPECT_EQ(textOf(p.loginNameEditText), repeated("\u2022", 15));
     EXPECT_EQ(p.loginNameButton.state(), 1);
     // The folder name is remembered only where the layout has its field.
     EXPECT_EQ(p.prefHoldButtonFlag, matrixLayout() ? 0u : 256u);
@@ -386,7 +408,9 @@ TEST_P(ReaderTest, RememberedValuesAreUsedOnceThenPrintSettings)
         EXPECT_EQ(textOf(p.*e.field), e.second);
         EXPECT_EQ((p.*e.button).state(), e.button == &Panel::userNumberButton ? 1 : 0) << e.second;
     }
-    EXPECT_EQ(loginName(p), "stored.user");
+    EXPECT_EQ(textOf(p.loginNameEditText), "stored.user");
+    EXPECT_FALSE(p.loginNameStringRef.has_value());
+    EXPECT_FALSE(p.loginNameLockFlag);
     EXPECT_EQ(p.loginNameButton.state(), 0);
     EXPECT_EQ(p.folderNameButton.state(), 0);
 }
@@ -476,6 +500,210 @@ TEST_P(ReaderTest, DamagedValuesRestoreWhatTheyYield)
     EXPECT_EQ(textOf(restoreFrom(junk[0]).loginNameEditText), "");
     EXPECT_EQ(restoreFrom(junk[0]).presetHoldButtonFlag, 0u);
     EXPECT_EQ(restoreFrom(junk[1]).presetHoldButtonFlag, 0xFFFFFFFFu);
+}
+
+// --- Save, then restore in a panel opened afresh from the saved print settings ---
+
+// A field with a padlock, as the user fills and locks it.
+struct LockedField {
+    const char* name;
+    platform::TextField Panel::*field;
+    platform::Button Panel::*lock;
+    void (Panel::*lockAction)(const platform::Control&);
+};
+
+const LockedField kLockedFields[] = {
+    {"pin", &Panel::suspendKeyEditText, &Panel::suspendKeyButton, &Panel::suspendKeyButtonProc},
+    {"folderPassword", &Panel::folderPasswordEditText, &Panel::folderPasswordButton, &Panel::folderPasswordButtonProc},
+    {"loginName", &Panel::loginNameEditText, &Panel::loginNameButton, &Panel::loginNameButtonProc},
+    {"password", &Panel::passwordEditText, &Panel::passwordButton, &Panel::passwordButtonProc},
+    {"userNumber", &Panel::userNumberEditText, &Panel::userNumberButton, &Panel::userNumberButtonProc},
+    {"accountNumber", &Panel::accountNumberEditText, &Panel::accountNumberButton, &Panel::accountNumberButtonProc},
+    {"userName", &Panel::userNameEditText, &Panel::userNameButton, &Panel::userNameButtonProc},
+    {"jobName", &Panel::jobNameEditText, &Panel::jobNameButton, &Panel::jobNameButtonProc},
+};
+
+// What the user chose and typed; every padlock on or every one off.
+struct Typed {
+    int retentionRow = 0;  // -1: retention off
+    int authenticationRow = 0;
+    bool locked = false;
+    std::map<std::string, std::string> texts;  // by LockedField name
+};
+
+class RoundTripTest : public ReaderTest {
+protected:
+    // Fills a new panel with the choices and texts, saves it, and restores a panel opened afresh.
+    Panel& saveAndReopen(const Typed& typed)
+    {
+        freshPanel();
+        operate("retentionCheckBox", typed.retentionRow >= 0 ? "1" : "0");
+        if (typed.retentionRow >= 0)
+            operate("suspendMatrix", std::to_string(typed.retentionRow));
+        operate("authenticationMatrix", std::to_string(typed.authenticationRow));
+        for (const LockedField& f : kLockedFields) {
+            if (typed.texts.count(f.name))
+                (panel.get()->*f.field).setStringValue(typed.texts.at(f.name));
+        }
+        // A padlock is turned on after its text is in place, as its action captures the login name.
+        for (const LockedField& f : kLockedFields) {
+            if (typed.locked) {
+                (panel.get()->*f.lock).setState(1);
+                (panel.get()->*f.lockAction)(panel.get()->*f.lock);
+            }
+        }
+        panel->saveValuesAndReturnError(nullptr);
+        const Values saved = host.settings.values();
+        return restoreFrom(saved);
+    }
+
+    void operate(const std::string& outlet, const std::string& value)
+    {
+        EXPECT_EQ(platform::operateControl(panel->panelView(), outlet, value), std::nullopt) << outlet;
+    }
+
+    // Checks a field's restored text and padlock; a locked login name is held by the panel and
+    // masked in the field.
+    void expectRestored(const LockedField& f, const std::string& text, bool locked)
+    {
+        const Panel& p = *panel;
+        EXPECT_EQ((p.*f.lock).state(), locked ? 1 : 0) << f.name;
+        if (f.field == &Panel::loginNameEditText && locked && !text.empty()) {
+            EXPECT_EQ(p.loginNameStringRef, text);
+            EXPECT_EQ(textOf(p.loginNameEditText), repeated("\u2022", platform::utf16Length(text)));
+        } else {
+            EXPECT_EQ(textOf(p.*f.field), text) << f.name << " " << text.size() << " bytes";
+        }
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Layouts, RoundTripTest, testing::Values("JobControl", "JobControl2"));
+
+TEST_P(RoundTripTest, EverySettingWithThePadlocksOffAndOn)
+{
+    const std::map<std::string, std::string> texts{
+        {"pin", "12345"},          {"folderPassword", "54321"},       {"loginName", "Łukasz Żółć"},
+        {"password", "pässwörd"}, {"userNumber", "12345678"},        {"accountNumber", "00042"},
+        {"userName", "Jürgen Weiß"}, {"jobName", "Quarterly report.pdf"}};
+    for (int authenticationRow : {0, 1}) {
+        for (bool locked : {false, true}) {
+            saveAndReopen({.retentionRow = 0, .authenticationRow = authenticationRow, .locked = locked, .texts = texts});
+            SCOPED_TRACE(testing::Message() << "authentication row " << authenticationRow << ", locked " << locked);
+            EXPECT_EQ(panel->retentionCheckBox.state(), 1);
+            EXPECT_EQ(panel->suspendMatrix.selectedRow(), 0);
+            EXPECT_EQ(panel->authenticationMatrix.selectedRow(), authenticationRow);
+            EXPECT_EQ(filingShown(), 1);
+            for (const LockedField& f : kLockedFields) {
+                // The method not chosen keeps only the values the user locked.
+                const bool userNumberField = f.field == &Panel::userNumberEditText;
+                const bool loginField = f.field == &Panel::loginNameEditText || f.field == &Panel::passwordEditText;
+                const bool dropped = !locked && ((userNumberField && authenticationRow == 0) ||
+                                                 (loginField && authenticationRow == 1));
+                expectRestored(f, dropped ? "" : texts.at(f.name), locked);
+            }
+        }
+    }
+}
+
+TEST_P(RoundTripTest, RetentionModesAndTheirPIN)
+{
+    for (int row : {-1, 0, 1, 2}) {
+        saveAndReopen({.retentionRow = row, .texts = {{"pin", "7"}}});
+        EXPECT_EQ(panel->retentionCheckBox.state(), row >= 0 ? 1 : 0) << row;
+        EXPECT_EQ(panel->suspendMatrix.selectedRow(), std::max(row, 0)) << row;
+        EXPECT_EQ(textOf(panel->suspendKeyEditText), row >= 0 ? "7" : "") << row;
+    }
+}
+
+TEST_P(RoundTripTest, SecretsAtTheirLimits)
+{
+    const LockedField& pin = kLockedFields[0];
+    const LockedField& loginName = kLockedFields[2];
+    const LockedField& password = kLockedFields[3];
+    const LockedField& userNumber = kLockedFields[4];
+    std::vector<std::string> loginNames{"Łukasz Żółć", "山田太郎", "smile \U0001F600", repeated("日", 85)};
+    for (std::size_t size : {15, 16, 32, 176, 177, 255})
+        loginNames.push_back(letters(size));
+    for (bool locked : {false, true}) {
+        for (const std::string& name : loginNames) {
+            saveAndReopen({.locked = locked, .texts = {{"loginName", name}}});
+            expectRestored(loginName, name, locked);
+        }
+        for (const std::string& secret : {std::string("p"), letters(16), letters(32), repeated("ä", 16)}) {
+            saveAndReopen({.locked = locked, .texts = {{"password", secret}}});
+            expectRestored(password, secret, locked);
+        }
+        for (const char* digits : {"1", "12345"}) {
+            saveAndReopen({.locked = locked, .texts = {{"pin", digits}}});
+            expectRestored(pin, digits, locked);
+        }
+        for (const char* digits : {"1", "12345678"}) {
+            saveAndReopen({.authenticationRow = 1, .locked = locked, .texts = {{"userNumber", digits}}});
+            expectRestored(userNumber, digits, locked);
+        }
+    }
+}
+
+// --- The batch host: a panel restored from what an earlier run saved looks as the user left it ---
+
+// A dumped value as compact JSON text, so that a difference reads plainly.
+std::string jsonText(const QJsonValue& value)
+{
+    return QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact).toStdString();
+}
+
+// Runs the batch host on the sample printer with a home of its own and answers its dump.
+QJsonObject runBatch(const QString& home, const QStringList& arguments)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("HOME", home);
+    environment.insert("XDG_CONFIG_HOME", home + "/config");
+    environment.insert("XDG_RUNTIME_DIR", home);
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(KORVANE_TEST_BIN_DIR "/korvane-print"),
+                  QStringList{"--batch", "--printer", "sample", "--dump"} + arguments);
+    EXPECT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    return QJsonDocument::fromJson(process.readAllStandardOutput()).object();
+}
+
+TEST_P(ReaderTest, BatchHostRestoresWhatAnEarlierRunSaved)
+{
+    const QStringList userChoices[] = {
+        {"retentionCheckBox=1", "suspendMatrix=2", "suspendKeyEditText=2468", "suspendKeyButton=1",
+         "loginNameEditText=Łukasz", "loginNameButton=1", "passwordEditText=pässwort", "accountNumberEditText=42",
+         "userNameEditText=Jürgen", "userNameButton=1"},
+        {"authenticationMatrix=1", "userNumberEditText=12345", "userNumberButton=1", "jobNameEditText=Plan",
+         "jobNameButton=1"},
+    };
+    for (const QStringList& choices : userChoices) {
+        QTemporaryDir home;
+        QStringList first{"--layout", GetParam(), "-t", "Report.pdf", "--calls", "panelView,willShow,restore,ops,save"};
+        for (const QString& choice : choices)
+            first << "--set" << choice;
+        const QJsonObject saved = runBatch(home.path(), first);
+
+        QFile settingsFile(home.filePath("settings.json"));
+        ASSERT_TRUE(settingsFile.open(QIODevice::WriteOnly));
+        settingsFile.write(QJsonDocument(saved.value("printSettings").toObject()).toJson());
+        settingsFile.close();
+        const QJsonObject restored = runBatch(
+            home.path(), {"--layout", GetParam(), "--settings", settingsFile.fileName(), "--calls", "panelView,willShow,restore"});
+
+        const QJsonObject before = saved.value("controls").toObject();
+        const QJsonObject after = restored.value("controls").toObject();
+        ASSERT_FALSE(before.isEmpty());
+        for (const QString& outlet : before.keys())
+            EXPECT_EQ(jsonText(after.value(outlet)), jsonText(before.value(outlet))) << outlet.toStdString();
+        EXPECT_EQ(after.keys(), before.keys());
+        for (const char* field : {"loginNameStringRef", "loginNameLockFlag"})
+            EXPECT_EQ(jsonText(restored.value("panel").toObject().value(field)),
+                      jsonText(saved.value("panel").toObject().value(field)))
+                << field;
+        EXPECT_EQ(jsonText(restored.value("focus")), jsonText(saved.value("focus")));
+    }
 }
 
 }  // namespace
