@@ -536,7 +536,17 @@ protected:
     // Fills a new panel with the choices and texts, saves it, and restores a panel opened afresh.
     Panel& saveAndReopen(const Typed& typed)
     {
+        fill(typed);
+        panel->saveValuesAndReturnError(nullptr);
+        const Values saved = host.settings.values();
+        return restoreFrom(saved);
+    }
+
+    // A new panel, restored as the host does on opening, then given the user's choices and texts.
+    void fill(const Typed& typed)
+    {
         freshPanel();
+        panel->restoreValuesAndReturnError(nullptr);
         operate("retentionCheckBox", typed.retentionRow >= 0 ? "1" : "0");
         if (typed.retentionRow >= 0)
             operate("suspendMatrix", std::to_string(typed.retentionRow));
@@ -552,9 +562,6 @@ protected:
                 (panel.get()->*f.lockAction)(panel.get()->*f.lock);
             }
         }
-        panel->saveValuesAndReturnError(nullptr);
-        const Values saved = host.settings.values();
-        return restoreFrom(saved);
     }
 
     void operate(const std::string& outlet, const std::string& value)
@@ -641,6 +648,39 @@ TEST_P(RoundTripTest, SecretsAtTheirLimits)
             saveAndReopen({.authenticationRow = 1, .locked = locked, .texts = {{"userNumber", digits}}});
             expectRestored(userNumber, digits, locked);
         }
+    }
+}
+
+TEST_P(RoundTripTest, LockedValuesComeBackOnceFromThePreferencesInTheNextJob)
+{
+    const std::map<std::string, std::string> texts{
+        {"pin", "2468"},       {"folderPassword", "97531"}, {"loginName", "Łukasz Żółć"}, {"password", "pässwörd"},
+        {"userNumber", "8642"}, {"accountNumber", "135"},   {"userName", "Jürgen Weiß"}, {"jobName", "Plan Q3"}};
+    fill({.retentionRow = 0, .locked = true, .texts = texts});
+    if (matrixLayout()) {
+        operate("folderSelectionMatrix", "2");
+        operate("folderNameEditText", "Plans");
+        operate("folderNameButton", "1");
+    }
+    panel->saveValuesAndReturnError(nullptr);
+    panel->shouldPrint();
+
+    // The next job starts with print settings of its own, none of the panel's keys among them.
+    restoreFrom({});
+    for (const LockedField& f : kLockedFields)
+        expectRestored(f, texts.at(f.name), true);
+    if (matrixLayout()) {
+        EXPECT_EQ(textOf(panel->folderNameEditText), "Plans");
+        EXPECT_EQ(panel->folderNameButton.state(), 1);
+    }
+
+    // Restored again, the panel follows that job's print settings.
+    panel->restoreValuesAndReturnError(nullptr);
+    EXPECT_EQ(panel->prefHoldButtonFlag, 0u);
+    for (const char* name : {"pin", "folderPassword", "loginName", "password", "userNumber", "accountNumber", "jobName"}) {
+        const LockedField& f = *std::find_if(std::begin(kLockedFields), std::end(kLockedFields),
+                                             [&](const LockedField& e) { return std::string(e.name) == name; });
+        expectRestored(f, "", false);
     }
 }
 
