@@ -9,10 +9,12 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QStandardItemModel>
 #include <QTabWidget>
 #include <QValidator>
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 
 Q_DECLARE_METATYPE(std::shared_ptr<void>)
@@ -446,10 +448,19 @@ void PopUp::removeItemAtIndex(int index)
 
 void PopUp::addItem(const std::string& title, const Image& image)
 {
-    if (auto* popUp = as<QComboBox>()) {
-        popUp->addItem(image.icon(), qstr(title));
-        popUp->setItemData(popUp->count() - 1, qstr(image.name()), kImageNameRole);
+    auto* popUp = as<QComboBox>();
+    if (!popUp)
+        return;
+    // One whole item in one insertion: setting its image name afterwards would make the pop-up
+    // handle a second change per item, a good part of rebuilding a long folder list.
+    if (auto* model = qobject_cast<QStandardItemModel*>(popUp->model())) {
+        auto item = std::make_unique<QStandardItem>(image.icon(), qstr(title));
+        item->setData(qstr(image.name()), kImageNameRole);
+        model->appendRow(item.release());  // the model owns it from here
+        return;
     }
+    popUp->addItem(image.icon(), qstr(title));
+    popUp->setItemData(popUp->count() - 1, qstr(image.name()), kImageNameRole);
 }
 
 void PopUp::addSeparator()

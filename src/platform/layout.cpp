@@ -10,7 +10,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QTabWidget>
-#include <QUiLoader>
+#include <QtDesigner/QFormBuilder>
 
 namespace platform {
 
@@ -46,9 +46,12 @@ std::unique_ptr<LoadedView> LoadedView::load(const Bundle& bundle, const std::st
     QFile file(QString::fromStdString(*path));
     if (!file.open(QIODevice::ReadOnly))
         return nullptr;
-    QUiLoader loader;
-    // Captions are localized by the panel from its own strings table, not by the loader.
-    loader.setTranslationEnabled(false);
+    // The designer's form builder rather than QUiLoader: the layouts hold standard widgets
+    // only, and QUiLoader loads every designer plug-in installed on the system into the host's
+    // process as it is made (the one for QQuickWidget brings the whole QML engine, a quarter
+    // of the host's memory). Nor does this builder translate: the panel localizes captions
+    // from its own strings table.
+    QFormBuilder loader;
     QWidget* root = loader.load(&file);
     if (!root)
         return nullptr;

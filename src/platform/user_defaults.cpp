@@ -266,13 +266,41 @@ bool setAsideUnparseableFile(const std::string& path)
     return ::rename(path.c_str(), (path + ".corrupt").c_str()) == 0;
 }
 
+// Whether the file at path is a private (0600) regular file of this user that holds exactly
+// the bytes.
+bool holdsExactly(const std::string& path, const std::string& bytes)
+{
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    struct stat info {};
+    if (!fd || fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != geteuid() ||
+        (info.st_mode & 07777) != 0600 || static_cast<std::size_t>(info.st_size) != bytes.size())
+        return false;
+    std::string stored(bytes.size(), '\0');
+    std::size_t read = 0;
+    while (read < stored.size()) {
+        const ssize_t count = ::read(fd.get(), stored.data() + read, stored.size() - read);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        read += static_cast<std::size_t>(count);
+    }
+    return stored == bytes;
+}
+
 // Replaces the domain file at path with the bytes, under the domain's lock.
 bool replaceDomainFile(const std::string& dir, const std::string& path, const std::string& bytes)
 {
     if (!ensurePrivateDirectory(dir))
         return false;
     FileLock lock(path + ".lock");
-    if (!lock || !setAsideUnparseableFile(path))
+    if (!lock)
+        return false;
+    // Rewriting the very same bytes changes nothing but costs two flushes to the disk, more
+    // than the rest of opening the panel together (each construction writes its domain).
+    if (holdsExactly(path, bytes))
+        return true;
+    if (!setAsideUnparseableFile(path))
         return false;
     const std::string temporary = path + ".tmp";
     if (!writeNewFile(temporary, bytes) || ::rename(temporary.c_str(), path.c_str()) != 0) {

@@ -23,8 +23,10 @@ void KorvanePrintPdeRk880JC::makeFolderPopup()
         _PDEEpilog(this, "--makeFolderPopup:=void");
         return;
     }
+    // From the end: each removal at the front would move every item behind it, which makes
+    // rebuilding a long list cost the square of its length.
     for (int count = folderSelectionPopup.numberOfItems(); count > kFixedItemCount; --count)
-        folderSelectionPopup.removeItemAtIndex(kFixedItemCount);
+        folderSelectionPopup.removeItemAtIndex(count - 1);
     for (int index = 0; index < kFixedItemCount; ++index) {
         if (auto title = localizedStringValue(std::optional<std::string>(folderSelectionPopup.itemTitle(index))))
             folderSelectionPopup.setItemTitle(index, *title);
