@@ -19,15 +19,23 @@ std::unique_ptr<KorvanePrintPdeRk880JC> HarnessHost::makePanel()
     return std::make_unique<KorvanePrintPdeRk880JC>(this, platform::Bundle(bundleDir()));
 }
 
-PrivateUserDirs::PrivateUserDirs()
+PrivateUserDirs::PrivateUserDirs(RuntimeFolder runtime)
 {
     const std::string root = path();
     setenv("HOME", root.c_str(), 1);
     setenv("XDG_CONFIG_HOME", configDir().c_str(), 1);
     // A session's runtime folder exists and is private to its user.
-    const std::string runtime = root + "/runtime";
-    mkdir(runtime.c_str(), 0700);
-    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    runtime_ = root + "/runtime";
+    if (runtime == RuntimeFolder::InMemory) {
+        auto memory = std::make_unique<QTemporaryDir>(QStringLiteral("/dev/shm/korvane-XXXXXX"));
+        if (memory->isValid()) {
+            runtime_ = memory->path().toStdString();
+            memoryDir_ = std::move(memory);
+        }
+    }
+    mkdir(runtime_.c_str(), 0700);
+    chmod(runtime_.c_str(), 0700);
+    setenv("XDG_RUNTIME_DIR", runtime_.c_str(), 1);
 }
 
 std::unique_ptr<QApplication> makeHeadlessApplication(int& argc, char** argv)

@@ -38,16 +38,23 @@ public:
     int alerts = 0;
 };
 
-// Points HOME, XDG_CONFIG_HOME and XDG_RUNTIME_DIR at a fresh private folder for the lifetime
+// Where the session's runtime folder goes: beside the others, or in a memory file system as a
+// desktop session's /run/user/UID is, so that flushing a file there costs what it costs there.
+enum class RuntimeFolder { WithTheOthers, InMemory };
+
+// Points HOME, XDG_CONFIG_HOME and XDG_RUNTIME_DIR at fresh private folders for the lifetime
 // of the object, so these programs never read or write the user's own preferences.
 class PrivateUserDirs {
 public:
-    PrivateUserDirs();
+    explicit PrivateUserDirs(RuntimeFolder runtime = RuntimeFolder::WithTheOthers);
     std::string path() const { return dir_.path().toStdString(); }
     std::string configDir() const { return path() + "/config"; }
+    std::string runtimeDir() const { return runtime_; }
 
 private:
     QTemporaryDir dir_;
+    std::unique_ptr<QTemporaryDir> memoryDir_;
+    std::string runtime_;
 };
 
 // A headless QApplication for the whole run of the program; argv must outlive it.

@@ -1,0 +1,89 @@
+// Runs the benchmarks headless in private user folders, then prints the ratios of the panel's
+// costs to their references and the host's peak memory against a bare print-dialog program.
+// Exit status 0 when every ratio meets its target, 1 when one misses (the figures stand).
+#include "bench_support.h"
+#include "harness_host.h"
+#include "ratio_report.h"
+
+#include <QApplication>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// The median peak memory of three runs of a program, in MiB.
+std::optional<double> medianPeakMiB(const std::string& program, const std::vector<std::string>& arguments)
+{
+    std::vector<long> peaks;
+    for (int run = 0; run < 3; ++run) {
+        const auto peak = bench::peakResidentKiB(program, arguments);
+        if (!peak)
+            return std::nullopt;
+        peaks.push_back(*peak);
+    }
+    std::sort(peaks.begin(), peaks.end());
+    return peaks[1] / 1024.0;
+}
+
+// The ratio for a benchmark of ours against its reference, both by name.
+bench::Ratio timeRatio(const bench::RatioReporter& report, const std::string& what, const std::string& ours,
+                       const std::string& reference, double target)
+{
+    return {what, report.milliseconds(ours), report.milliseconds(reference), target};
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    auto app = harness::makeHeadlessApplication(argc, argv);
+    // The runtime folder lives in memory, as a desktop session's does.
+    harness::PrivateUserDirs dirs(harness::RuntimeFolder::InMemory);
+
+    // Three repetitions unless asked otherwise: the ratios use their medians.
+    std::vector<char*> arguments(argv, argv + argc);
+    std::string repetitions = "--benchmark_repetitions=3";
+    std::string aggregates = "--benchmark_report_aggregates_only=true";
+    const bool chosen = std::any_of(arguments.begin(), arguments.end(), [](const char* a) {
+        return std::string(a).rfind("--benchmark_repetitions", 0) == 0;
+    });
+    if (!chosen) {
+        arguments.push_back(repetitions.data());
+        arguments.push_back(aggregates.data());
+    }
+    int count = static_cast<int>(arguments.size());
+    benchmark::Initialize(&count, arguments.data());
+    if (benchmark::ReportUnrecognizedArguments(count, arguments.data()))
+        return 2;
+
+    bench::RatioReporter report;
+    benchmark::RunSpecifiedBenchmarks(&report);
+    benchmark::Shutdown();
+
+    std::vector<bench::Ratio> ratios{
+        timeRatio(report, "open the tab / construct QPrintDialog", "BM_OpenTab", "BM_QPrintDialog", 0.5)};
+    for (const char* n : {"10", "1000", "10000"})
+        ratios.push_back(timeRatio(report, std::string("reply + pop-up / bare parse, ") + n + " folders",
+                                   std::string("BM_ReplyAndPopUp/") + n, std::string("BM_BareDomParse/") + n, 2.0));
+    for (const char* n : {"10", "1000"})
+        ratios.push_back(timeRatio(report, std::string("fetch / bare round trip + parse, ") + n + " folders",
+                                   std::string("BM_FolderFetch/") + n, std::string("BM_BareRoundTripAndParse/") + n,
+                                   1.2));
+
+    // Growth with the folder count: the cost per folder at each size.
+    std::printf("\ncost per folder (reply + pop-up):");
+    for (const char* n : {"10", "1000", "10000"})
+        if (auto ms = report.milliseconds(std::string("BM_ReplyAndPopUp/") + n))
+            std::printf("  %s: %.2f us", n, *ms * 1000.0 / std::stod(n));
+    std::printf("\n");
+
+    const auto host = medianPeakMiB(harness::programPath("korvane-print"),
+                                    {"--batch", "--printer", "sample", "--dry-run", "--calls",
+                                     "panelView,willShow,restore,ops,save,shouldPrint,summary"});
+    const auto bare = medianPeakMiB(harness::programPath("bare-print-dialog"), {});
+    ratios.push_back({"peak memory: batch host / bare QPrintDialog", host, bare, 1.2, "MiB"});
+
+    return bench::printRatios(ratios) ? 0 : 1;
+}

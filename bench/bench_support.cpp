@@ -1,0 +1,149 @@
+#include "bench_support.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace bench {
+
+LoadedFactory::LoadedFactory()
+{
+    const QDir bundle(QString::fromStdString(harness::bundleDir()));
+    const QString library = bundle.filePath(QFileInfo(bundle.absolutePath()).completeBaseName() + ".so");
+    loader_ = std::make_unique<QPluginLoader>(library);
+    factory_ = qobject_cast<platform::PDEPlugIn*>(loader_->instance());
+    if (factory_)
+        factory_->initWithBundle(bundle.absolutePath().toStdString());
+}
+
+std::unique_ptr<platform::PDEPanel> panelFromFactory(platform::PDEPlugIn& factory, platform::PDEPluginCallback& host)
+{
+    auto panels = factory.PDEPanelsForType(platform::kPrinterPanelType, &host);
+    if (!panels || panels->size() != 1)
+        return nullptr;
+    return std::move(panels->front());
+}
+
+FolderList sampleFolders()
+{
+    return {{"Accounts", true, false, false}, {"Design", false, false, false}, {"Shared", false, true, false}};
+}
+
+platform::PrintSettings fullPrintSettings()
+{
+    harness::HarnessHost host;
+    auto panel = host.makePanel();
+    panel->panelView();
+    panel->folderList = sampleFolders();
+    panel->makeFolderPopup();
+
+    panel->retentionCheckBox.setState(1);
+    panel->retentionCBoxProc(panel->retentionCheckBox);
+    panel->suspendMatrix.selectCellAtRow(0);
+    panel->suspendKeyEditText.setStringValue("1234");
+    panel->folderSelectionPopup.selectItemAtIndex(3);
+    panel->folderSelectionPopUpButtonProc(panel->folderSelectionPopup);
+    panel->folderPasswordEditText.setStringValue("5678");
+    panel->authenticationMatrix.selectCellAtRow(0);
+    panel->authenticationMatrixProc(panel->authenticationMatrix);
+    panel->loginNameEditText.setStringValue("alice.example");
+    panel->passwordEditText.setStringValue("correct horse battery");
+    panel->userNumberEditText.setStringValue("12345678");
+    panel->accountNumberEditText.setStringValue("12345");
+    panel->userNameEditText.setStringValue("Alice Example");
+    panel->jobNameEditText.setStringValue("Quarterly report");
+    for (platform::Button* lock : {&panel->suspendKeyButton, &panel->passwordButton, &panel->userNameButton,
+                                   &panel->jobNameButton, &panel->folderPasswordButton, &panel->userNumberButton,
+                                   &panel->accountNumberButton, &panel->folderNameButton})
+        lock->setState(1);
+    panel->loginNameButton.setState(1);
+    panel->loginNameButtonProc(panel->loginNameButton);  // holds the name aside, shows bullets
+
+    panel->saveValuesAndReturnError(nullptr);
+    return host.settings;
+}
+
+std::string replyDocument(int count)
+{
+    std::ostringstream out;
+    out << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+           "<soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\">\n"
+           "  <soap:Body>\n"
+           "    <ListFoldersResponse xmlns=\"urn:korvane:mfp:filing:1\">\n"
+           "      <result-code>ok</result-code>\n"
+           "      <files>\n";
+    for (int i = 0; i < count; ++i)
+        out << "        <file>\n"
+            << "          <name>Folder " << i << "</name>\n"
+            << "          <password>" << (i % 3 == 0 ? "true" : "false") << "</password>\n"
+            << "          <dir>false</dir>\n"
+            << "        </file>\n";
+    out << "      </files>\n"
+           "    </ListFoldersResponse>\n"
+           "  </soap:Body>\n"
+           "</soap:Envelope>\n";
+    return out.str();
+}
+
+bool writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    return static_cast<bool>(out.flush());
+}
+
+FolderService::FolderService(int folderCount)
+{
+    foldersFile_ = QDir::temp().filePath(QStringLiteral("korvane-bench-folders-%1.txt").arg(getpid())).toStdString();
+    std::string lines;
+    for (int i = 0; i < folderCount; ++i)
+        lines += "Folder " + std::to_string(i) + (i % 3 == 0 ? ":protected\n" : "\n");
+    if (!writeFile(foldersFile_, lines))
+        return;
+    process_.start(QString::fromStdString(harness::programPath("korvane-mfp-sim")),
+                   {QStringLiteral("--folders"), QString::fromStdString(foldersFile_)});
+    if (!process_.waitForStarted(5000) || !process_.waitForReadyRead(5000))
+        return;
+    const QRegularExpression pattern(QStringLiteral("^listening on (127\\.0\\.0\\.1:\\d+)\n$"));
+    const auto match = pattern.match(QString::fromUtf8(process_.readLine()));
+    if (match.hasMatch())
+        address_ = match.captured(1).toStdString();
+}
+
+FolderService::~FolderService()
+{
+    if (process_.state() != QProcess::NotRunning) {
+        process_.terminate();
+        if (!process_.waitForFinished(5000))
+            process_.kill();
+    }
+    std::remove(foldersFile_.c_str());
+}
+
+std::string requestBody()
+{
+    std::ifstream in(harness::bundleDir() + "/Resources/listfiles.xml", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::optional<long> peakResidentKiB(const std::string& program, const std::vector<std::string>& arguments)
+{
+    QStringList list{QString::fromStdString(program)};
+    for (const std::string& argument : arguments)
+        list << QString::fromStdString(argument);
+    QProcess measure;
+    measure.start(QString::fromStdString(harness::programPath("peak-memory")), list);
+    if (!measure.waitForFinished(60000) || measure.exitStatus() != QProcess::NormalExit || measure.exitCode() != 0)
+        return std::nullopt;
+    bool ok = false;
+    const long kib = measure.readAllStandardOutput().trimmed().toLong(&ok);
+    return ok ? std::optional<long>(kib) : std::nullopt;
+}
+
+}  // namespace bench

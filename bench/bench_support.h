@@ -1,0 +1,68 @@
+// What the benchmarks set up outside their timed loops: the loaded plug-in, a full set of print
+// settings, reply documents, the folder-service stand-in, and peak-memory measurement.
+#pragma once
+
+#include "harness_host.h"
+#include "platform/pde.h"
+
+#include <QPluginLoader>
+#include <QProcess>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace bench {
+
+// The built bundle's library, loaded as the host loads it, and its factory.
+class LoadedFactory {
+public:
+    LoadedFactory();
+    platform::PDEPlugIn* get() const { return factory_; }
+
+private:
+    std::unique_ptr<QPluginLoader> loader_;
+    platform::PDEPlugIn* factory_ = nullptr;
+};
+
+// The one panel the factory makes for the printer panel type; nullptr when it makes none.
+std::unique_ptr<platform::PDEPanel> panelFromFactory(platform::PDEPlugIn& factory, platform::PDEPluginCallback& host);
+
+// Print settings as a save leaves them when the user filled every field of the tab (retention
+// with a PIN, a protected custom folder with its password, login name and password, numbers,
+// names) with every padlock on.
+platform::PrintSettings fullPrintSettings();
+
+// Three custom folders, the first protected, as the folder list of a panel.
+FolderList sampleFolders();
+
+// A folder-list reply of `count` folders, every third protected, laid out as the printer's
+// service lays it out.
+std::string replyDocument(int count);
+
+// Writes bytes to a file; false when it could not.
+bool writeFile(const std::string& path, const std::string& bytes);
+
+// The folder-service stand-in on loopback with `folderCount` folders; stopped when it goes.
+class FolderService {
+public:
+    explicit FolderService(int folderCount);
+    ~FolderService();
+    // "127.0.0.1:PORT", or nothing when the service did not start.
+    const std::optional<std::string>& address() const { return address_; }
+
+private:
+    QProcess process_;
+    std::string foldersFile_;
+    std::optional<std::string> address_;
+};
+
+// The bundle's request body, as the panel sends it.
+std::string requestBody();
+
+// Runs a program to its end and returns its peak resident memory in KiB; nothing when it
+// could not be started or did not exit with status 0.
+std::optional<long> peakResidentKiB(const std::string& program, const std::vector<std::string>& arguments);
+
+}  // namespace bench
