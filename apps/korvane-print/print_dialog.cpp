@@ -105,7 +105,10 @@ void PrintDialog::buildWindow()
     auto* copiesLabel = new QLabel(tr("Cop&ies:"), this);
     copiesLabel->setBuddy(copiesSpin_);
     form->addRow(printerLabel, printerPopup_);
-    form->addRow(copiesLabel, copiesSpin_);
+    auto* copiesRow = new QHBoxLayout;
+    copiesRow->addWidget(copiesSpin_);
+    copiesRow->addStretch(1);
+    form->addRow(copiesLabel, copiesRow);
     form->addRow(tr("Files:"), files);
 
     statusLabel_ = new QLabel(this);
