@@ -200,6 +200,9 @@ void PrintDialog::showPanelTab()
 // deletes it with the session.
 void PrintDialog::releasePrinter()
 {
+    // The job's settings outlive the printer, also past one that cannot be opened.
+    if (session_)
+        jobSettings_ = session_->callback().settings();
     shownPage_ = nullptr;
     {
         const QSignalBlocker blocker(tabs_);
@@ -223,14 +226,10 @@ void PrintDialog::printerChosen(int index)
         QApplication::beep();
         return;
     }
-    std::optional<platform::PrintSettings> carried;
-    if (session_) {
-        if (shownPage_ == panelScroll_)
-            panelTabLeft();  // its values belong to the job, which moves to the new printer
-        carried = session_->callback().settings();
-    }
+    if (session_ && shownPage_ == panelScroll_)
+        panelTabLeft();  // its values belong to the job, which moves to the new printer
     releasePrinter();
-    openPrinter(name, carried ? &*carried : nullptr);
+    openPrinter(name, jobSettings_ ? &*jobSettings_ : nullptr);
 }
 
 void PrintDialog::tabChanged(int /*index*/)

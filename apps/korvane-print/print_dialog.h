@@ -63,6 +63,7 @@ private:
     bool operationsApplied_ = false;
     QWidget* shownPage_ = nullptr;  // the tab page the user sees
     std::optional<std::string> initialPrinter_;
+    std::optional<platform::PrintSettings> jobSettings_;  // the job's settings as the last printer left them
     int baseLoopLevel_ = 0;
     std::optional<SummaryLines> printedSummary_;
     std::optional<int> jobId_;

@@ -139,16 +139,20 @@ TEST_F(HostCupsJob, EveryKeyReachesTheFilterByteForByte)
 
 TEST_F(HostCupsJob, TypicalJobFromTheTabReachesTheFilterAsDumped)
 {
-    // The tab's own writer makes the values here: retention, hold only, a PIN, login names.
-    const ProcessResult run = runHost(
-        {"--batch", "--printer", "korvane-test", "--set", "retentionCheckBox=1", "--set", "suspendMatrix=0", "--set",
-         "suspendKeyEditText=4711", "--set", "userNameEditText=Mia", "--set", "jobNameEditText=Budget", "--dump",
-         document});
+    // The tab's own writer makes the values here: hold only with a PIN, login authentication.
+    const ProcessResult run = runHost({"--batch", "--printer", "korvane-test", "--set", "retentionCheckBox=1", "--set",
+                                       "folderSelectionPopup=1", "--set", "suspendMatrix=0", "--set",
+                                       "suspendKeyEditText=4711", "--set", "authenticationMatrix=0", "--set",
+                                       "loginNameEditText=mia.jensen", "--set", "passwordEditText=sesame", "--set",
+                                       "userNameEditText=Mia", "--set", "jobNameEditText=Budget", "--dump", document});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const auto jobId = sentJobId(run.err);
     ASSERT_TRUE(jobId) << run.err;
     const auto dumped = dumpedSettings(run.out);
-    EXPECT_EQ(dumped.count(keys::kJobSuspend), 1u) << "the tab wrote no retention mode: " << run.out;
+    for (const char* key : {keys::kSpoolTime, keys::kJobSuspend, keys::kJobSuspendKey, keys::kJobSuspend2Key,
+                            keys::kLoginName11, keys::kPassword, keys::kPassword2, keys::kUserName, keys::kJobName})
+        EXPECT_EQ(dumped.count(key), 1u) << "the tab did not write " << key << ": " << run.out;
+    EXPECT_EQ(dumped.count(keys::kJobSuspend) ? dumped.at(keys::kJobSuspend) : "", "2");
     const auto record = cupsd->waitForRecord(*jobId);
     ASSERT_TRUE(record) << "the queue's filter never ran for job " << *jobId;
     EXPECT_EQ(productOptions(*record, dumped), dumped);
