@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,6 +11,9 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QValidator>
+
+#include <algorithm>
+#include <optional>
 
 Q_DECLARE_METATYPE(std::shared_ptr<void>)
 
@@ -42,80 +46,225 @@ void rebuildButtonIcon(QAbstractButton* button)
     button->setIcon(icon);
 }
 
-// Holds a formatter on a line edit and applies its answers to the edits Qt proposes.
+// A selection as a field holds it: the range, and whether the caret stands at its start (a
+// selection made leftwards) or at its end.
+struct FieldSelection {
+    TextRange range;
+    bool caretAtStart = false;
+
+    bool operator==(const FieldSelection& other) const
+    {
+        return range.location == other.range.location && range.length == other.range.length &&
+               caretAtStart == other.caretAtStart;
+    }
+};
+
+// Holds a formatter on a line edit and applies its answers to every edit of the field.
 //
-// Qt's validator sees the proposed text and caret only; the text and selection before the
-// edit are taken from the field's own signals, which Qt sends only after the edit settled.
+// Qt asks a validator after each edit with the proposed text and caret, and itself takes back
+// a refused edit when it was typed, pasted, cut, deleted or committed by an input method. The
+// adapter adds what that contract lacks:
+// - the text and selection before the edit, tracked from the field's signals while no edit is
+//   under way (an edit changes the text before it announces its caret, so a signal that comes
+//   with a changed text is not taken as the selection before the edit);
+// - a refusal with a replacement, shown as the replaced text with the formatter's selection;
+// - refusals that Qt keeps (undo and redo), taken back here;
+// - drops: the hover of a drag moves the caret, so a refused drop, or a drag that leaves,
+//   gets back the selection the field had before the drag came in.
 class FormatterValidator : public QValidator {
 public:
     FormatterValidator(std::shared_ptr<Formatter> formatter, QLineEdit* field)
         : QValidator(field), formatter_(std::move(formatter)), field_(field)
     {
-        remember();
+        settledText_ = field->text();
+        settledSelection_ = currentSelection();
         connect(field, &QLineEdit::selectionChanged, this, [this] { rememberSelection(); });
         connect(field, &QLineEdit::cursorPositionChanged, this, [this] { rememberSelection(); });
         connect(field, &QLineEdit::textChanged, this, [this] { settle(); });
+        field->installEventFilter(this);
     }
 
+    // The formatter the field keeps.
     Formatter* formatter() const { return formatter_.get(); }
 
     // Lets the next text through unchecked: the program, not the user, is setting it.
     void acceptNextText(bool accept) { bypass_ = accept; }
 
+    // Asks the formatter about an edit Qt has just made: Invalid for a refusal, which Qt takes
+    // back (or settle() does); a replacement comes back through text and position.
     State validate(QString& text, int& position) const override
     {
-        if (bypass_ || replacing_)
+        if (bypass_)
+            return Acceptable;
+        // Qt installs a replacement as a new text and asks about it once more.
+        if (outcome_ == Outcome::Replaced && text == outcomeText_)
+            return Acceptable;
+        // Asked about the text as it stands (whether it is acceptable input): nothing to check.
+        if (!isEditUnderWay(text))
             return Acceptable;
         std::u16string proposed = text.toStdU16String();
-        TextRange proposedSelection{static_cast<std::size_t>(position), 0};
-        const std::u16string original = originalText_.toStdU16String();
-        const std::u16string before = proposed;
-        if (formatter_->isPartialStringValid(proposed, proposedSelection, original, originalSelection_))
+        TextRange selection{static_cast<std::size_t>(std::max(position, 0)), 0};
+        const std::u16string asProposed = proposed;
+        const TextRange asProposedSelection = selection;
+        if (formatter_->isPartialStringValid(proposed, selection, settledText_.toStdU16String(),
+                                             settledSelection_.range)) {
+            setOutcome(Outcome::Accepted, text);
             return Acceptable;
-        if (proposed == before && proposedSelection.location == static_cast<std::size_t>(position) &&
-            proposedSelection.length == 0)
+        }
+        if (proposed == asProposed && selection.location == asProposedSelection.location &&
+            selection.length == asProposedSelection.length) {
+            setOutcome(Outcome::Refused, text);
             return Invalid;
-        // A refusal with a replacement: show the replacement and select as the formatter said.
+        }
         text = QString::fromStdU16String(proposed);
-        position = static_cast<int>(proposedSelection.location + proposedSelection.length);
-        pendingSelection_ = proposedSelection;
-        replacing_ = true;
+        replacementSelection_ = {clampedRange(selection, text.size()), false};
+        position = static_cast<int>(replacementSelection_.range.location + replacementSelection_.range.length);
+        setOutcome(Outcome::Replaced, text);
         return Acceptable;
     }
 
-private:
-    void remember()
+protected:
+    // Watches drags over the field: notes the selection a drag's hover is about to move, gives
+    // it back when the drag leaves, and checks drops.
+    bool eventFilter(QObject* watched, QEvent* event) override
     {
-        originalText_ = field_->text();
-        rememberSelection();
+        if (watched != field_ || field_->isReadOnly())
+            return false;
+        switch (event->type()) {
+        case QEvent::DragEnter:
+            selectionBeforeDrag_ = settledSelection_;
+            return false;
+        case QEvent::DragLeave:
+            if (selectionBeforeDrag_) {
+                const FieldSelection before = *selectionBeforeDrag_;
+                selectionBeforeDrag_.reset();
+                applySelection(before);
+            }
+            return false;
+        case QEvent::Drop:
+            return drop(static_cast<QDropEvent*>(event));
+        default:
+            return false;
+        }
     }
 
+private:
+    enum class Outcome { None, Accepted, Refused, Replaced };
+
+    // Notes the formatter's answer and the text it concerns.
+    void setOutcome(Outcome outcome, const QString& text) const
+    {
+        outcome_ = outcome;
+        outcomeText_ = text;
+        lastOutcome_ = outcome;
+    }
+
+    // The part of a range that lies within a text of the given size.
+    static TextRange clampedRange(TextRange range, qsizetype size)
+    {
+        const auto limit = static_cast<std::size_t>(size);
+        range.location = std::min(range.location, limit);
+        range.length = std::min(range.length, limit - range.location);
+        return range;
+    }
+
+    // The field's selection, or its caret as an empty one.
+    FieldSelection currentSelection() const
+    {
+        if (!field_->hasSelectedText())
+            return {{static_cast<std::size_t>(field_->cursorPosition()), 0}, false};
+        const auto start = static_cast<std::size_t>(field_->selectionStart());
+        const auto length = static_cast<std::size_t>(field_->selectedText().size());
+        return {{start, length}, static_cast<std::size_t>(field_->cursorPosition()) == start};
+    }
+
+    // An edit is under way when the text or the selection differs from the settled ones; a
+    // replaced selection is gone even when the text came out the same.
+    bool isEditUnderWay(const QString& text) const
+    {
+        return text != settledText_ || !(currentSelection() == settledSelection_);
+    }
+
+    // Takes a moved selection as the one before the next edit, unless an edit is under way.
     void rememberSelection()
     {
-        if (field_->hasSelectedText())
-            originalSelection_ = {static_cast<std::size_t>(field_->selectionStart()),
-                                  static_cast<std::size_t>(field_->selectedText().size())};
-        else
-            originalSelection_ = {static_cast<std::size_t>(field_->cursorPosition()), 0};
+        if (field_->text() == settledText_)
+            settledSelection_ = currentSelection();
     }
 
+    // After every change of the text: applies a replacement's selection, takes back a refusal
+    // that Qt kept, and takes the new state as the one before the next edit.
     void settle()
     {
-        if (replacing_) {
-            replacing_ = false;
-            field_->setSelection(static_cast<int>(pendingSelection_.location),
-                                 static_cast<int>(pendingSelection_.length));
+        const QString text = field_->text();
+        const Outcome outcome = outcome_;
+        const bool isOutcomeText = text == outcomeText_;
+        outcome_ = Outcome::None;
+        if (outcome == Outcome::Refused && isOutcomeText) {
+            restore(settledText_, settledSelection_);
+            return;
         }
-        remember();
+        settledText_ = text;
+        if (outcome == Outcome::Replaced && isOutcomeText)
+            applySelection(replacementSelection_);
+        settledSelection_ = currentSelection();
+    }
+
+    // Puts a text and selection back without asking the formatter.
+    void restore(QString text, FieldSelection selection)
+    {
+        bypass_ = true;
+        field_->setText(text);
+        bypass_ = false;
+        applySelection(selection);
+    }
+
+    // Selects a range (or puts the caret) as given, within the field's text.
+    void applySelection(FieldSelection selection)
+    {
+        const TextRange range = clampedRange(selection.range, field_->text().size());
+        const int start = static_cast<int>(range.location);
+        const int length = static_cast<int>(range.length);
+        if (length == 0)
+            field_->setCursorPosition(start);
+        else if (selection.caretAtStart)
+            field_->setSelection(start + length, -length);
+        else
+            field_->setSelection(start, length);
+        settledSelection_ = currentSelection();
+    }
+
+    // Lets the field take the drop as it would, checked like any other insertion; a refusal
+    // gives back the selection from before the drag and tells the source nothing was dropped.
+    bool drop(QDropEvent* event)
+    {
+        const FieldSelection before = selectionBeforeDrag_.value_or(settledSelection_);
+        selectionBeforeDrag_.reset();
+        lastOutcome_ = Outcome::None;
+        // The field's own handler, past this filter.
+        static_cast<QObject*>(field_)->event(event);
+        if (lastOutcome_ == Outcome::Refused) {
+            applySelection(before);
+            event->setDropAction(Qt::IgnoreAction);
+            event->ignore();
+        } else if (lastOutcome_ == Outcome::Replaced && field_->text() == outcomeText_) {
+            // The field selects what it believes it inserted; the replacement's selection holds.
+            applySelection(replacementSelection_);
+        }
+        return true;
     }
 
     std::shared_ptr<Formatter> formatter_;
     QLineEdit* field_;
-    QString originalText_;
-    TextRange originalSelection_;
+    QString settledText_;
+    FieldSelection settledSelection_;
     bool bypass_ = false;
-    mutable bool replacing_ = false;
-    mutable TextRange pendingSelection_;
+    std::optional<FieldSelection> selectionBeforeDrag_;
+    // What the formatter said about the edit in progress, and about the last edit at all.
+    mutable Outcome outcome_ = Outcome::None;
+    mutable Outcome lastOutcome_ = Outcome::None;
+    mutable QString outcomeText_;
+    mutable FieldSelection replacementSelection_;
 };
 
 FormatterValidator* formatterValidatorOf(QLineEdit* field)

@@ -16,6 +16,7 @@
 #include "platform/pde.h"
 #include "plugin/folder_entry.h"
 #include "plugin/KorvanePrintPdeRk880JCPDEChoice.h"
+#include "soap/folder_fetch_guard.h"
 
 #include <cups/ppd.h>
 
@@ -265,6 +266,10 @@ public:
     std::uint32_t presetHoldButtonFlag = 0;
     bool tigerHDDFlag = false;
     bool isPanelViewRetain = false;
+
+    // The folder exchange under way (src/soap/folder_fetch.cpp). Declared last so that it is
+    // the first to go with the panel and can stop an exchange that still waits.
+    FolderFetchGuard folderFetchGuard;
 
 private:
     void connectOutlets();

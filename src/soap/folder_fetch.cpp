@@ -1,11 +1,85 @@
-// Fetching the printer's custom folders when the user presses the button.
+// Fetching the printer's custom folders when the user presses the button, and telling the
+// user when the printer cannot be reached.
 #include "plugin/KorvanePrintPdeRk880JC.h"
 
-// Not built yet: fetches nothing.
-void KorvanePrintPdeRk880JC::getFolderNameButtonProc(const platform::Control& /*sender*/) {}
+#include "platform/trace.h"
+#include "soap/KorvanePrintPdeRk880JCSOAPClient.h"
+#include "soap/reply.h"
 
-// Not built yet: shows nothing.
-void KorvanePrintPdeRk880JC::recieveEndCallback() {}
+#include <string_view>
 
-// Not built yet: reads nothing.
-bool KorvanePrintPdeRk880JC::parseXML(const std::string& /*replyFilePath*/) { return false; }
+namespace {
+
+constexpr const char* kServicePath = "/korvane-mfp-srv";
+
+// The format's one object placeholder ("%@") filled with value, and "%%" read as "%".
+std::string fillObjectPlaceholder(std::string_view format, std::string_view value)
+{
+    std::string result;
+    bool filled = false;
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] == '%' && i + 1 < format.size()) {
+            if (format[i + 1] == '%') {
+                result += '%';
+                ++i;
+                continue;
+            }
+            if (format[i + 1] == '@' && !filled) {
+                result += value;
+                filled = true;
+                ++i;
+                continue;
+            }
+        }
+        result += format[i];
+    }
+    return result;
+}
+
+// Starts or stops the spinning arrow, shown only while it spins.
+void showActivity(platform::Progress& arrow, bool active)
+{
+    if (active)
+        arrow.startAnimation();
+    else
+        arrow.stopAnimation();
+    arrow.setHidden(!active);
+}
+
+}  // namespace
+
+void KorvanePrintPdeRk880JC::getFolderNameButtonProc(const platform::Control& /*sender*/)
+{
+    _PDEProlog(this, "getFolderNameButtonProc:");
+    if (!getFolderNameButton)
+        return;
+    // The wait below runs the event loop, so the button can be pressed again meanwhile.
+    if (folderFetchGuard.isBusy())
+        return;
+    const std::string address = printersAddressEditText.stringValue().value_or("");
+    if (!address.empty()) {
+        showActivity(chasingArrow, true);
+        if (auto client = KorvanePrintPdeRk880JCSOAPClient::initWithServerName("http://" + address + kServicePath, this)) {
+            // The host may destroy the panel while the exchange waits; then nothing of it may
+            // be touched again.
+            if (!folderFetchGuard.run(*client, requestData))
+                return;
+        }
+        showActivity(chasingArrow, false);
+    }
+    if (const auto path = replyFilePath())
+        parseXML(*path);
+    SaveFolderPreference();
+    makeFolderPopup();
+    _PDEEpilog(this, "getFolderNameButtonProc:=void");
+}
+
+void KorvanePrintPdeRk880JC::recieveEndCallback()
+{
+    const std::string format = pdeBundle.localizedString("Could not retrieve Folder Names.%@");
+    const std::string button = pdeBundle.localizedString("OK");
+    showActivity(chasingArrow, false);
+    // Last: the host may close the dialog, and with it the panel, while the alert is up.
+    if (pdePluginCallbackObject)
+        pdePluginCallbackObject->presentInformationalAlert(fillObjectPlaceholder(format, ""), button);
+}

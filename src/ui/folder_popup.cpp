@@ -1,11 +1,54 @@
 // The folder pop-up: two fixed items, then the printer's custom folders.
 #include "plugin/KorvanePrintPdeRk880JC.h"
 
-// Not built yet: leaves the pop-up as laid out.
-void KorvanePrintPdeRk880JC::makeFolderPopup() {}
+#include "platform/text_compare.h"
+#include "platform/trace.h"
 
-// Not built yet: always the main folder.
-std::int64_t KorvanePrintPdeRk880JC::SearchSameFolderName(const std::optional<std::string>& /*name*/) const
+namespace {
+
+// Index of the first item that follows the fixed items and the separator.
+constexpr std::int64_t kFirstFolderIndex = 3;
+constexpr std::int64_t kMainFolderIndex = 1;
+constexpr int kFixedItemCount = 2;
+
+}  // namespace
+
+// Rebuilds the pop-up: the two fixed items localized again from their current titles and shown
+// with the blank image, then, when there are custom folders, a separator and one item per
+// folder, the protected ones with the padlock. Selects nothing and runs no rule.
+void KorvanePrintPdeRk880JC::makeFolderPopup()
 {
-    return 1;
+    _PDEProlog(this, "--makeFolderPopup:");
+    if (!folderSelectionPopup) {
+        _PDEEpilog(this, "--makeFolderPopup:=void");
+        return;
+    }
+    for (int count = folderSelectionPopup.numberOfItems(); count > kFixedItemCount; --count)
+        folderSelectionPopup.removeItemAtIndex(kFixedItemCount);
+    for (int index = 0; index < kFixedItemCount; ++index) {
+        if (auto title = localizedStringValue(std::optional<std::string>(folderSelectionPopup.itemTitle(index))))
+            folderSelectionPopup.setItemTitle(index, *title);
+        folderSelectionPopup.setItemImage(index, spaceImage);
+    }
+    if (folderList && !folderList->empty()) {
+        folderSelectionPopup.addSeparator();
+        const platform::Image padlock = platform::initWithSystemIconType(platform::kLockedIconType, pdeBundle);
+        for (const FolderEntry& folder : *folderList)
+            folderSelectionPopup.addItem(folder.name.value_or(""), folder.password ? padlock : spaceImage);
+    }
+    _PDEEpilog(this, "--makeFolderPopup:=void");
+}
+
+// The pop-up index of the first custom folder whose name matches regardless of letter case; the
+// main folder when there is no name, no folder or no match.
+std::int64_t KorvanePrintPdeRk880JC::SearchSameFolderName(const std::optional<std::string>& name) const
+{
+    if (!name || !folderList)
+        return kMainFolderIndex;
+    for (std::size_t k = 0; k < folderList->size(); ++k) {
+        const std::optional<std::string>& folderName = (*folderList)[k].name;
+        if (folderName && platform::equalIgnoringCase(*folderName, *name))
+            return kFirstFolderIndex + static_cast<std::int64_t>(k);
+    }
+    return kMainFolderIndex;
 }

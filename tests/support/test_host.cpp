@@ -1,5 +1,7 @@
 #include "support/test_host.h"
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 
 namespace testing_support {
@@ -64,7 +66,10 @@ ScopedUserDirs::ScopedUserDirs()
     const std::string root = dir_.path().toStdString();
     setenv("HOME", root.c_str(), 1);
     setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", (root + "/runtime").c_str(), 1);
+    // A session's runtime folder always exists and is private to its user.
+    const std::string runtime = root + "/runtime";
+    mkdir(runtime.c_str(), 0700);
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
 }
 
 ScopedUserDirs::~ScopedUserDirs()

@@ -1,0 +1,63 @@
+// One HTTP POST over the toolkit's network layer, reported event by event to a delegate on
+// the thread that started it, while that thread runs its event loop.
+#pragma once
+
+#include "platform/bundle.h"
+
+#include <chrono>
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace platform {
+
+// What the exchange tells its delegate, in the order the network layer reports it.
+class HttpExchangeDelegate {
+public:
+    virtual ~HttpExchangeDelegate() = default;
+    // A response has begun: its status line and headers are in.
+    virtual void exchangeDidReceiveResponse() = 0;
+    // A piece of the response body, in order of arrival.
+    virtual void exchangeDidReceiveData(const char* bytes, std::size_t count) = 0;
+    // The response is complete, whatever its HTTP status.
+    virtual void exchangeDidFinish() = 0;
+    // The exchange ended without a complete response: refused, unresolved, dropped, timed out.
+    virtual void exchangeDidFail() = 0;
+};
+
+// What to send.
+struct HttpPost {
+    std::string url;
+    std::vector<std::pair<std::string, std::string>> headers;  // sent in this order
+    ByteBuffer body;
+    // How long the transfer may stand still before the layer gives up.
+    std::chrono::milliseconds transferTimeout{60000};
+};
+
+class HttpExchange {
+public:
+    // Starts the POST at once, never consulting or filling a cache and following no
+    // redirect; nothing when the request cannot be made. The delegate must outlive the
+    // exchange.
+    static std::unique_ptr<HttpExchange> start(const HttpPost& post, HttpExchangeDelegate& delegate);
+    // Cancels the exchange if it is still under way.
+    ~HttpExchange();
+    HttpExchange(const HttpExchange&) = delete;
+    HttpExchange& operator=(const HttpExchange&) = delete;
+
+    // Ends the exchange now; the delegate hears nothing more from it.
+    void cancel();
+
+private:
+    struct Impl;
+    explicit HttpExchange(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> impl_;
+};
+
+// Whether text is an absolute URL with a scheme and a host, written without characters a URL
+// may not hold.
+bool isAbsoluteURL(const std::string& text);
+
+}  // namespace platform

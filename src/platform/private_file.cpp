@@ -1,0 +1,108 @@
+#include "platform/private_file.h"
+
+#include <QSaveFile>
+#include <QString>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace platform {
+
+namespace {
+
+// Owns a file descriptor.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Whether the status describes a regular file of the user running this code.
+bool isOwnRegularFile(const struct stat& info)
+{
+    return S_ISREG(info.st_mode) && info.st_uid == geteuid();
+}
+
+// Reads up to limit bytes from fd; one byte more than limit tells that the file is larger.
+std::optional<ByteBuffer> readAtMost(int fd, std::size_t limit)
+{
+    ByteBuffer bytes;
+    char block[65536];
+    for (;;) {
+        const ssize_t count = ::read(fd, block, sizeof block);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return std::nullopt;
+        if (count == 0)
+            return bytes;
+        bytes.insert(bytes.end(), block, block + count);
+        if (bytes.size() > limit)
+            return std::nullopt;
+    }
+}
+
+// Clears the way for a new file at path: anything there that is not a regular file of this
+// user goes, so that the rename that follows replaces it rather than writing through it.
+bool clearForeignEntry(const std::string& path)
+{
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0)
+        return errno == ENOENT;
+    if (isOwnRegularFile(info))
+        return true;
+    if (S_ISDIR(info.st_mode))
+        return false;
+    return ::unlink(path.c_str()) == 0;
+}
+
+}  // namespace
+
+std::optional<ByteBuffer> readOwnFile(const std::string& path, std::size_t maxBytes)
+{
+    // O_NONBLOCK keeps a planted FIFO from stalling the open; the checks below refuse it.
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+    if (file.get() < 0)
+        return std::nullopt;
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0 || !isOwnRegularFile(info))
+        return std::nullopt;
+    if (info.st_size < 0 || static_cast<std::size_t>(info.st_size) > maxBytes)
+        return std::nullopt;
+    return readAtMost(file.get(), maxBytes);
+}
+
+bool replaceOwnFile(const std::string& path, const ByteBuffer& bytes)
+{
+    if (!clearForeignEntry(path))
+        return false;
+    QSaveFile file(QString::fromStdString(path));
+    // The toolkit would resolve a link at the target itself; there is none left to resolve.
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (::fchmod(file.handle(), 0600) != 0) {
+        file.cancelWriting();
+        return false;
+    }
+    const auto size = static_cast<qint64>(bytes.size());
+    if (file.write(bytes.data(), size) != size) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+}  // namespace platform

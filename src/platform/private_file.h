@@ -1,0 +1,22 @@
+// Files of the user's own in the private temporary folder: read without following links or
+// trusting someone else's file, replaced whole so that a reader never sees half of one.
+#pragma once
+
+#include "platform/bundle.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+// The bytes of the file at path, or nothing when it is missing, unreadable, a link, not a
+// regular file, owned by another user, or larger than maxBytes.
+std::optional<ByteBuffer> readOwnFile(const std::string& path, std::size_t maxBytes);
+
+// Replaces the file at path with bytes (mode 0600) through a temporary file that is renamed
+// over it. A link or anything but a regular file of this user at path is removed first, never
+// written through. False when the file could not be written; it then stays as it was.
+bool replaceOwnFile(const std::string& path, const ByteBuffer& bytes);
+
+}  // namespace platform

@@ -1,0 +1,79 @@
+// Reading the printer's reply document into the panel's folder list.
+#include "soap/reply.h"
+
+#include "platform/private_file.h"
+#include "platform/system.h"
+#include "plugin/KorvanePrintPdeRk880JC.h"
+#include "soap/KorvanePrintPdeRk880JCSOAPClient.h"
+
+namespace {
+
+// What the result element says about the request.
+enum class ResultStatus { NotYetKnown, Accepted, Refused };
+
+// One folder entry from its element: the last "name" counts, a "true" flag sticks.
+FolderEntry readFolderEntry(const platform::XmlNode& entry)
+{
+    FolderEntry folder;
+    for (const platform::XmlNode& child : entry.children()) {
+        const std::string name = child.name();
+        if (name == "name")
+            folder.name = child.text();
+        else if (name == "password" && child.text() == "true")
+            folder.password = true;
+        else if (name == "dir" && child.text() == "true")
+            folder.dir = true;
+    }
+    folder.add = false;
+    return folder;
+}
+
+}  // namespace
+
+std::optional<std::string> replyFilePath()
+{
+    const auto directory = platform::privateTemporaryDirectory();
+    if (!directory)
+        return std::nullopt;
+    return *directory + "vwxyz.xml";
+}
+
+platform::XmlNode MyGetChild(const platform::XmlNode& node)
+{
+    platform::XmlNode last;
+    for (const platform::XmlNode& child : node.children())
+        last = child;
+    return last;
+}
+
+bool KorvanePrintPdeRk880JC::parseXML(const std::string& replyFilePath)
+{
+    const auto bytes = platform::readOwnFile(replyFilePath, KorvanePrintPdeRk880JCSOAPClient::kMaxReplyBytes);
+    if (!bytes)
+        return false;
+    const auto document = platform::XmlDocument::read(*bytes);
+    if (!document)
+        return false;
+    const platform::XmlNode result = MyGetChild(MyGetChild(document->root()));
+    const std::vector<platform::XmlNode> resultChildren = result.children();
+
+    folderList.emplace();
+    if (resultChildren.empty())
+        return false;
+
+    ResultStatus status = ResultStatus::NotYetKnown;
+    platform::XmlNode container;
+    for (const platform::XmlNode& child : resultChildren) {
+        const std::string name = child.name();
+        if (name == "result-code")
+            status = child.text() == "ok" ? ResultStatus::Accepted : ResultStatus::Refused;
+        else if (name == "files")
+            container = child;
+    }
+    if (container.isNull() || status == ResultStatus::Refused)
+        return false;
+
+    for (const platform::XmlNode& entry : container.children())
+        folderList->push_back(readFolderEntry(entry));
+    return true;
+}

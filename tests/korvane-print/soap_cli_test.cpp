@@ -1,0 +1,109 @@
+// The batch host fetching the folder list from the printer stand-in, end to end.
+#include "support/test_host.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The stand-in as a child process, stopped with the object.
+class Printer {
+public:
+    ~Printer()
+    {
+        process_.terminate();
+        if (!process_.waitForFinished(3000))
+            process_.kill();
+        process_.waitForFinished(3000);
+    }
+
+    // Starts it; the address "127.0.0.1:PORT" or an empty string when it did not come up.
+    QString start(const QStringList& arguments)
+    {
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start(QStringLiteral(KORVANE_TEST_BIN_DIR "/korvane-mfp-sim"), arguments);
+        if (!process_.waitForStarted(5000) || !process_.waitForReadyRead(5000))
+            return {};
+        static const QRegularExpression pattern(QStringLiteral("^listening on (127\\.0\\.0\\.1:\\d+)\n$"));
+        return pattern.match(QString::fromUtf8(process_.readLine())).captured(1);
+    }
+
+private:
+    QProcess process_;
+};
+
+// One run of the batch host with its own user folders.
+struct HostRun {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+    qint64 elapsedMs = 0;
+};
+
+HostRun runHost(const QString& address)
+{
+    QTemporaryDir home;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", home.path());
+    env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+    env.insert("XDG_RUNTIME_DIR", home.filePath("runtime"));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    QProcess host;
+    host.setProcessEnvironment(env);
+    HostRun run;
+    QElapsedTimer clock;
+    clock.start();
+    host.start(QStringLiteral(KORVANE_TEST_BIN_DIR "/korvane-print"),
+               {"--batch", "--printer", "sample", "--dry-run", "--set", "printersAddressEditText=" + address, "--set",
+                "getFolderNameButton=1", "--dump"});
+    if (!host.waitForFinished(90000)) {
+        host.kill();
+        host.waitForFinished();
+        return run;
+    }
+    run.elapsedMs = clock.elapsed();
+    run.exitCode = host.exitCode();
+    run.out = host.readAllStandardOutput();
+    run.err = host.readAllStandardError();
+    return run;
+}
+
+TEST(SoapCli, FetchedFoldersAppearInThePanelsFolderList)
+{
+    Printer printer;
+    const QString address = printer.start({"--folder", "Accounts:protected", "--folder", "Design", "--folder", "Shared:dir"});
+    ASSERT_FALSE(address.isEmpty());
+    const HostRun run = runHost(address);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains("alert")) << run.err.toStdString();
+    const QJsonObject dump = QJsonDocument::fromJson(run.out).object();
+    const QJsonArray folders = dump["panel"].toObject()["folderList"].toArray();
+    ASSERT_EQ(folders.size(), 3) << run.out.toStdString();
+    EXPECT_EQ(folders[0].toObject()["name"].toString(), "Accounts");
+    EXPECT_TRUE(folders[0].toObject()["password"].toBool());
+    EXPECT_EQ(folders[1].toObject()["name"].toString(), "Design");
+    EXPECT_FALSE(folders[1].toObject()["password"].toBool());
+    EXPECT_TRUE(folders[2].toObject()["dir"].toBool());
+}
+
+TEST(SoapCli, SilentPrinterEndsInTheAlertAfterTheWatchdog)
+{
+    Printer printer;
+    const QString address = printer.start({"--mode", "silent"});
+    ASSERT_FALSE(address.isEmpty());
+    const HostRun run = runHost(address);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("korvane-print: alert: Could not retrieve Folder Names. [OK]")) << run.err.toStdString();
+    EXPECT_GE(run.elapsedMs, 20000);
+    RecordProperty("host_run_ms", static_cast<int>(run.elapsedMs));
+}
+
+}  // namespace
