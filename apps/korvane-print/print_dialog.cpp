@@ -2,6 +2,7 @@
 
 #include "cups_submit.h"
 #include "platform/automation.h"
+#include "platform/layout.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -18,7 +19,6 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QThread>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -49,7 +49,7 @@ void addSummaryLine(QTreeWidgetItem* group, const QString& title, const QString&
 }  // namespace
 
 PrintDialog::PrintDialog(HostOptions options, QWidget* parent)
-    : QDialog(parent), options_(std::move(options)), baseLoopLevel_(QThread::currentThread()->loopLevel())
+    : QDialog(parent), options_(std::move(options))
 {
     buildWindow();
     openPrinter(options_.printer.name.value_or(""), nullptr);
@@ -68,17 +68,12 @@ PrintDialog::~PrintDialog()
     releasePrinter();
 }
 
-// The dialog's own handlers run one loop level above the caller of exec; a deeper level means a
-// panel is waiting inside one of its actions (the folder fetch runs the event loop).
-int PrintDialog::exec()
-{
-    baseLoopLevel_ = QThread::currentThread()->loopLevel() + 1;
-    return QDialog::exec();
-}
-
+// A panel's action may run the event loop while it waits for the printer (the folder fetch
+// does): the dialog's handlers then run inside it, and must not release or call that panel.
 bool PrintDialog::panelIsWaiting() const
 {
-    return QThread::currentThread()->loopLevel() > baseLoopLevel_;
+    platform::PDEPanel* panel = session_ ? session_->panel() : nullptr;
+    return panel && platform::isRunningAnAction(panelScroll_->widget());
 }
 
 void PrintDialog::buildWindow()

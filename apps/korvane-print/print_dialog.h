@@ -30,8 +30,6 @@ public:
     explicit PrintDialog(HostOptions options, QWidget* parent = nullptr);
     ~PrintDialog() override;
 
-    int exec() override;
-
     DialogSession* session() const { return session_.get(); }
     const std::string& sessionError() const { return sessionError_; }
     // The summary lines of the first panel as they were when Print was pressed.
@@ -64,7 +62,6 @@ private:
     QWidget* shownPage_ = nullptr;  // the tab page the user sees
     std::optional<std::string> initialPrinter_;
     std::optional<platform::PrintSettings> jobSettings_;  // the job's settings as the last printer left them
-    int baseLoopLevel_ = 0;
     std::optional<SummaryLines> printedSummary_;
     std::optional<int> jobId_;
 

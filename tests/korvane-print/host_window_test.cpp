@@ -18,6 +18,7 @@
 #include <QSet>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 using namespace host_testing;
@@ -201,6 +202,49 @@ TEST_F(HostWindowOnDisplay, TheKeyboardReachesEveryPartAndEscapeCancels)
     QTest::keyClick(&dialog, Qt::Key_Escape);
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_FALSE(dialog.jobId());
+}
+
+TEST_F(HostWindowOnDisplay, NothingReachesAPanelThatIsWaitingForThePrinter)
+{
+    // A printer that answers the folder request after 1.5 s: the panel waits inside its action.
+    QProcess printer;
+    printer.start(KORVANE_TEST_BIN_DIR "/korvane-mfp-sim", {"--port", "0", "--mode", "late=1.5", "--folder", "Reports"});
+    ASSERT_TRUE(printer.waitForReadyRead(10000)) << "korvane-mfp-sim did not start";
+    const QString port = QString::fromUtf8(printer.readLine()).trimmed().section(':', -1);
+
+    PrintDialog dialog(optionsFor("korvane-test"));
+    ASSERT_NE(dialog.session(), nullptr) << dialog.sessionError();
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    auto* address = child<QLineEdit>(dialog, "printersAddressEditText");
+    auto* fetch = child<QPushButton>(dialog, "getFolderNameButton");
+    auto* printers = child<QComboBox>(dialog, "printerPopup");
+    ASSERT_TRUE(address && fetch && printers);
+    address->setText("127.0.0.1:" + port);
+    platform::PDEPanel* panel = dialog.session()->panel();
+
+    // While the panel waits, the user tries to change printers and to print.
+    bool triedDuringTheWait = false;
+    QTimer::singleShot(400, &dialog, [&] {
+        triedDuringTheWait = true;
+        printers->setCurrentIndex(printers->findText("plain"));
+        QTest::mouseClick(dialog.findChild<QPushButton*>("printButton"), Qt::LeftButton);
+    });
+    QTest::mouseClick(fetch, Qt::LeftButton);  // returns when the exchange is over
+    ASSERT_TRUE(triedDuringTheWait) << "the folder request did not wait";
+    EXPECT_EQ(dialog.session()->panel(), panel) << "the panel was released inside its own action";
+    EXPECT_EQ(printers->currentText(), "korvane-test");
+    EXPECT_EQ(dialog.result(), 0) << "Print ran inside the panel's action";
+    EXPECT_FALSE(dialog.jobId());
+    auto* folders = child<QComboBox>(dialog, "folderSelectionPopup");
+    ASSERT_TRUE(folders);
+    EXPECT_GE(folders->findText("Reports"), 0) << "the folders never came";
+
+    // Afterwards both work again.
+    printers->setCurrentIndex(printers->findText("plain"));
+    EXPECT_EQ(dialog.session()->panel(), nullptr);
+    printer.terminate();
+    printer.waitForFinished(5000);
 }
 
 }  // namespace
