@@ -43,7 +43,9 @@ echo "== Starting the printer stand-in"
 "$bin/korvane-mfp-sim" --port 0 --folder Reports --folder Finance:protected --folder Projects \
   > "$out/mfp-sim.out" 2> "$out/mfp-sim.err" &
 sim_pid=$!
-trap 'kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true' EXIT
+stop_sim() { kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true; }
+trap stop_sim EXIT
+trap 'exit 130' INT TERM
 port=
 for _ in $(seq 1 100); do
   port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$out/mfp-sim.out")

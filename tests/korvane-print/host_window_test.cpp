@@ -120,19 +120,23 @@ TEST_F(HostWindowOnDisplay, TheTabComesAndGoesWithThePrinterAndPrintSendsTheJob)
     EXPECT_EQ(tabLabels(*tabs), (QStringList{"Job Control", "Summary"}));
     EXPECT_TRUE(printers->findText("plain") >= 0 && printers->findText("sample") >= 0);
 
-    // A user's edits on the tab: retention on, a PIN, a job name.
+    // A user's edits on the tab: retention on, the main folder, a PIN, a job name.
     auto* retention = child<QCheckBox>(dialog, "retentionCheckBox");
+    auto* folder = child<QComboBox>(dialog, "folderSelectionPopup");
     auto* pin = child<QLineEdit>(dialog, "suspendKeyEditText");
     auto* jobName = child<QLineEdit>(dialog, "jobNameEditText");
-    ASSERT_TRUE(retention && pin && jobName);
+    ASSERT_TRUE(retention && folder && pin && jobName);
     QTest::mouseClick(retention, Qt::LeftButton, {}, QPoint(8, retention->height() / 2));
     EXPECT_TRUE(retention->isChecked());
-    if (pin->isEnabled()) {
-        pin->setFocus();
-        QTest::keyClicks(pin, "4711");
-    }
+    folder->setFocus();
+    QTest::keyClick(folder, Qt::Key_Down);
+    EXPECT_EQ(folder->currentIndex(), 1);
+    pin->setFocus();
+    QTest::keyClicks(pin, "4711");
+    EXPECT_EQ(pin->text(), "4711") << "the PIN field did not take the digits";
     jobName->setFocus();
     QTest::keyClicks(jobName, "Budget");
+    QTest::keyClick(jobName, Qt::Key_Tab);
     EXPECT_GT(saveScreenshot(dialog, "print-dialog.png"), 20) << "the picture of the dialog is blank";
 
     // A printer without the extension: the tab goes, the summary stays.
