@@ -130,6 +130,9 @@ KorvanePrintPdeRk880JC::KorvanePrintPdeRk880JC(platform::PDEPluginCallback* call
             if (!printer->identifier().empty())
                 preferenceName = "korvane.mfp." + printer->identifier();
         }
+        // The vendor flag decides whether the stored folder list is offered, so it is read
+        // before the preferences are loaded rather than after them.
+        korvane_print_system = vendorFlagIsSet(ppdFindAttr(ppd, "ARKorvanePrintSystem", nullptr));
         CheckPreference();
         GetUserPreference();
         GetFolderPreference();
@@ -137,7 +140,6 @@ KorvanePrintPdeRk880JC::KorvanePrintPdeRk880JC(platform::PDEPluginCallback* call
         debugData = pdeBundle.contentsOfResource("vwxyz", "xml");
         if (isTiger() && CheckHardDisk())
             tigerHDDFlag = true;
-        korvane_print_system = vendorFlagIsSet(ppdFindAttr(ppd, "ARKorvanePrintSystem", nullptr));
     }
 
     systemEncoding = platform::systemEncoding();

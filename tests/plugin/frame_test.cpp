@@ -443,3 +443,25 @@ TEST(Labels, SystemIconsAreEighteenPoints)
     EXPECT_EQ(platform::initWithSystemIconType(platform::kLockedIconType, bundle).name(), "lock");
     EXPECT_TRUE(platform::initWithSystemIconType(platform::fourCharCode("xxxx"), bundle).isNull());
 }
+
+TEST(PanelConstruction, VendorFlagKeepsTheStoredFolderListAway)
+{
+    ScopedUserDirs dirs;
+    PPDFixture ppds;
+    {
+        TestHost host("Office_3F", "socket://10.0.0.9");
+        auto panel = host.makePanel();
+        panel->panelView();
+        panel->folderList = FolderList{{std::string("Team A"), true, false, false}};
+        ASSERT_TRUE(panel->SaveFolderPreference());
+    }
+    TestHost plain("Office_3F", "socket://10.0.0.9");
+    auto offered = plain.makePanel();
+    ASSERT_TRUE(offered->folderList.has_value());
+    EXPECT_EQ(offered->folderList->size(), 1u);
+
+    TestHost vendor("Office_3F", "socket://10.0.0.9", ppds.write({{"*ARKorvanePrintSystem", "*ARKorvanePrintSystem: True"}}));
+    auto withheld = vendor.makePanel();
+    EXPECT_TRUE(withheld->korvane_print_system);
+    EXPECT_FALSE(withheld->folderList.has_value());
+}
