@@ -77,6 +77,7 @@ std::string truncatedUtf8(const std::string& text, std::size_t max)
     return text.substr(0, end);
 }
 
+// The HTTP resource of a queue on the server.
 std::string printerResource(const std::string& queue)
 {
     return "/printers/" + queue;

@@ -76,6 +76,7 @@ bool PrintDialog::panelIsWaiting() const
     return panel && platform::isRunningAnAction(panelScroll_->widget());
 }
 
+// Lays out the window: printer, copies and files above the tabs, Print and Cancel below.
 void PrintDialog::buildWindow()
 {
     setWindowTitle(options_.files.empty()
@@ -172,6 +173,7 @@ void PrintDialog::openPrinter(const std::string& name, const platform::PrintSett
     showPanelTab();
 }
 
+// Puts the panel's view in the first tab and shows it; without a view the summary stays alone.
 void PrintDialog::showPanelTab()
 {
     platform::PDEPanel* panel = session_->panel();
@@ -209,6 +211,7 @@ void PrintDialog::releasePrinter()
     session_.reset();
 }
 
+// The user chose another printer: the job's settings move to it, the old panel goes.
 void PrintDialog::printerChosen(int index)
 {
     const std::string name = printerPopup_->itemText(index).toStdString();
@@ -227,6 +230,7 @@ void PrintDialog::printerChosen(int index)
     openPrinter(name, jobSettings_ ? &*jobSettings_ : nullptr);
 }
 
+// Tells the panels that the user left or reached their tab, and fills the summary page.
 void PrintDialog::tabChanged(int /*index*/)
 {
     QWidget* page = tabs_->currentWidget();
@@ -246,6 +250,7 @@ void PrintDialog::tabChanged(int /*index*/)
         fillSummary();
 }
 
+// The panel's tab came into view: it is shown, and restored from the job the first time.
 void PrintDialog::panelTabShown()
 {
     platform::PDEPanel* panel = session_ ? session_->panel() : nullptr;
@@ -259,6 +264,7 @@ void PrintDialog::panelTabShown()
     }
 }
 
+// The panel's tab went out of view: its values go into the job's settings.
 void PrintDialog::panelTabLeft()
 {
     platform::PDEPanel* panel = session_ ? session_->panel() : nullptr;
@@ -286,6 +292,7 @@ void PrintDialog::applyCommandLineOperations()
     }
 }
 
+// The summary page: the dialog's own lines, then each panel's lines under its name.
 void PrintDialog::fillSummary()
 {
     summaryTree_->clear();
@@ -311,6 +318,7 @@ void PrintDialog::fillSummary()
     summaryTree_->resizeColumnToContents(0);
 }
 
+// Print: the panels save and agree, then the files go to CUPS (unless a dry run).
 void PrintDialog::print()
 {
     if (panelIsWaiting()) {
@@ -345,6 +353,7 @@ void PrintDialog::print()
     accept();
 }
 
+// Sends the job; false, with a message box saying why, when CUPS did not take it.
 bool PrintDialog::submitToCups()
 {
     const SubmitResult result = submitJob(session_->jobRequest(options_.files, copiesSpin_->value()));
@@ -368,6 +377,7 @@ void PrintDialog::presentAlert(const std::string& message, const std::string& bu
     box.exec();
 }
 
+// The line under the printer that says what is special about it, or nothing.
 void PrintDialog::showStatus(const QString& text)
 {
     statusLabel_->setText(text);
