@@ -1,4 +1,5 @@
 #include "platform/private_file.h"
+#include "platform/file_descriptor.h"
 
 #include <QSaveFile>
 #include <QString>
@@ -12,23 +13,6 @@
 namespace platform {
 
 namespace {
-
-// Owns a file descriptor.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 // Whether the status describes a regular file of the user running this code.
 bool isOwnRegularFile(const struct stat& info)

@@ -1,4 +1,5 @@
 #include "platform/user_defaults.h"
+#include "platform/file_descriptor.h"
 
 #include <QCryptographicHash>
 
@@ -31,31 +32,6 @@ using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 
 struct MallocDeleter {
     void operator()(void* memory) const { free(memory); }
-};
-
-// A file descriptor that closes itself.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-    ~FileDescriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
-    // Closes now and tells whether the close succeeded (a late write error shows here).
-    bool close()
-    {
-        const int fd = std::exchange(fd_, -1);
-        return fd < 0 || ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
 };
 
 // An exclusive flock on a lock file, held for the object's lifetime.

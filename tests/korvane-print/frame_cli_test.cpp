@@ -104,7 +104,8 @@ TEST(BatchHost, RefusesWhatItCannotDoWithAClearMessage)
         {{"--batch", "--printer", "sample", "--set", "noSuchOutlet=1"}, "noSuchOutlet"},
         {{"--batch", "--printer", "sample", "--set", "retentionCheckBox"}, "OUTLET=VALUE"},
         {{"--batch", "--printer", "sample", "--set", "retentionCheckBox=2"}, "0 or 1"},
-        {{"--batch", "--printer", "sample", "--set", "folderSelectionPopup=7"}, "no item"},
+        // Restored with retention off, the pop-up is disabled until retention is turned on.
+        {{"--batch", "--printer", "sample", "--set", "retentionCheckBox=1", "--set", "folderSelectionPopup=7"}, "no item"},
         {{"--batch", "--printer", "sample", "--settings", dir.path() + "/missing.json"}, "missing.json"},
         {{"--batch", "--printer", "sample", "--settings", badJson}, "not a string"},
         {{"--batch", "--printer", "sample", "--calls", "panelView,explode"}, "explode"},
