@@ -131,11 +131,12 @@ TEST_F(HostWindowOnDisplay, TheTabComesAndGoesWithThePrinterAndPrintSendsTheJob)
     folder->setFocus();
     QTest::keyClick(folder, Qt::Key_Down);
     EXPECT_EQ(folder->currentIndex(), 1);
-    pin->setFocus();
-    QTest::keyClicks(pin, "4711");
-    EXPECT_EQ(pin->text(), "4711") << "the PIN field did not take the digits";
-    jobName->setFocus();
-    QTest::keyClicks(jobName, "Budget");
+    for (auto [field, text] : {std::pair{pin, "4711"}, std::pair{jobName, "Budget"}}) {
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);  // replaces what the tab restored
+        QTest::keyClicks(field, text);
+        EXPECT_EQ(field->text(), text) << field->objectName().toStdString() << " did not take the text";
+    }
     QTest::keyClick(jobName, Qt::Key_Tab);
     EXPECT_GT(saveScreenshot(dialog, "print-dialog.png"), 20) << "the picture of the dialog is blank";
 
@@ -153,6 +154,7 @@ TEST_F(HostWindowOnDisplay, TheTabComesAndGoesWithThePrinterAndPrintSendsTheJob)
     auto* newJobName = child<QLineEdit>(dialog, "jobNameEditText");
     ASSERT_TRUE(newJobName);
     EXPECT_NE(newJobName, jobName) << "the new printer's panel is a new one";
+    EXPECT_EQ(newJobName->text(), "Budget") << "the job's settings did not move to the new printer";
 
     tabs->setCurrentIndex(1);
     auto* summary = child<QTreeWidget>(dialog, "summaryTree");
