@@ -178,11 +178,16 @@ TEST_F(HostWindowOnDisplay, TheTabComesAndGoesWithThePrinterAndPrintSendsTheJob)
 
 TEST_F(HostWindowOnDisplay, TheKeyboardReachesEveryPartAndEscapeCancels)
 {
-    PrintDialog dialog(optionsFor("korvane-test"));
+    HostOptions options = optionsFor("korvane-test");
+    options.operations = {{ControlOperation::Kind::Set, "printersAddressEditText", "127.0.0.1:8631"}};
+    PrintDialog dialog(options);
     ASSERT_NE(dialog.session(), nullptr) << dialog.sessionError();
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     QApplication::setActiveWindow(&dialog);
+    auto* address = child<QLineEdit>(dialog, "printersAddressEditText");
+    ASSERT_TRUE(address);
+    EXPECT_EQ(address->text(), "127.0.0.1:8631") << "--set of the command line was not applied to the tab";
 
     QTest::keyClick(&dialog, Qt::Key_P, Qt::AltModifier);
     EXPECT_EQ(QApplication::focusWidget(), dialog.findChild<QComboBox*>("printerPopup"));
