@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core fonts-noto-cjk adwaita-icon-theme
   cups cups-client cups-ipp-utils
+  groff-base dpkg-dev
 )
 
 missing=()

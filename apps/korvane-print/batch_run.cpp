@@ -1,17 +1,13 @@
 #include "batch_run.h"
 
+#include "cups_submit.h"
 #include "dialog_session.h"
 #include "platform/automation.h"
-#include "platform/controls.h"
-#include "platform/field_report.h"
+#include "session_report.h"
 
-#include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
-#include <QLayout>
 #include <QWidget>
 
-#include <cstdio>
 #include <iostream>
 
 namespace {
@@ -49,7 +45,7 @@ bool runOperations(platform::PDEPanel& panel, const std::vector<ControlOperation
 
 // Makes one host call; false when it refused.
 bool makeCall(const std::string& call, platform::PDEPanel& panel, const HostOptions& options,
-              std::optional<std::map<std::string, std::string>>& summary)
+              std::optional<SummaryLines>& summary)
 {
     if (call == "panelView")
         panel.panelView();
@@ -68,54 +64,18 @@ bool makeCall(const std::string& call, platform::PDEPanel& panel, const HostOpti
     return true;
 }
 
-QJsonObject dumpObject(DialogSession& session, const std::optional<std::map<std::string, std::string>>& summary)
+// Sends the files to the session's queue; false, with the message printed, when CUPS did not
+// take the whole job.
+bool submitFiles(DialogSession& session, const HostOptions& options)
 {
-    QJsonObject dump;
-    QJsonObject settings;
-    for (const auto& [key, value] : session.callback().settings().values())
-        settings.insert(QString::fromStdString(key), QString::fromStdString(value));
-    dump.insert("printSettings", settings);
-    const auto& jobName = session.callback().settings().jobName();
-    dump.insert("jobName", jobName ? QJsonValue(QString::fromStdString(*jobName)) : QJsonValue());
-
-    platform::PDEPanel* panel = session.panel();
-    QWidget* view = nullptr;
-    if (panel) {
-        platform::FieldReport fields;
-        panel->describeFields(fields);
-        dump.insert("panel", fields.object());
-        // The view is asked for only when the run loaded it: a dump must not load it.
-        if (fields.object().value("hasInited").toBool())
-            view = panel->panelView();
-    }
-    dump.insert("controls", platform::describeControls(view));
-    auto focus = platform::firstResponderName(view);
-    dump.insert("focus", focus ? QJsonValue(QString::fromStdString(*focus)) : QJsonValue());
-    if (summary) {
-        QJsonObject lines;
-        for (const auto& [title, value] : *summary)
-            lines.insert(QString::fromStdString(title), QString::fromStdString(value));
-        dump.insert("summary", lines);
-    }
-    return dump;
-}
-
-// Renders the panel's view at its natural size to a PNG file.
-bool writeScreenshot(platform::PDEPanel& panel, const std::string& path)
-{
-    QWidget* view = panel.panelView();
-    if (!view) {
-        printError("the panel has no view to render");
+    const SubmitResult result = submitJob(session.jobRequest(options.files, options.copies));
+    for (const std::string& warning : result.warnings)
+        printError("warning: " + warning);
+    if (!result.jobId) {
+        printError(result.error);
         return false;
     }
-    view->ensurePolished();
-    if (view->layout())
-        view->layout()->activate();
-    view->resize(view->sizeHint().expandedTo(view->minimumSizeHint()).expandedTo(QSize(560, 380)));
-    if (!view->grab().save(QString::fromStdString(path), "PNG")) {
-        printError("cannot write the screenshot " + path);
-        return false;
-    }
+    std::cerr << "korvane-print: sent job " << *result.jobId << " to " << session.printer().name << std::endl;
     return true;
 }
 
@@ -123,13 +83,23 @@ bool writeScreenshot(platform::PDEPanel& panel, const std::string& path)
 
 int runBatch(const HostOptions& options)
 {
+    if (auto problem = unreadableFile(options.files)) {
+        printError(*problem);
+        return 1;
+    }
     std::string error;
     auto session = DialogSession::open(options, alertOnStandardError, &error);
     if (!session) {
         printError(error);
         return 1;
     }
-    std::optional<std::map<std::string, std::string>> summary;
+    const bool submits = !options.files.empty() && !options.dryRun;
+    if (submits && session->printer().isBuiltInSample) {
+        printError("the built-in sample printer has no CUPS queue to print to; add --dry-run, or choose a queue "
+                   "with --printer");
+        return 1;
+    }
+    std::optional<SummaryLines> summary;
     platform::PDEPanel* panel = session->panel();
     if (!panel) {
         if (!options.operations.empty() || options.screenshot) {
@@ -140,14 +110,16 @@ int runBatch(const HostOptions& options)
         for (const std::string& call : options.calls)
             if (!makeCall(call, *panel, options, summary))
                 return 3;
-        if (options.screenshot && !writeScreenshot(*panel, *options.screenshot))
-            return 1;
-    }
-    if (!options.files.empty() && !options.dryRun) {
-        printError("submitting files to CUPS is not available in this build; use --dry-run");
-        return 1;
+        if (options.screenshot) {
+            if (auto problem = writePanelScreenshot(*panel, *options.screenshot)) {
+                printError(*problem);
+                return 1;
+            }
+        }
     }
     if (options.dump)
-        std::cout << QJsonDocument(dumpObject(*session, summary)).toJson(QJsonDocument::Indented).toStdString();
+        std::cout << QJsonDocument(dumpSession(*session, summary)).toJson(QJsonDocument::Indented).toStdString();
+    if (submits && !submitFiles(*session, options))
+        return 4;
     return 0;
 }

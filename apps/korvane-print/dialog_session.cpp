@@ -34,8 +34,30 @@ std::optional<platform::PrintSettings> readSettingsFile(const std::string& path,
     return settings;
 }
 
+namespace {
+
+// The print settings a job starts from: the settings file's, with the title or the first
+// file's name as the job's name.
+std::optional<platform::PrintSettings> initialSettings(const HostOptions& options, std::string* error)
+{
+    platform::PrintSettings settings;
+    if (options.settingsFile) {
+        auto loaded = readSettingsFile(*options.settingsFile, error);
+        if (!loaded)
+            return std::nullopt;
+        settings = std::move(*loaded);
+    }
+    if (options.title)
+        settings.setJobName(*options.title);
+    else if (!options.files.empty())
+        settings.setJobName(QFileInfo(QString::fromStdString(options.files.front())).fileName().toStdString());
+    return settings;
+}
+
+}  // namespace
+
 std::unique_ptr<DialogSession> DialogSession::open(const HostOptions& options, HostCallback::AlertPresenter alert,
-                                                   std::string* error)
+                                                   std::string* error, const platform::PrintSettings* startFrom)
 {
     std::unique_ptr<DialogSession> session(new DialogSession);
     auto printer = resolvePrinter(options.printer, error);
@@ -55,24 +77,16 @@ std::unique_ptr<DialogSession> DialogSession::open(const HostOptions& options, H
     if (options.printer.noPPD)
         declared = KORVANE_BUNDLE_NAME;  // the host still knows which extension the printer has
 
-    platform::PrintSettings settings;
-    if (options.settingsFile) {
-        auto loaded = readSettingsFile(*options.settingsFile, error);
-        if (!loaded)
-            return nullptr;
-        settings = std::move(*loaded);
-    }
-    if (options.title)
-        settings.setJobName(*options.title);
-    else if (!options.files.empty())
-        settings.setJobName(QFileInfo(QString::fromStdString(options.files.front())).fileName().toStdString());
+    std::optional<platform::PrintSettings> settings = startFrom ? *startFrom : initialSettings(options, error);
+    if (!settings)
+        return nullptr;
 
     platform::PrintSession printSession(platform::Printer(printer->name, printer->deviceURI));
     const bool handsPPD = !options.printer.noPPD;
     session->callback_ = std::make_unique<HostCallback>(handsPPD ? std::move(ppd) : std::nullopt,
                                                         std::move(printSession), options.constraintHandling,
                                                         std::move(alert));
-    session->callback_->settings() = std::move(settings);
+    session->callback_->settings() = std::move(*settings);
     session->callback_->setPreferredLayoutName(options.layout);
 
     auto bundle = findDeclaredBundle(declared);
@@ -97,4 +111,16 @@ DialogSession::~DialogSession()
     panels_.clear();
     if (printer_.ppdIsTemporary && printer_.ppdPath)
         std::remove(printer_.ppdPath->c_str());
+}
+
+JobRequest DialogSession::jobRequest(const std::vector<std::string>& files, int copies)
+{
+    const platform::PrintSettings& settings = callback_->settings();
+    JobRequest job;
+    job.queue = printer_.name;
+    job.title = settings.jobName().value_or("");
+    job.copies = copies;
+    job.options = settings.values();
+    job.files = files;
+    return job;
 }

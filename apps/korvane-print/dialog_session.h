@@ -1,6 +1,7 @@
 // One printer's dialog state: its PPD, print settings, the loaded plug-in and its panels.
 #pragma once
 
+#include "cups_submit.h"
 #include "host_callback.h"
 #include "options.h"
 #include "plugin_host.h"
@@ -12,10 +13,13 @@
 
 class DialogSession {
 public:
-    // Sets up the printer of the options with the print settings and job name to start from;
-    // nothing, with a message in error, when the printer, its PPD or the settings cannot be had.
+    // Sets up the printer of the options with the print settings and job name to start from:
+    // those of startFrom when given (a dialog that changes printers keeps the job's settings),
+    // else those the options name. Nothing, with a message in error, when the printer, its PPD
+    // or the settings cannot be had.
     static std::unique_ptr<DialogSession> open(const HostOptions& options, HostCallback::AlertPresenter alert,
-                                               std::string* error);
+                                               std::string* error,
+                                               const platform::PrintSettings* startFrom = nullptr);
     ~DialogSession();
 
     const PrinterChoice& printer() const { return printer_; }
@@ -25,6 +29,10 @@ public:
     const platform::PanelList& panels() const { return panels_; }
     // Why the printer has no panel, when it has none.
     const std::string& noPanelReason() const { return noPanelReason_; }
+
+    // The job these files make on this printer: the print settings as options, the job's name
+    // as its title.
+    JobRequest jobRequest(const std::vector<std::string>& files, int copies);
 
 private:
     DialogSession() = default;

@@ -1,6 +1,7 @@
 // korvane-print: a print dialog host for printers with dialog extensions.
 #include "batch_run.h"
 #include "options.h"
+#include "print_dialog.h"
 
 #include <QApplication>
 
@@ -8,8 +9,10 @@
 
 int main(int argc, char** argv)
 {
-    // A batch run needs no display.
-    if (argumentsAskForBatch(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    // A batch run needs no display, and neither do --help and option errors.
+    const bool hasDisplay = !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    const bool platformChosen = !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    if (!platformChosen && (argumentsAskForBatch(argc, argv) || !hasDisplay))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName("korvane-print");
@@ -23,6 +26,11 @@ int main(int argc, char** argv)
     }
     if (options->batch)
         return runBatch(*options);
-    std::cerr << "korvane-print: the print dialog window is not available in this build; use --batch" << std::endl;
-    return 2;
+    if (!platformChosen && !hasDisplay) {
+        std::cerr << "korvane-print: there is no display to open the print dialog on (DISPLAY and WAYLAND_DISPLAY "
+                     "are unset); add --batch to print without a window"
+                  << std::endl;
+        return 1;
+    }
+    return runWindow(*options);
 }

@@ -2,6 +2,8 @@
 
 #include <QCommandLineParser>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <set>
 
@@ -10,9 +12,42 @@ namespace {
 const std::set<std::string> kKnownCalls{"panelView", "willShow", "restore", "ops", "save", "shouldPrint", "summary"};
 
 const char* kDescription =
-    "Print files with a printer's dialog extensions, such as the \"Job Control\" tab.\n"
-    "Without --batch it opens the print dialog; with --batch it makes the host calls of\n"
-    "--calls, operates controls with --set and --paste, and can --dump what results.";
+    "Print files with a printer's dialog extensions, such as the \"Job Control\" tab of\n"
+    "the Korvane RK-880: job retention with a PIN, document filing, user authentication,\n"
+    "account number and job identification.\n"
+    "\n"
+    "Without --batch it opens the print dialog: choose the printer and the copies, fill in\n"
+    "the Job Control tab, check the Summary tab and press Print. The files go to the CUPS\n"
+    "queue with the tab's settings as job options. With --batch there is no window: the\n"
+    "host calls of --calls are made, the controls are operated with --set and --paste, and\n"
+    "--dump shows what results.";
+
+const char* kEpilogue =
+    "\n"
+    "Examples:\n"
+    "  korvane-print report.pdf\n"
+    "      Open the print dialog for report.pdf on the default printer.\n"
+    "  korvane-print --batch -P office report.pdf --set retentionCheckBox=1 \\\n"
+    "      --set suspendKeyEditText=4711\n"
+    "      Print report.pdf to queue office, held in the printer until PIN 4711 is typed.\n"
+    "  korvane-print --batch --printer sample --dry-run --calls panelView,willShow,restore,ops,save,summary \\\n"
+    "      --set retentionCheckBox=1 --dump --screenshot tab.png\n"
+    "      Try the tab on the built-in sample printer: print the settings and the summary it\n"
+    "      makes as JSON and a picture of the tab, without sending anything.\n"
+    "\n"
+    "Outlets for --set and --paste are the tab's control names, for example retentionCheckBox,\n"
+    "suspendMatrix, suspendKeyEditText, folderSelectionPopup, folderPasswordEditText,\n"
+    "authenticationMatrix, loginNameEditText, passwordEditText, userNumberEditText,\n"
+    "accountNumberEditText, userNameEditText, jobNameEditText, printersAddressEditText and\n"
+    "getFolderNameButton; --batch --dump lists them all. In the window, --set and --paste are\n"
+    "applied when the tab is first shown.\n"
+    "\n"
+    "Environment: CUPS_SERVER chooses the CUPS server; KORVANE_PLUGIN_PATH adds folders to look\n"
+    "for dialog extensions in; XDG_CONFIG_HOME holds the values the tab remembers.\n"
+    "\n"
+    "Exit status: 0 done; 1 the printer, a file or the settings could not be had; 2 a bad\n"
+    "option; 3 a control refused an operation; 4 CUPS did not take the job; 5 the dialog was\n"
+    "cancelled.\n";
 
 // The --set and --paste operations in the order they were given.
 std::optional<std::vector<ControlOperation>> orderedOperations(const QStringList& arguments, std::string* error)
@@ -71,6 +106,7 @@ std::optional<HostOptions> parseHostOptions(const QStringList& arguments, std::s
         {"device-uri", "Use URI as the printer's device URI instead of the queue's.", "URI"},
         {"no-constraints", "Act as a host without constraint handling."},
         {{"t", "title"}, "The job's name (default: the first file's name).", "TEXT"},
+        {{"n", "copies"}, "Print N copies (default 1).", "N"},
         {"settings", "Start from the print settings in FILE: a JSON object of strings.", "FILE"},
         {"layout", "Load layout NAME (for example JobControl2) instead of the panel's own choice.", "NAME"},
         {"batch", "No window: make the host calls, operate the controls, and exit."},
@@ -80,17 +116,21 @@ std::optional<HostOptions> parseHostOptions(const QStringList& arguments, std::s
         {"set", "Operate control OUTLET as a user would with VALUE, then send its action (repeatable).",
          "OUTLET=VALUE"},
         {"paste", "Select the whole text field OUTLET and paste TEXT as one edit (repeatable).", "OUTLET=TEXT"},
-        {"dump", "After the run, print the print settings, the controls and the panel's fields as JSON."},
-        {"screenshot", "Render the panel's view to the PNG FILE.", "FILE"},
-        {"dry-run", "Never submit files to CUPS."},
+        {"dump", "After the run (in the window: after Print), print the print settings, the job's name, "
+                 "the controls, the panel's fields and the summary as JSON."},
+        {"screenshot", "Render the panel's view (in the window: the dialog as Print is pressed) to the PNG FILE.",
+         "FILE"},
+        {"dry-run", "Never submit files to CUPS: run the dialog and its panels only."},
     });
     parser.addPositionalArgument("FILE", "Files to print.", "[FILE...]");
     if (!parser.parse(arguments)) {
         *error = parser.errorText().toStdString();
         return std::nullopt;
     }
-    if (parser.isSet("help"))
-        parser.showHelp(0);
+    if (parser.isSet("help")) {
+        std::fputs(qPrintable(parser.helpText() + kEpilogue), stdout);
+        std::exit(0);
+    }
     if (parser.isSet("version"))
         parser.showVersion();
 
@@ -114,10 +154,22 @@ std::optional<HostOptions> parseHostOptions(const QStringList& arguments, std::s
     if (parser.isSet("screenshot"))
         options.screenshot = parser.value("screenshot").toStdString();
     options.dryRun = parser.isSet("dry-run");
+    if (parser.isSet("copies")) {
+        bool ok = false;
+        options.copies = parser.value("copies").toInt(&ok);
+        if (!ok || options.copies < 1 || options.copies > 999) {
+            *error = "--copies takes a number from 1 to 999, not \"" + parser.value("copies").toStdString() + "\"";
+            return std::nullopt;
+        }
+    }
     for (const QString& file : parser.positionalArguments())
         options.files.push_back(file.toStdString());
 
     options.calls = kDefaultCalls;
+    if (parser.isSet("calls") && !options.batch) {
+        *error = "--calls needs --batch: in the window the dialog makes the host calls";
+        return std::nullopt;
+    }
     if (parser.isSet("calls")) {
         options.calls.clear();
         for (const QString& call : parser.value("calls").split(',', Qt::SkipEmptyParts)) {

@@ -28,6 +28,7 @@ struct HostOptions {
     bool dump = false;
     std::optional<std::string> screenshot;
     bool dryRun = false;
+    int copies = 1;
     std::vector<std::string> files;
 };
 

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <ctime>
 
 namespace {
@@ -41,9 +42,15 @@ std::optional<QueueFacts> askCups(const std::string& name, bool wantPPD, std::st
 
 std::optional<std::string> samplePPDPath()
 {
+    // The PPD travels with the bundles: next to them in a build tree (and in the folders of
+    // KORVANE_PLUGIN_PATH), in the data folder of an install tree.
     const QString here = QCoreApplication::applicationDirPath();
-    for (const QString& candidate : {here + "/ppd/korvane-rk880.ppd",
-                                     QDir::cleanPath(here + "/../" KORVANE_INSTALL_DATA_DIR "/ppd/korvane-rk880.ppd")})
+    QStringList candidates;
+    for (const QString& folder : qEnvironmentVariable("KORVANE_PLUGIN_PATH").split(':', Qt::SkipEmptyParts))
+        candidates << folder + "/ppd/korvane-rk880.ppd";
+    candidates << here + "/ppd/korvane-rk880.ppd"
+               << QDir::cleanPath(here + "/../" KORVANE_INSTALL_DATA_DIR "/ppd/korvane-rk880.ppd");
+    for (const QString& candidate : candidates)
         if (QFileInfo(candidate).isFile())
             return candidate.toStdString();
     return std::nullopt;
@@ -86,6 +93,7 @@ std::optional<PrinterChoice> resolvePrinter(const PrinterRequest& request, std::
         }
         if (needURI)
             choice.deviceURI = kSampleDeviceURI;
+        choice.isBuiltInSample = true;
         return choice;
     }
     if (!facts) {
@@ -99,4 +107,18 @@ std::optional<PrinterChoice> resolvePrinter(const PrinterRequest& request, std::
         choice.ppdIsTemporary = facts->ppdPath.has_value();
     }
     return choice;
+}
+
+std::vector<std::string> availablePrinters()
+{
+    cups_dest_t* dests = nullptr;
+    const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i)
+        if (!dests[i].instance)
+            names.emplace_back(dests[i].name);
+    cupsFreeDests(count, dests);
+    if (std::find(names.begin(), names.end(), kSamplePrinterName) == names.end())
+        names.emplace_back(kSamplePrinterName);
+    return names;
 }

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 struct PrinterRequest {
     std::optional<std::string> name;       // --printer
@@ -16,6 +17,7 @@ struct PrinterChoice {
     std::optional<std::string> ppdPath;  // nothing: the host gives the panel no PPD
     std::optional<std::string> deviceURI;
     bool ppdIsTemporary = false;  // a copy fetched from cupsd, removed when done
+    bool isBuiltInSample = false;  // the stand-in of the sample printer: no CUPS queue to print to
 };
 
 // The built-in sample printer's queue name and device URI.
@@ -32,3 +34,7 @@ std::optional<PrinterChoice> resolvePrinter(const PrinterRequest& request, std::
 
 // The CUPS default destination, or nothing when there is no server or no default.
 std::optional<std::string> cupsDefaultDestination();
+
+// The printers a dialog offers: the CUPS destinations in the server's order, then the built-in
+// sample printer unless a queue already has its name.
+std::vector<std::string> availablePrinters();

@@ -27,6 +27,26 @@ T* findOutlet(QWidget* root, const char* name)
     return root->findChild<T*>(QLatin1String(name));
 }
 
+// The view property that counts the actions running now.
+constexpr const char* kActionsRunning = "korvaneActionsRunning";
+
+// Counts one running action on the view for as long as it lives; the view may go meanwhile.
+class RunningAction {
+public:
+    explicit RunningAction(QWidget* view) : view_(view) { adjust(+1); }
+    ~RunningAction() { adjust(-1); }
+    RunningAction(const RunningAction&) = delete;
+    RunningAction& operator=(const RunningAction&) = delete;
+
+private:
+    void adjust(int step)
+    {
+        if (view_)
+            view_->setProperty(kActionsRunning, view_->property(kActionsRunning).toInt() + step);
+    }
+    QPointer<QWidget> view_;
+};
+
 // A matrix is a plain container whose buttons carry a "row".
 bool isMatrix(const QWidget* widget)
 {
@@ -98,7 +118,11 @@ void LoadedView::connectActions(ActionSender send)
         if (action.isEmpty())
             continue;
         const std::string name = action.toStdString();
-        auto fire = [shared, name] { (*shared)(name); };
+        QPointer<QWidget> root = root_;
+        auto fire = [shared, name, root] {
+            const RunningAction running(root);
+            (*shared)(name);
+        };
         if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
             QObject::connect(button, &QAbstractButton::clicked, root_, fire);
         } else if (auto* popUp = qobject_cast<QComboBox*>(widget)) {
@@ -113,6 +137,11 @@ void LoadedView::connectActions(ActionSender send)
                     QObject::connect(cell, &QAbstractButton::clicked, root_, fire);
         }
     }
+}
+
+bool isRunningAnAction(const QWidget* view)
+{
+    return view && view->property(kActionsRunning).toInt() > 0;
 }
 
 }  // namespace platform

@@ -48,4 +48,8 @@ private:
     QPointer<QWidget> root_;
 };
 
+// Whether one of the view's actions is running now. An action may run the event loop while it
+// waits (the folder fetch does), and a host must then neither release the panel nor call it.
+bool isRunningAnAction(const QWidget* view);
+
 }  // namespace platform

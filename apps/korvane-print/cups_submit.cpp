@@ -1,0 +1,227 @@
+#include "cups_submit.h"
+
+#include <QString>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// IPP's limits: a name holds up to 255 bytes, a text up to 1023.
+constexpr std::size_t kMaxNameBytes = 255;
+constexpr std::size_t kMaxTextBytes = 1023;
+
+struct HttpCloser {
+    void operator()(http_t* http) const { httpClose(http); }
+};
+using HttpConnection = std::unique_ptr<http_t, HttpCloser>;
+
+// A file descriptor closed when it goes.
+class FileHandle {
+public:
+    explicit FileHandle(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ~FileHandle()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    int fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// The server libcups talks to, as the user would name it.
+std::string serverName()
+{
+    const std::string server = cupsServer();
+    if (!server.empty() && server.front() == '/')
+        return server;
+    return server + ":" + std::to_string(ippPort());
+}
+
+// Opens a connection to the default server; nothing, with a message, when it is not there.
+HttpConnection connectToServer(std::string* error)
+{
+    HttpConnection http(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 10000, nullptr));
+    if (!http)
+        *error = "cannot reach the CUPS server at " + serverName() + ": " + std::strerror(errno) +
+                 " (is cupsd running?)";
+    return http;
+}
+
+// Whether the bytes are well-formed UTF-8 without control characters other than tab and
+// line ends, as IPP texts must be.
+bool isSendableText(const std::string& text)
+{
+    for (unsigned char c : text)
+        if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7f)
+            return false;
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toUtf8() ==
+           QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The text cut to at most max bytes without splitting a UTF-8 sequence.
+std::string truncatedUtf8(const std::string& text, std::size_t max)
+{
+    if (text.size() <= max)
+        return text;
+    std::size_t end = max;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xc0) == 0x80)
+        --end;
+    return text.substr(0, end);
+}
+
+// The HTTP resource of a queue on the server.
+std::string printerResource(const std::string& queue)
+{
+    return "/printers/" + queue;
+}
+
+// The message for the last failed request, naming what was being done.
+std::string lastCupsError(const std::string& doing)
+{
+    const ipp_status_t status = cupsLastError();
+    std::string message = doing + ": " + cupsLastErrorString();
+    if (status == IPP_STATUS_ERROR_NOT_FOUND)
+        message += " (no such print queue on " + serverName() + ")";
+    return message;
+}
+
+// Cancels a job over a connection of its own: the one a document failed on may be mid-request.
+void cancelJob(const std::string& queue, int jobId)
+{
+    std::string ignored;
+    if (HttpConnection http = connectToServer(&ignored))
+        cupsCancelJob2(http.get(), queue.c_str(), jobId, 0);
+}
+
+// Sends one file as a document of the job; a message when it was not accepted.
+std::optional<std::string> sendDocument(http_t* http, const std::string& queue, int jobId, const std::string& path,
+                                        bool last)
+{
+    FileHandle file(path);
+    if (file.fd() < 0)
+        return "cannot read " + path + ": " + std::strerror(errno);
+    const std::string name = QString::fromStdString(path).section('/', -1).toStdString();
+    if (cupsStartDocument(http, queue.c_str(), jobId, name.c_str(), CUPS_FORMAT_AUTO, last ? 1 : 0) !=
+        HTTP_STATUS_CONTINUE)
+        return lastCupsError("CUPS did not take " + path);
+    char buffer[65536];
+    for (;;) {
+        const ssize_t count = ::read(file.fd(), buffer, sizeof buffer);
+        if (count < 0)
+            return "cannot read " + path + ": " + std::strerror(errno);
+        if (count == 0)
+            break;
+        if (cupsWriteRequestData(http, buffer, static_cast<size_t>(count)) != HTTP_STATUS_CONTINUE)
+            return lastCupsError("sending " + path + " to CUPS failed");
+    }
+    if (cupsFinishDocument(http, queue.c_str()) > IPP_STATUS_OK_EVENTS_COMPLETE)
+        return lastCupsError("CUPS refused " + path);
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> unreadableFile(const std::vector<std::string>& files)
+{
+    for (const std::string& path : files) {
+        FileHandle file(path);
+        struct stat info{};
+        if (file.fd() < 0 || ::fstat(file.fd(), &info) != 0)
+            return "cannot read " + path + ": " + std::strerror(errno);
+        if (!S_ISREG(info.st_mode))
+            return "cannot print " + path + ": not a regular file";
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> unsendableOption(const std::string& name, const std::string& value)
+{
+    if (name.empty())
+        return std::string("an option has an empty name");
+    for (unsigned char c : name)
+        if (c <= 0x20 || c >= 0x7f || c == '=' || c == '"' || c == '\'' || c == '\\')
+            return "the option name \"" + name + "\" holds a character that CUPS options cannot carry";
+    if (value.size() > kMaxTextBytes)
+        return "the value of " + name + " is " + std::to_string(value.size()) + " bytes long; IPP carries at most " +
+               std::to_string(kMaxTextBytes);
+    if (!isSendableText(value))
+        return "the value of " + name + " is not UTF-8 text without control characters";
+    return std::nullopt;
+}
+
+bool optionIsHiddenFromFilters(const std::string& name)
+{
+    return name.rfind("job-", 0) == 0;
+}
+
+IppMessage makeCreateJobRequest(const JobRequest& job)
+{
+    IppMessage request(ippNewRequest(IPP_OP_CREATE_JOB));
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(), "/printers/%s",
+                     job.queue.c_str());
+    ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    if (!job.title.empty())
+        ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr,
+                     truncatedUtf8(job.title, kMaxNameBytes).c_str());
+    if (job.copies != 1)
+        ippAddInteger(request.get(), IPP_TAG_JOB, IPP_TAG_INTEGER, "copies", job.copies);
+    for (const auto& [name, value] : job.options) {
+        const ipp_tag_t tag = value.size() > kMaxNameBytes ? IPP_TAG_TEXT : IPP_TAG_NAME;
+        ippAddString(request.get(), IPP_TAG_JOB, tag, name.c_str(), nullptr, value.c_str());
+    }
+    return request;
+}
+
+SubmitResult submitJob(const JobRequest& job)
+{
+    SubmitResult result;
+    if (job.files.empty()) {
+        result.error = "there is nothing to print: no files were given";
+        return result;
+    }
+    if (auto problem = unreadableFile(job.files)) {
+        result.error = *problem + "; nothing was sent";
+        return result;
+    }
+    for (const auto& [name, value] : job.options) {
+        if (auto problem = unsendableOption(name, value)) {
+            result.error = *problem + "; nothing was sent";
+            return result;
+        }
+        if (optionIsHiddenFromFilters(name))
+            result.warnings.push_back("the option " + name +
+                                      " does not reach the printer's filters: CUPS keeps options named job-... to itself");
+    }
+
+    HttpConnection http = connectToServer(&result.error);
+    if (!http)
+        return result;
+    IppMessage response(cupsDoRequest(http.get(), makeCreateJobRequest(job).release(),
+                                      printerResource(job.queue).c_str()));
+    ipp_attribute_t* idAttribute = response ? ippFindAttribute(response.get(), "job-id", IPP_TAG_INTEGER) : nullptr;
+    if (cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE || !idAttribute) {
+        result.error = lastCupsError("cannot create a job on \"" + job.queue + "\"");
+        return result;
+    }
+    const int jobId = ippGetInteger(idAttribute, 0);
+    for (std::size_t i = 0; i < job.files.size(); ++i) {
+        if (auto problem = sendDocument(http.get(), job.queue, jobId, job.files[i], i + 1 == job.files.size())) {
+            http.reset();
+            cancelJob(job.queue, jobId);
+            result.error = *problem + "; job " + std::to_string(jobId) + " was cancelled";
+            return result;
+        }
+    }
+    result.jobId = jobId;
+    return result;
+}

@@ -1,0 +1,53 @@
+// Submitting a job to a CUPS queue with the print settings as job options, byte for byte.
+//
+// The convenience paths of libcups (cupsAddOption, lp -o) guess a type for every value:
+// "true" and "false" become booleans, which reach a filter as "name" and "noname". The job's
+// later stages need the exact texts, so the request is built here with every value added as
+// an IPP name (or, past 255 bytes, text) attribute, which cupsd hands to the filters unchanged.
+#pragma once
+
+#include <cups/cups.h>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct JobRequest {
+    std::string queue;
+    std::string title;
+    int copies = 1;
+    std::map<std::string, std::string> options;  // the print settings
+    std::vector<std::string> files;
+};
+
+struct SubmitResult {
+    std::optional<int> jobId;  // set when every document was accepted
+    std::string error;         // a message for the user otherwise
+    std::vector<std::string> warnings;
+};
+
+struct IppDeleter {
+    void operator()(ipp_t* ipp) const { ippDelete(ipp); }
+};
+using IppMessage = std::unique_ptr<ipp_t, IppDeleter>;
+
+// The first problem with the files: one that is missing, not a regular file or unreadable;
+// nothing when every file can be sent.
+std::optional<std::string> unreadableFile(const std::vector<std::string>& files);
+
+// Why an option cannot travel as an IPP attribute (a name IPP does not allow, a value too
+// long for a text); nothing when it can.
+std::optional<std::string> unsendableOption(const std::string& name, const std::string& value);
+
+// Options that cupsd keeps from the filters: names starting with "job-".
+bool optionIsHiddenFromFilters(const std::string& name);
+
+// The Create-Job request for the job, addressed to the queue on the default server.
+IppMessage makeCreateJobRequest(const JobRequest& job);
+
+// Creates the job on the default CUPS server (CUPS_SERVER, client.conf) and sends every file
+// as one document of it. Nothing is sent when a file is unreadable or an option cannot travel;
+// a job whose document is refused is cancelled, so no half job is left printing.
+SubmitResult submitJob(const JobRequest& job);

@@ -1,0 +1,408 @@
+#include "print_dialog.h"
+
+#include "cups_submit.h"
+#include "platform/automation.h"
+#include "platform/layout.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QJsonDocument>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <iostream>
+
+namespace {
+
+// The files as one line for the window: their names, the first few of a long list.
+QString filesLine(const std::vector<std::string>& files)
+{
+    if (files.empty())
+        return QObject::tr("none");
+    QStringList names;
+    for (std::size_t i = 0; i < files.size() && i < 3; ++i)
+        names << QFileInfo(QString::fromStdString(files[i])).fileName();
+    QString line = names.join(", ");
+    if (files.size() > 3)
+        line += QObject::tr(" and %1 more").arg(files.size() - 3);
+    return line;
+}
+
+// Adds one summary line under a group.
+void addSummaryLine(QTreeWidgetItem* group, const QString& title, const QString& value)
+{
+    new QTreeWidgetItem(group, QStringList{title, value});  // the group owns its lines
+}
+
+}  // namespace
+
+PrintDialog::PrintDialog(HostOptions options, QWidget* parent)
+    : QDialog(parent), options_(std::move(options))
+{
+    buildWindow();
+    openPrinter(options_.printer.name.value_or(""), nullptr);
+    if (session_) {
+        const QString name = QString::fromStdString(session_->printer().name);
+        if (printerPopup_->findText(name) < 0)
+            printerPopup_->insertItem(0, name);
+        const QSignalBlocker blocker(printerPopup_);
+        printerPopup_->setCurrentIndex(printerPopup_->findText(name));
+    }
+    connect(printerPopup_, &QComboBox::currentIndexChanged, this, &PrintDialog::printerChosen);
+}
+
+PrintDialog::~PrintDialog()
+{
+    releasePrinter();
+}
+
+// A panel's action may run the event loop while it waits for the printer (the folder fetch
+// does): the dialog's handlers then run inside it, and must not release or call that panel.
+bool PrintDialog::panelIsWaiting() const
+{
+    platform::PDEPanel* panel = session_ ? session_->panel() : nullptr;
+    return panel && platform::isRunningAnAction(panelScroll_->widget());
+}
+
+// Lays out the window: printer, copies and files above the tabs, Print and Cancel below.
+void PrintDialog::buildWindow()
+{
+    setWindowTitle(options_.files.empty()
+                       ? tr("Print")
+                       : tr("Print \u201c%1\u201d").arg(QFileInfo(QString::fromStdString(options_.files.front())).fileName()));
+    setSizeGripEnabled(true);
+
+    printerPopup_ = new QComboBox(this);
+    printerPopup_->setObjectName("printerPopup");
+    for (const std::string& name : availablePrinters())
+        printerPopup_->addItem(QString::fromStdString(name));
+    copiesSpin_ = new QSpinBox(this);
+    copiesSpin_->setObjectName("copiesSpin");
+    copiesSpin_->setRange(1, 999);
+    copiesSpin_->setValue(options_.copies);
+    auto* files = new QLabel(filesLine(options_.files), this);
+    files->setObjectName("filesLabel");
+
+    auto* form = new QFormLayout;
+    auto* printerLabel = new QLabel(tr("&Printer:"), this);
+    printerLabel->setBuddy(printerPopup_);
+    auto* copiesLabel = new QLabel(tr("Cop&ies:"), this);
+    copiesLabel->setBuddy(copiesSpin_);
+    form->addRow(printerLabel, printerPopup_);
+    auto* copiesRow = new QHBoxLayout;
+    copiesRow->addWidget(copiesSpin_);
+    copiesRow->addStretch(1);
+    form->addRow(copiesLabel, copiesRow);
+    form->addRow(tr("Files:"), files);
+
+    statusLabel_ = new QLabel(this);
+    statusLabel_->setObjectName("statusLabel");
+    statusLabel_->setWordWrap(true);
+
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName("panelTabs");
+    panelScroll_ = new QScrollArea(this);
+    panelScroll_->setObjectName("panelScroll");
+    panelScroll_->setWidgetResizable(true);
+    panelScroll_->setFrameShape(QFrame::NoFrame);
+    panelScroll_->hide();
+    summaryTree_ = new QTreeWidget(this);
+    summaryTree_->setObjectName("summaryTree");
+    summaryTree_->setColumnCount(2);
+    summaryTree_->setHeaderLabels({tr("Setting"), tr("Value")});
+    summaryTree_->setRootIsDecorated(false);
+    summaryTree_->setSelectionMode(QAbstractItemView::NoSelection);
+    tabs_->addTab(summaryTree_, tr("&Summary"));
+    connect(tabs_, &QTabWidget::currentChanged, this, &PrintDialog::tabChanged);
+
+    buttons_ = new QDialogButtonBox(this);
+    printButton_ = buttons_->addButton(tr("Print"), QDialogButtonBox::AcceptRole);
+    printButton_->setObjectName("printButton");
+    printButton_->setDefault(true);
+    buttons_->addButton(QDialogButtonBox::Cancel)->setObjectName("cancelButton");
+    connect(printButton_, &QPushButton::clicked, this, &PrintDialog::print);
+    connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(statusLabel_);
+    layout->addWidget(tabs_, 1);
+    layout->addWidget(buttons_);
+    resize(760, 640);
+}
+
+// Opens the session of a printer and shows its panel; on failure the window says why and
+// offers the summary only.
+void PrintDialog::openPrinter(const std::string& name, const platform::PrintSettings* carried)
+{
+    HostOptions printerOptions = options_;
+    // What the command line says about the printer holds for the printer it named.
+    if (!name.empty() && initialPrinter_ && name != *initialPrinter_)
+        printerOptions.printer = PrinterRequest{name, std::nullopt, false, std::nullopt};
+    else if (!name.empty())
+        printerOptions.printer.name = name;
+    auto alert = [this](const std::string& message, const std::string& button) { presentAlert(message, button); };
+    session_ = DialogSession::open(printerOptions, alert, &sessionError_, carried);
+    panelRestored_ = false;
+    if (!session_) {
+        showStatus(QString::fromStdString(sessionError_));
+        printButton_->setEnabled(false);
+        return;
+    }
+    if (!initialPrinter_)
+        initialPrinter_ = session_->printer().name;
+    printButton_->setEnabled(true);
+    QString status;
+    if (!session_->panel())
+        status = tr("This printer has no Job Control tab: %1.").arg(QString::fromStdString(session_->noPanelReason()));
+    else if (session_->printer().isBuiltInSample && !options_.dryRun)
+        status = tr("The built-in sample printer has no CUPS queue: try the tab here, print to a CUPS queue.");
+    showStatus(status);
+    showPanelTab();
+}
+
+// Puts the panel's view in the first tab and shows it; without a view the summary stays alone.
+void PrintDialog::showPanelTab()
+{
+    platform::PDEPanel* panel = session_->panel();
+    QWidget* view = panel ? panel->panelView() : nullptr;
+    if (!view) {
+        if (panel)
+            showStatus(tr("The Job Control panel could not load its layout."));
+        tabChanged(tabs_->currentIndex());
+        return;
+    }
+    panelScroll_->setWidget(view);
+    {
+        const QSignalBlocker blocker(tabs_);
+        tabs_->insertTab(0, panelScroll_, QString::fromStdString(panel->panelName()));
+    }
+    tabs_->setCurrentWidget(panelScroll_);
+    tabChanged(tabs_->currentIndex());
+}
+
+// Lets go of the printer's panels: the tab goes, and the view goes back to its panel, which
+// deletes it with the session.
+void PrintDialog::releasePrinter()
+{
+    // The job's settings outlive the printer, also past one that cannot be opened.
+    if (session_)
+        jobSettings_ = session_->callback().settings();
+    shownPage_ = nullptr;
+    {
+        const QSignalBlocker blocker(tabs_);
+        const int index = tabs_->indexOf(panelScroll_);
+        if (index >= 0)
+            tabs_->removeTab(index);
+    }
+    panelScroll_->takeWidget();
+    session_.reset();
+}
+
+// The user chose another printer: the job's settings move to it, the old panel goes.
+void PrintDialog::printerChosen(int index)
+{
+    const std::string name = printerPopup_->itemText(index).toStdString();
+    if (panelIsWaiting()) {
+        // The panel is inside an action; its printer must stay until the action returns.
+        const QSignalBlocker blocker(printerPopup_);
+        if (session_)
+            printerPopup_->setCurrentText(QString::fromStdString(session_->printer().name));
+        showStatus(tr("The panel is waiting for the printer; change printers when it has answered."));
+        QApplication::beep();
+        return;
+    }
+    if (session_ && shownPage_ == panelScroll_)
+        panelTabLeft();  // its values belong to the job, which moves to the new printer
+    releasePrinter();
+    openPrinter(name, jobSettings_ ? &*jobSettings_ : nullptr);
+}
+
+// Tells the panels that the user left or reached their tab, and fills the summary page.
+void PrintDialog::tabChanged(int /*index*/)
+{
+    QWidget* page = tabs_->currentWidget();
+    if (page == shownPage_)
+        return;
+    if (shownPage_ == panelScroll_ && session_ && session_->panel() && !session_->panel()->shouldHide()) {
+        const QSignalBlocker blocker(tabs_);
+        tabs_->setCurrentWidget(panelScroll_);
+        return;
+    }
+    if (shownPage_ == panelScroll_)
+        panelTabLeft();
+    shownPage_ = page;
+    if (page == panelScroll_)
+        panelTabShown();
+    else if (page == summaryTree_)
+        fillSummary();
+}
+
+// The panel's tab came into view: it is shown, and restored from the job the first time.
+void PrintDialog::panelTabShown()
+{
+    platform::PDEPanel* panel = session_ ? session_->panel() : nullptr;
+    if (!panel)
+        return;
+    panel->willShow();
+    if (!panelRestored_) {
+        panel->restoreValuesAndReturnError(nullptr);
+        panelRestored_ = true;
+        applyCommandLineOperations();
+    }
+}
+
+// The panel's tab went out of view: its values go into the job's settings.
+void PrintDialog::panelTabLeft()
+{
+    platform::PDEPanel* panel = session_ ? session_->panel() : nullptr;
+    // A panel inside an action is saved before printing instead.
+    if (!panel || !panelRestored_ || panelIsWaiting())
+        return;
+    panel->saveValuesAndReturnError(nullptr);
+}
+
+// The --set and --paste of the command line, once, on the first panel shown.
+void PrintDialog::applyCommandLineOperations()
+{
+    if (operationsApplied_)
+        return;
+    operationsApplied_ = true;
+    QWidget* view = session_->panel()->panelView();
+    for (const ControlOperation& operation : options_.operations) {
+        auto error = operation.kind == ControlOperation::Kind::Set
+                         ? platform::operateControl(view, operation.outlet, operation.value)
+                         : platform::pasteIntoControl(view, operation.outlet, operation.value);
+        if (error) {
+            std::cerr << "korvane-print: " << *error << std::endl;
+            showStatus(QString::fromStdString(*error));
+        }
+    }
+}
+
+// The summary page: the dialog's own lines, then each panel's lines under its name.
+void PrintDialog::fillSummary()
+{
+    summaryTree_->clear();
+    auto* printer = new QTreeWidgetItem(summaryTree_, QStringList{tr("Printer")});  // the tree owns it
+    addSummaryLine(printer, tr("Printer"), printerPopup_->currentText());
+    addSummaryLine(printer, tr("Copies"), QString::number(copiesSpin_->value()));
+    addSummaryLine(printer, tr("Files"), filesLine(options_.files));
+    if (session_) {
+        for (const auto& panel : session_->panels()) {
+            auto* group = new QTreeWidgetItem(summaryTree_, QStringList{QString::fromStdString(panel->panelName())});
+            for (const auto& [title, value] : panel->summaryInfo())
+                addSummaryLine(group, QString::fromStdString(title), QString::fromStdString(value));
+        }
+    }
+    for (int i = 0; i < summaryTree_->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* group = summaryTree_->topLevelItem(i);
+        QFont bold = group->font(0);
+        bold.setBold(true);
+        group->setFont(0, bold);
+        group->setFirstColumnSpanned(true);
+    }
+    summaryTree_->expandAll();
+    summaryTree_->resizeColumnToContents(0);
+}
+
+// Print: the panels save and agree, then the files go to CUPS (unless a dry run).
+void PrintDialog::print()
+{
+    if (panelIsWaiting()) {
+        showStatus(tr("The panel is waiting for the printer; print when it has answered."));
+        QApplication::beep();
+        return;
+    }
+    if (!session_)
+        return;
+    if (!options_.dryRun && session_->printer().isBuiltInSample) {
+        QMessageBox::warning(this, tr("Not printed"),
+                             tr("The built-in sample printer has no CUPS queue to print to. Choose a CUPS "
+                                "queue, or start korvane-print with --dry-run to try the dialog."));
+        return;
+    }
+    if (!options_.dryRun && options_.files.empty()) {
+        QMessageBox::warning(this, tr("Not printed"),
+                             tr("There is nothing to print: name the files on the command line."));
+        return;
+    }
+    platform::PDEPanel* panel = session_->panel();
+    if (panel && shownPage_ == panelScroll_ && panelRestored_)
+        panel->saveValuesAndReturnError(nullptr);
+    for (const auto& each : session_->panels())
+        each->shouldPrint();
+    if (panel)
+        printedSummary_ = panel->summaryInfo();
+    if (options_.screenshot && !grab().save(QString::fromStdString(*options_.screenshot), "PNG"))
+        std::cerr << "korvane-print: cannot write the screenshot " << *options_.screenshot << std::endl;
+    if (!options_.dryRun && !submitToCups())
+        return;
+    accept();
+}
+
+// Sends the job; false, with a message box saying why, when CUPS did not take it.
+bool PrintDialog::submitToCups()
+{
+    const SubmitResult result = submitJob(session_->jobRequest(options_.files, copiesSpin_->value()));
+    for (const std::string& warning : result.warnings)
+        std::cerr << "korvane-print: warning: " << warning << std::endl;
+    if (!result.jobId) {
+        QMessageBox::warning(this, tr("Not printed"),
+                             tr("The job was not printed.\n\n%1").arg(QString::fromStdString(result.error)));
+        return false;
+    }
+    jobId_ = result.jobId;
+    return true;
+}
+
+// The panel's informational alert: a message box with the one button the panel names.
+void PrintDialog::presentAlert(const std::string& message, const std::string& buttonTitle)
+{
+    QMessageBox box(QMessageBox::Information, windowTitle(), QString::fromStdString(message), QMessageBox::NoButton,
+                    this);
+    box.addButton(QString::fromStdString(buttonTitle.empty() ? "OK" : buttonTitle), QMessageBox::AcceptRole);
+    box.exec();
+}
+
+// The line under the printer that says what is special about it, or nothing.
+void PrintDialog::showStatus(const QString& text)
+{
+    statusLabel_->setText(text);
+    statusLabel_->setVisible(!text.isEmpty());
+}
+
+int runWindow(const HostOptions& options)
+{
+    if (auto problem = unreadableFile(options.files)) {
+        std::cerr << "korvane-print: " << *problem << std::endl;
+        return 1;
+    }
+    PrintDialog dialog(options);
+    if (!dialog.session()) {
+        std::cerr << "korvane-print: " << dialog.sessionError() << std::endl;
+        return 1;
+    }
+    if (dialog.exec() != QDialog::Accepted)
+        return 5;
+    if (dialog.jobId())
+        std::cerr << "korvane-print: sent job " << *dialog.jobId() << " to " << dialog.session()->printer().name
+                  << std::endl;
+    if (options.dump)
+        std::cout << QJsonDocument(dumpSession(*dialog.session(), dialog.printedSummary()))
+                         .toJson(QJsonDocument::Indented)
+                         .toStdString();
+    return 0;
+}

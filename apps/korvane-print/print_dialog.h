@@ -1,0 +1,79 @@
+// The print dialog window: printer, copies, the printer's extension panels as tabs, a summary
+// page, Print and Cancel. It drives the panels through the extension protocol as a desktop
+// print dialog does.
+#pragma once
+
+#include "dialog_session.h"
+#include "options.h"
+#include "session_report.h"
+
+#include <QDialog>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+class QComboBox;
+class QDialogButtonBox;
+class QLabel;
+class QPushButton;
+class QScrollArea;
+class QSpinBox;
+class QTabWidget;
+class QTreeWidget;
+
+class PrintDialog : public QDialog {
+    Q_OBJECT
+public:
+    // Opens on the printer the options name (or the default one). Check session(): it is
+    // nullptr, with sessionError() saying why, when that printer cannot be had.
+    explicit PrintDialog(HostOptions options, QWidget* parent = nullptr);
+    ~PrintDialog() override;
+
+    DialogSession* session() const { return session_.get(); }
+    const std::string& sessionError() const { return sessionError_; }
+    // The summary lines of the first panel as they were when Print was pressed.
+    const std::optional<SummaryLines>& printedSummary() const { return printedSummary_; }
+    // The CUPS job the files became; nothing after a dry run or before printing.
+    std::optional<int> jobId() const { return jobId_; }
+
+private:
+    void buildWindow();
+    void openPrinter(const std::string& name, const platform::PrintSettings* carried);
+    void releasePrinter();
+    void showPanelTab();
+    void printerChosen(int index);
+    void tabChanged(int index);
+    void panelTabShown();
+    void panelTabLeft();
+    void fillSummary();
+    void print();
+    bool submitToCups();
+    void applyCommandLineOperations();
+    void presentAlert(const std::string& message, const std::string& buttonTitle);
+    void showStatus(const QString& text);
+    bool panelIsWaiting() const;
+
+    HostOptions options_;
+    std::unique_ptr<DialogSession> session_;
+    std::string sessionError_;
+    bool panelRestored_ = false;
+    bool operationsApplied_ = false;
+    QWidget* shownPage_ = nullptr;  // the tab page the user sees
+    std::optional<std::string> initialPrinter_;
+    std::optional<platform::PrintSettings> jobSettings_;  // the job's settings as the last printer left them
+    std::optional<SummaryLines> printedSummary_;
+    std::optional<int> jobId_;
+
+    QComboBox* printerPopup_ = nullptr;
+    QSpinBox* copiesSpin_ = nullptr;
+    QLabel* statusLabel_ = nullptr;
+    QTabWidget* tabs_ = nullptr;
+    QScrollArea* panelScroll_ = nullptr;
+    QTreeWidget* summaryTree_ = nullptr;
+    QDialogButtonBox* buttons_ = nullptr;
+    QPushButton* printButton_ = nullptr;
+};
+
+// Runs the print dialog of the options; the process exit status.
+int runWindow(const HostOptions& options);

@@ -1,0 +1,332 @@
+#include "korvane-print/host_harness.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <algorithm>
+
+#include <sys/stat.h>
+
+namespace host_testing {
+
+namespace {
+
+struct HttpCloser {
+    void operator()(http_t* http) const { httpClose(http); }
+};
+struct IppDeleter {
+    void operator()(ipp_t* ipp) const { ippDelete(ipp); }
+};
+
+// A port on 127.0.0.1 that nothing listens on at the moment of asking.
+int freeLoopbackPort()
+{
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost, 0))
+        return 0;
+    return probe.serverPort();
+}
+
+bool makeFolder(const QString& path, QFile::Permissions permissions)
+{
+    return QDir().mkpath(path) && QFile::setPermissions(path, permissions);
+}
+
+const QFile::Permissions kOpenFolder = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                       QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+
+// The filter of the test queue: it keeps what cupsd hands it and swallows the document.
+const char* kRecordingFilter = R"(#!/bin/sh
+# Records the job's title, copies and options as a filter receives them.
+rec="@RECORDS@"
+printf '%s' "$3" > "$rec/job-$1.title"
+printf '%s' "$4" > "$rec/job-$1.copies"
+printf '%s' "$5" > "$rec/job-$1.options"
+cat > /dev/null
+echo document >> "$rec/job-$1.docs"
+exit 0
+)";
+
+}  // namespace
+
+ProcessResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::map<std::string, std::string>& environment, int timeoutMs)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const auto& [name, value] : environment)
+        env.insert(QString::fromStdString(name), QString::fromStdString(value));
+    process.setProcessEnvironment(env);
+    QStringList args;
+    for (const std::string& argument : arguments)
+        args << QString::fromStdString(argument);
+    process.start(QString::fromStdString(program), args);
+    ProcessResult result;
+    if (!process.waitForStarted(10000)) {
+        result.err = "cannot start " + program + ": " + process.errorString().toStdString();
+        return result;
+    }
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(5000);
+        result.err = program + " did not end within " + std::to_string(timeoutMs) + " ms";
+        return result;
+    }
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = process.readAllStandardOutput().toStdString();
+    result.err = process.readAllStandardError().toStdString();
+    return result;
+}
+
+std::string hostProgram()
+{
+    return KORVANE_TEST_BIN_DIR "/korvane-print";
+}
+
+bool writeFile(const std::string& path, const std::string& contents)
+{
+    QFile file(QString::fromStdString(path));
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(contents.data(), static_cast<qint64>(contents.size())) == static_cast<qint64>(contents.size());
+}
+
+std::string readFile(const std::string& path)
+{
+    QFile file(QString::fromStdString(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+}
+
+std::string minimalPdf()
+{
+    return "%PDF-1.4\n"
+           "1 0 obj <</Type /Catalog /Pages 2 0 R>> endobj\n"
+           "2 0 obj <</Type /Pages /Kids [3 0 R] /Count 1>> endobj\n"
+           "3 0 obj <</Type /Page /Parent 2 0 R /MediaBox [0 0 595 842]>> endobj\n"
+           "trailer <</Root 1 0 R>>\n"
+           "%%EOF\n";
+}
+
+std::optional<int> sentJobId(const std::string& hostOutput)
+{
+    const QRegularExpression pattern("sent job (\\d+) to ");
+    const auto match = pattern.match(QString::fromStdString(hostOutput));
+    if (!match.hasMatch())
+        return std::nullopt;
+    return match.captured(1).toInt();
+}
+
+std::map<std::string, std::string> productOptions(const FilterRecord& record,
+                                                  const std::map<std::string, std::string>& settings)
+{
+    std::map<std::string, std::string> chosen;
+    for (const auto& [name, value] : record.options)
+        if (settings.count(name) || name.rfind("korvane.", 0) == 0)
+            chosen[name] = value;
+    return chosen;
+}
+
+ScratchCupsd::ScratchCupsd()
+{
+    if (!root_.isValid()) {
+        error_ = "cannot make a temporary folder for cupsd";
+        return;
+    }
+    port_ = freeLoopbackPort();
+    if (port_ == 0) {
+        error_ = "no free port on 127.0.0.1 for cupsd";
+        return;
+    }
+    if (writeConfiguration())
+        start();
+}
+
+ScratchCupsd::~ScratchCupsd()
+{
+    if (cupsd_ && cupsd_->state() != QProcess::NotRunning) {
+        cupsd_->terminate();
+        if (!cupsd_->waitForFinished(10000)) {
+            cupsd_->kill();
+            cupsd_->waitForFinished(5000);
+        }
+    }
+}
+
+std::string ScratchCupsd::server() const
+{
+    return "127.0.0.1:" + std::to_string(port_);
+}
+
+// Lays out the server's folders and its two configuration files. Filters run as user lp, so
+// the folders on their way and the record folder are open to it.
+bool ScratchCupsd::writeConfiguration()
+{
+    const QString root = root_.path();
+    bool made = QFile::setPermissions(root, kOpenFolder);
+    for (const char* folder : {"etc", "spool", "spool/tmp", "run", "cache", "log", "filter"})
+        made = made && makeFolder(root + "/" + folder, kOpenFolder);
+    made = made && makeFolder(root + "/records", kOpenFolder | QFile::WriteGroup | QFile::WriteOther) &&
+           ::chmod((root + "/records").toLocal8Bit().constData(), 01777) == 0;
+    if (!made) {
+        error_ = "cannot lay out the folders of cupsd under " + root.toStdString();
+        return false;
+    }
+    const std::string dir = root.toStdString();
+    const std::string cupsdConf = "Listen 127.0.0.1:" + std::to_string(port_) +
+                                  "\n"
+                                  "LogLevel warn\n"
+                                  "Browsing Off\n"
+                                  "WebInterface No\n"
+                                  "DefaultAuthType None\n"
+                                  "MaxRequestSize 1m\n"
+                                  "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
+                                  "<Policy default>\n"
+                                  "  JobPrivateAccess all\n  JobPrivateValues none\n"
+                                  "  SubscriptionPrivateAccess all\n  SubscriptionPrivateValues none\n"
+                                  "  <Limit All>\n    Order deny,allow\n  </Limit>\n"
+                                  "</Policy>\n";
+    const std::string filesConf = "ServerRoot " + dir + "/etc\n" + "RequestRoot " + dir + "/spool\n" + "TempDir " +
+                                  dir + "/spool/tmp\n" + "StateDir " + dir + "/run\n" + "CacheDir " + dir + "/cache\n" +
+                                  "ErrorLog " + dir + "/log/error_log\n" + "AccessLog " + dir + "/log/access_log\n" +
+                                  "PageLog " + dir + "/log/page_log\n" + "Printcap " + dir + "/run/printcap\n" +
+                                  "FileDevice Yes\nUser lp\nGroup lp\nSystemGroup root\n";
+    std::string filter = kRecordingFilter;
+    filter.replace(filter.find("@RECORDS@"), 9, dir + "/records");
+    const std::string filterPath = dir + "/filter/record";
+    if (!writeFile(dir + "/cupsd.conf", cupsdConf) || !writeFile(dir + "/cups-files.conf", filesConf) ||
+        !writeFile(filterPath, filter) || ::chmod(filterPath.c_str(), 0755) != 0) {
+        error_ = "cannot write the configuration of cupsd under " + dir;
+        return false;
+    }
+    return true;
+}
+
+// Starts cupsd in the foreground and waits until it takes connections.
+bool ScratchCupsd::start()
+{
+    const QString root = root_.path();
+    cupsd_ = std::make_unique<QProcess>();
+    cupsd_->setProcessChannelMode(QProcess::MergedChannels);
+    cupsd_->start("cupsd", {"-f", "-c", root + "/cupsd.conf", "-s", root + "/cups-files.conf"});
+    if (!cupsd_->waitForStarted(10000)) {
+        error_ = "cannot run cupsd: " + cupsd_->errorString().toStdString() +
+                 " (install the cups package: scripts/setup-debian.sh)";
+        return false;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 15000) {
+        if (cupsd_->state() == QProcess::NotRunning) {
+            error_ = "cupsd stopped at once (it needs root): " + cupsd_->readAll().toStdString() +
+                     readFile(root_.path().toStdString() + "/log/error_log");
+            return false;
+        }
+        QTcpSocket probe;
+        probe.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port_));
+        if (probe.waitForConnected(200))
+            return true;
+        QTest::qWait(100);
+    }
+    error_ = "cupsd did not listen on " + server() + " within 15 s";
+    return false;
+}
+
+std::optional<std::string> ScratchCupsd::addRecordingQueue(const std::string& name)
+{
+    const std::string dir = folder();
+    std::string ppd = readFile(KORVANE_TEST_SOURCE_DIR "/src/resources/ppd/korvane-rk880.ppd");
+    const std::size_t start = ppd.find("*cupsFilter2:");
+    if (start == std::string::npos)
+        return std::string("the sample PPD names no filter to replace");
+    const std::size_t end = ppd.find('\n', start);
+    ppd.replace(start, end - start,
+                "*cupsFilter2: \"application/pdf application/vnd.korvane-record 0 " + dir + "/filter/record\"");
+    const std::string ppdPath = dir + "/" + name + ".ppd";
+    if (!writeFile(ppdPath, ppd))
+        return "cannot write " + ppdPath;
+    const ProcessResult added =
+        runProgram("lpadmin", {"-h", server(), "-p", name, "-E", "-v", "file:///dev/null", "-P", ppdPath});
+    if (added.exitCode != 0)
+        return "lpadmin could not add " + name + ": " + added.err;
+    return std::nullopt;
+}
+
+std::optional<std::string> ScratchCupsd::addRawQueue(const std::string& name)
+{
+    const ProcessResult added = runProgram("lpadmin", {"-h", server(), "-p", name, "-E", "-v", "file:///dev/null"});
+    if (added.exitCode != 0)
+        return "lpadmin could not add " + name + ": " + added.err;
+    return std::nullopt;
+}
+
+std::optional<FilterRecord> ScratchCupsd::waitForRecord(int jobId, int documents, int timeoutMs) const
+{
+    const std::string base = folder() + "/records/job-" + std::to_string(jobId);
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        const std::string docs = readFile(base + ".docs");
+        const int seen = static_cast<int>(std::count(docs.begin(), docs.end(), '\n'));
+        if (seen >= documents) {
+            FilterRecord record;
+            record.documents = seen;
+            record.title = readFile(base + ".title");
+            record.copies = readFile(base + ".copies");
+            record.rawOptions = readFile(base + ".options");
+            cups_option_t* options = nullptr;
+            const int count = cupsParseOptions(record.rawOptions.c_str(), 0, &options);
+            for (int i = 0; i < count; ++i)
+                record.options[options[i].name] = options[i].value;
+            cupsFreeOptions(count, options);
+            return record;
+        }
+        if (clock.elapsed() > timeoutMs)
+            return std::nullopt;
+        QTest::qWait(100);
+    }
+}
+
+bool ScratchCupsd::hasRecord(int jobId) const
+{
+    return QFileInfo::exists(QString::fromStdString(folder() + "/records/job-" + std::to_string(jobId) + ".options"));
+}
+
+std::optional<ipp_jstate_t> ScratchCupsd::jobState(int jobId) const
+{
+    std::unique_ptr<http_t, HttpCloser> http(
+        httpConnect2("127.0.0.1", port_, nullptr, AF_INET, HTTP_ENCRYPTION_NEVER, 1, 5000, nullptr));
+    if (!http)
+        return std::nullopt;
+    ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+    const std::string uri = "ipp://localhost/jobs/" + std::to_string(jobId);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.c_str());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    std::unique_ptr<ipp_t, IppDeleter> response(cupsDoRequest(http.get(), request, "/"));
+    ipp_attribute_t* state = response ? ippFindAttribute(response.get(), "job-state", IPP_TAG_ENUM) : nullptr;
+    if (!state)
+        return std::nullopt;
+    return static_cast<ipp_jstate_t>(ippGetInteger(state, 0));
+}
+
+std::vector<int> ScratchCupsd::jobIds() const
+{
+    std::vector<int> ids;
+    std::unique_ptr<http_t, HttpCloser> http(
+        httpConnect2("127.0.0.1", port_, nullptr, AF_INET, HTTP_ENCRYPTION_NEVER, 1, 5000, nullptr));
+    if (!http)
+        return ids;
+    cups_job_t* jobs = nullptr;
+    const int count = cupsGetJobs2(http.get(), &jobs, nullptr, 0, CUPS_WHICHJOBS_ALL);
+    for (int i = 0; i < count; ++i)
+        ids.push_back(jobs[i].id);
+    cupsFreeJobs(count, jobs);
+    return ids;
+}
+
+}  // namespace host_testing

@@ -1,0 +1,100 @@
+// What the host's tests share: running programs, small documents, and a CUPS server of their
+// own with a queue of this printer model whose filter records what it receives.
+#pragma once
+
+#include <cups/cups.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace host_testing {
+
+struct ProcessResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs a program to its end with extra environment variables; exit code -1 when it could not
+// start or did not end in time.
+ProcessResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::map<std::string, std::string>& environment = {}, int timeoutMs = 60000);
+
+// The built host program.
+std::string hostProgram();
+
+// Writes a file; false when it cannot.
+bool writeFile(const std::string& path, const std::string& contents);
+std::string readFile(const std::string& path);
+
+// A small, valid PDF document of one blank page.
+std::string minimalPdf();
+
+// What the recording filter saw of one job.
+struct FilterRecord {
+    std::string rawOptions;                      // argv[5] as the filter received it
+    std::map<std::string, std::string> options;  // argv[5], parsed as filters parse it
+    std::string title;                           // argv[3]
+    std::string copies;                          // argv[4]
+    int documents = 0;                           // how often the filter ran for the job
+};
+
+// The job id in the host's "sent job N to QUEUE" line, if there is one.
+std::optional<int> sentJobId(const std::string& hostOutput);
+
+// The options of a record that a print-settings comparison looks at: those the settings name
+// and those of this product's key space; the ones cupsd adds of its own are left out.
+std::map<std::string, std::string> productOptions(const FilterRecord& record,
+                                                  const std::map<std::string, std::string>& settings);
+
+// A cupsd of the test's own: its own folders, a free port on 127.0.0.1, started with -f and
+// stopped (by its process id) when the object goes. Needs root, as cupsd does.
+class ScratchCupsd {
+public:
+    ScratchCupsd();
+    ~ScratchCupsd();
+    ScratchCupsd(const ScratchCupsd&) = delete;
+    ScratchCupsd& operator=(const ScratchCupsd&) = delete;
+
+    // Why the server is not running; empty when it is.
+    const std::string& error() const { return error_; }
+    bool isRunning() const { return error_.empty(); }
+    // "127.0.0.1:PORT", for CUPS_SERVER and lpadmin -h.
+    std::string server() const;
+    int port() const { return port_; }
+    std::map<std::string, std::string> clientEnvironment() const { return {{"CUPS_SERVER", server()}}; }
+
+    // A queue with the sample PPD whose filter records the options of every job; an error
+    // message when lpadmin failed.
+    std::optional<std::string> addRecordingQueue(const std::string& name);
+    // A queue without a PPD: a printer that declares no dialog extension.
+    std::optional<std::string> addRawQueue(const std::string& name);
+
+    // Waits until the filter has run for every document of the job.
+    std::optional<FilterRecord> waitForRecord(int jobId, int documents = 1, int timeoutMs = 20000) const;
+    // Whether the filter ever ran for the job.
+    bool hasRecord(int jobId) const;
+    // The job's state as cupsd reports it; nothing when it knows no such job.
+    std::optional<ipp_jstate_t> jobState(int jobId) const;
+    // The ids of every job cupsd knows, in every state.
+    std::vector<int> jobIds() const;
+
+    std::string folder() const { return root_.path().toStdString(); }
+
+private:
+    bool writeConfiguration();
+    bool start();
+
+    QTemporaryDir root_;
+    int port_ = 0;
+    std::unique_ptr<QProcess> cupsd_;
+    std::string error_;
+};
+
+}  // namespace host_testing

@@ -1,0 +1,84 @@
+// The install tree and the Debian package: the host finds its bundle and the sample PPD where
+// `cmake --install` puts them, and `cpack -G DEB` packs all of it.
+#include "korvane-print/host_harness.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+using namespace host_testing;
+
+namespace {
+
+const std::string kBuildDir = QDir::cleanPath(KORVANE_TEST_BIN_DIR "/..").toStdString();
+
+// What an installation must hold, relative to its prefix.
+const std::vector<std::string> kInstalledFiles{
+    "bin/korvane-print",
+    "lib/korvane-print/plugins/KorvaneJobControl.plugin/KorvaneJobControl.so",
+    "lib/korvane-print/plugins/KorvaneJobControl.plugin/Resources/JobControl.ui",
+    "lib/korvane-print/plugins/KorvaneJobControl.plugin/Resources/korvane_de.qm",
+    "share/korvane-print/ppd/korvane-rk880.ppd",
+    "share/applications/korvane-print.desktop",
+    "share/man/man1/korvane-print.1",
+};
+
+TEST(HostInstall, TheInstalledHostFindsItsBundleAndTheSamplePrinter)
+{
+    QTemporaryDir prefix;
+    ASSERT_TRUE(prefix.isValid());
+    const std::string root = prefix.path().toStdString();
+    const ProcessResult install = runProgram("cmake", {"--install", kBuildDir, "--prefix", root});
+    ASSERT_EQ(install.exitCode, 0) << install.out << install.err;
+    for (const std::string& file : kInstalledFiles)
+        EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(root + "/" + file))) << file;
+
+    // Run from elsewhere, with nothing pointing back into the build tree.
+    const ProcessResult run = runProgram(root + "/bin/korvane-print",
+                                         {"--batch", "--printer", "sample", "--dry-run", "--calls",
+                                          "panelView,willShow,summary", "--dump"},
+                                         {{"KORVANE_PLUGIN_PATH", ""}, {"XDG_CONFIG_HOME", root + "/config"}});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const QJsonObject dump = QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
+    const QJsonObject panel = dump.value("panel").toObject();
+    EXPECT_EQ(panel.value("modelStringRef").toString(), "Korvane RK-880 MFP") << "the installed PPD was not read";
+    EXPECT_EQ(panel.value("panelName").toString(), "Job Control");
+    EXPECT_TRUE(dump.value("controls").toObject().contains("retentionCheckBox")) << "the installed layout was not loaded";
+    EXPECT_EQ(dump.value("summary").toObject().value("Job Retention").toString(), "Off");
+
+    const std::string desktop = readFile(root + "/share/applications/korvane-print.desktop");
+    EXPECT_NE(desktop.find("Exec=korvane-print %F"), std::string::npos);
+    // The manual page formats without a warning.
+    const ProcessResult manual =
+        runProgram("groff", {"-man", "-Tutf8", "-ww", "-P-cbou", root + "/share/man/man1/korvane-print.1"});
+    EXPECT_EQ(manual.exitCode, 0) << manual.err;
+    EXPECT_NE(manual.out.find("EXIT STATUS"), std::string::npos);
+    EXPECT_EQ(manual.err, "");
+}
+
+TEST(HostInstall, CpackMakesADebianPackageOfIt)
+{
+    QTemporaryDir output;
+    ASSERT_TRUE(output.isValid());
+    const ProcessResult pack = runProgram("cpack", {"-G", "DEB", "-B", output.path().toStdString(), "--config",
+                                                    kBuildDir + "/CPackConfig.cmake"},
+                                          {}, 120000);
+    ASSERT_EQ(pack.exitCode, 0) << pack.out << pack.err;
+    const QStringList packages = QDir(output.path()).entryList({"korvane-print_*.deb"}, QDir::Files);
+    ASSERT_EQ(packages.size(), 1) << pack.out;
+    const std::string deb = output.path().toStdString() + "/" + packages.front().toStdString();
+
+    const ProcessResult contents = runProgram("dpkg-deb", {"--contents", deb});
+    ASSERT_EQ(contents.exitCode, 0) << contents.err;
+    for (const std::string& file : kInstalledFiles)
+        EXPECT_NE(contents.out.find("./usr/" + file), std::string::npos) << file;
+    const ProcessResult control = runProgram("dpkg-deb", {"--field", deb, "Package", "Depends"});
+    EXPECT_NE(control.out.find("Package: korvane-print"), std::string::npos) << control.out;
+    EXPECT_NE(control.out.find("libcups2"), std::string::npos) << control.out;
+}
+
+}  // namespace

@@ -1,0 +1,145 @@
+// The host's command line and the checks a job passes before anything is sent.
+#include "cups_submit.h"
+#include "korvane-print/host_harness.h"
+#include "options.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+using namespace host_testing;
+
+namespace {
+
+std::optional<HostOptions> parse(const QStringList& arguments, std::string* error)
+{
+    return parseHostOptions(QStringList{"korvane-print"} + arguments, error);
+}
+
+TEST(HostOptions, BadOptionsAreRefusedWithAReason)
+{
+    const std::vector<std::pair<QStringList, std::string>> cases{
+        {{"--copies", "0"}, "--copies takes a number from 1 to 999"},
+        {{"--copies", "three"}, "--copies takes a number from 1 to 999"},
+        {{"--copies", "1000"}, "--copies takes a number from 1 to 999"},
+        {{"--calls", "panelView"}, "--calls needs --batch"},
+        {{"--batch", "--calls", "panelView,print"}, "unknown host call \"print\""},
+        {{"--batch", "--set", "retentionCheckBox"}, "--set and --paste take OUTLET=VALUE"},
+        {{"--batch", "--paste", "=4711"}, "--set and --paste take OUTLET=VALUE"},
+        {{"--bogus"}, "Unknown option 'bogus'"},
+        {{"--printer"}, "Missing value after '--printer'"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        std::string error;
+        EXPECT_FALSE(parse(arguments, &error)) << arguments.join(' ').toStdString();
+        EXPECT_NE(error.find(message), std::string::npos) << error;
+    }
+}
+
+TEST(HostOptions, OperationsKeepTheirOrderAndValuesKeepTheirEqualsSigns)
+{
+    std::string error;
+    auto options = parse({"--batch", "--set", "retentionCheckBox=1", "--paste=loginNameEditText=a=b", "--set",
+                          "suspendKeyEditText=4711", "-n", "3", "report.pdf"},
+                         &error);
+    ASSERT_TRUE(options) << error;
+    ASSERT_EQ(options->operations.size(), 3u);
+    EXPECT_EQ(options->operations[1].kind, ControlOperation::Kind::Paste);
+    EXPECT_EQ(options->operations[1].outlet, "loginNameEditText");
+    EXPECT_EQ(options->operations[1].value, "a=b");
+    EXPECT_EQ(options->operations[2].outlet, "suspendKeyEditText");
+    EXPECT_EQ(options->copies, 3);
+    EXPECT_EQ(options->files, std::vector<std::string>{"report.pdf"});
+    EXPECT_EQ(options->calls, kDefaultCalls);
+}
+
+TEST(HostOptions, TheProgramExplainsItselfAndItsFailures)
+{
+    const ProcessResult help = runProgram(hostProgram(), {"--help"}, {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}});
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char* part : {"--printer", "--dry-run", "Examples:", "Exit status:", "KORVANE_PLUGIN_PATH"})
+        EXPECT_NE(help.out.find(part), std::string::npos) << part;
+
+    const ProcessResult bad = runProgram(hostProgram(), {"--batch", "--copies", "-2"});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_NE(bad.err.find("Try 'korvane-print --help'"), std::string::npos) << bad.err;
+
+    // No display and no --batch: a sentence, not a toolkit's abort.
+    const ProcessResult window = runProgram(hostProgram(), {"--printer", "sample"},
+                                            {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}});
+    EXPECT_EQ(window.exitCode, 1);
+    EXPECT_NE(window.err.find("add --batch"), std::string::npos) << window.err;
+
+    QTemporaryDir scratch;
+    const ProcessResult missing = runProgram(
+        hostProgram(), {"--batch", "--printer", "sample", "--dry-run", scratch.path().toStdString() + "/none.pdf"},
+        {{"XDG_CONFIG_HOME", scratch.path().toStdString()}});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.err.find("none.pdf"), std::string::npos) << missing.err;
+    const ProcessResult folder = runProgram(hostProgram(), {"--batch", "--printer", "sample", "--dry-run",
+                                                            scratch.path().toStdString()},
+                                            {{"XDG_CONFIG_HOME", scratch.path().toStdString()}});
+    EXPECT_EQ(folder.exitCode, 1);
+    EXPECT_NE(folder.err.find("not a regular file"), std::string::npos) << folder.err;
+}
+
+TEST(HostJobRequest, EveryOptionTravelsAsTextWhateverItLooksLike)
+{
+    JobRequest job;
+    job.queue = "office";
+    job.title = "Budget";
+    job.copies = 2;
+    job.options = {{"korvane.print.PrintSettings.flag", "false"},
+                   {"korvane.print.PrintSettings.userNumber", "00042"},
+                   {"korvane.print.PrintSettings.accountNumber", "0"},
+                   {"korvane.print.PrintSettings.range", "1-5"},
+                   {"korvane.print.PrintSettings.jobName2", std::string(300, 'j')}};
+    IppMessage request = makeCreateJobRequest(job);
+    ASSERT_TRUE(request);
+    EXPECT_EQ(ippGetOperation(request.get()), IPP_OP_CREATE_JOB);
+    for (const auto& [name, value] : job.options) {
+        ipp_attribute_t* attribute = ippFindAttribute(request.get(), name.c_str(), IPP_TAG_ZERO);
+        ASSERT_NE(attribute, nullptr) << name;
+        EXPECT_EQ(ippGetGroupTag(attribute), IPP_TAG_JOB) << name;
+        EXPECT_EQ(ippGetCount(attribute), 1) << name;
+        EXPECT_EQ(ippGetValueTag(attribute), value.size() > 255 ? IPP_TAG_TEXT : IPP_TAG_NAME) << name;
+        EXPECT_EQ(ippGetString(attribute, 0, nullptr), value) << name;
+    }
+    ipp_attribute_t* title = ippFindAttribute(request.get(), "job-name", IPP_TAG_NAME);
+    ASSERT_NE(title, nullptr);
+    EXPECT_STREQ(ippGetString(title, 0, nullptr), "Budget");
+    ipp_attribute_t* copies = ippFindAttribute(request.get(), "copies", IPP_TAG_INTEGER);
+    ASSERT_NE(copies, nullptr);
+    EXPECT_EQ(ippGetInteger(copies, 0), 2);
+    ipp_attribute_t* uri = ippFindAttribute(request.get(), "printer-uri", IPP_TAG_URI);
+    ASSERT_NE(uri, nullptr);
+    EXPECT_NE(std::string(ippGetString(uri, 0, nullptr)).find("/printers/office"), std::string::npos);
+}
+
+TEST(HostJobRequest, ALongTitleIsCutAtACharacterBoundary)
+{
+    JobRequest job;
+    job.queue = "office";
+    job.title = std::string(254, 'a') + "\u00e9\u00e9";  // the first é straddles byte 255
+    IppMessage request = makeCreateJobRequest(job);
+    ipp_attribute_t* title = ippFindAttribute(request.get(), "job-name", IPP_TAG_NAME);
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(std::string(ippGetString(title, 0, nullptr)), std::string(254, 'a'));
+}
+
+TEST(HostJobRequest, OptionsIppCannotCarryAreNamed)
+{
+    EXPECT_FALSE(unsendableOption("korvane.print.PrintSettings.jobName", "Budget \"Q3\" \u5c71\u7530\n"));
+    EXPECT_FALSE(unsendableOption("korvane.print.PrintSettings.jobName", std::string(1023, 'x')));
+    EXPECT_TRUE(unsendableOption("korvane.print.PrintSettings.jobName", std::string(1024, 'x')));
+    EXPECT_TRUE(unsendableOption("", "x"));
+    EXPECT_TRUE(unsendableOption("two words", "x"));
+    EXPECT_TRUE(unsendableOption("a=b", "x"));
+    EXPECT_TRUE(unsendableOption("na\u00efve", "x"));
+    EXPECT_TRUE(unsendableOption("korvane.x", std::string("bad \xff byte")));
+    EXPECT_TRUE(unsendableOption("korvane.x", std::string("bell \x07")));
+    EXPECT_TRUE(optionIsHiddenFromFilters("job-hold-until"));
+    EXPECT_FALSE(optionIsHiddenFromFilters("korvane.print.PrintSettings.jobName"));
+}
+
+}  // namespace

@@ -1,0 +1,261 @@
+// The print dialog on a real X display (CTest runs this suite under xvfb-run): printers come
+// and go with their tab, the keyboard reaches everything, and Print sends the job to a real
+// cupsd with the tab's settings. It leaves pictures of the dialog in the build folder.
+#include "korvane-print/host_harness.h"
+#include "print_dialog.h"
+#include "support/test_host.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSet>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+using namespace host_testing;
+using testing_support::ScopedEnv;
+using testing_support::ScopedUserDirs;
+
+namespace {
+
+// Where the pictures go: the build folder, for a person to look at and for the README.
+QString screenshotFolder()
+{
+    const QString folder = QDir::cleanPath(KORVANE_TEST_BIN_DIR "/../screenshots");
+    QDir().mkpath(folder);
+    return folder;
+}
+
+// The dialog as the X server shows it, saved under name; the number of colours in it.
+int saveScreenshot(QWidget& window, const QString& name)
+{
+    QTest::qWait(200);
+    const QImage image = window.screen()->grabWindow(window.winId()).toImage();
+    image.save(screenshotFolder() + "/" + name, "PNG");
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 4)
+        for (int x = 0; x < image.width(); x += 4)
+            colours.insert(image.pixel(x, y));
+    return static_cast<int>(colours.size());
+}
+
+QStringList tabLabels(const QTabWidget& tabs)
+{
+    QStringList labels;
+    for (int i = 0; i < tabs.count(); ++i)
+        labels << tabs.tabText(i).remove('&');
+    return labels;
+}
+
+// The summary page's lines under one group, as "title=value".
+QStringList summaryGroup(const QTreeWidget& tree, const QString& group)
+{
+    QStringList lines;
+    for (int i = 0; i < tree.topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* top = tree.topLevelItem(i);
+        if (top->text(0) != group)
+            continue;
+        for (int j = 0; j < top->childCount(); ++j)
+            lines << top->child(j)->text(0) + "=" + top->child(j)->text(1);
+    }
+    return lines;
+}
+
+class HostWindowOnDisplay : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "this suite needs an X display (run it under xvfb-run)";
+        ASSERT_TRUE(cupsd.isRunning()) << "the window tests print to a real cupsd and it could not start: "
+                                       << cupsd.error();
+        ASSERT_FALSE(cupsd.addRecordingQueue("korvane-test"));
+        ASSERT_FALSE(cupsd.addRawQueue("plain"));
+        cupsSetServer(cupsd.server().c_str());
+        document = userDirs.path() + "/budget.pdf";
+        ASSERT_TRUE(writeFile(document, minimalPdf()));
+    }
+    void TearDown() override { cupsSetServer(nullptr); }
+
+    HostOptions optionsFor(const std::string& printer)
+    {
+        HostOptions options;
+        options.printer.name = printer;
+        options.files = {document};
+        return options;
+    }
+
+    template <typename T>
+    T* child(QWidget& parent, const char* name)
+    {
+        T* found = parent.findChild<T*>(name);
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+
+    ScratchCupsd cupsd;
+    ScopedUserDirs userDirs;
+    ScopedEnv cupsServer{"CUPS_SERVER", cupsd.server()};
+    ScopedEnv plugins{"KORVANE_PLUGIN_PATH", std::string(KORVANE_TEST_BIN_DIR)};
+    std::string document;
+};
+
+TEST_F(HostWindowOnDisplay, TheTabComesAndGoesWithThePrinterAndPrintSendsTheJob)
+{
+    PrintDialog dialog(optionsFor("korvane-test"));
+    ASSERT_NE(dialog.session(), nullptr) << dialog.sessionError();
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    auto* tabs = child<QTabWidget>(dialog, "panelTabs");
+    auto* printers = child<QComboBox>(dialog, "printerPopup");
+    ASSERT_TRUE(tabs && printers);
+    EXPECT_EQ(tabLabels(*tabs), (QStringList{"Job Control", "Summary"}));
+    EXPECT_TRUE(printers->findText("plain") >= 0 && printers->findText("sample") >= 0);
+
+    // A user's edits on the tab: retention on, the main folder, a PIN, a job name.
+    auto* retention = child<QCheckBox>(dialog, "retentionCheckBox");
+    auto* folder = child<QComboBox>(dialog, "folderSelectionPopup");
+    auto* pin = child<QLineEdit>(dialog, "suspendKeyEditText");
+    auto* jobName = child<QLineEdit>(dialog, "jobNameEditText");
+    ASSERT_TRUE(retention && folder && pin && jobName);
+    QTest::mouseClick(retention, Qt::LeftButton, {}, QPoint(8, retention->height() / 2));
+    EXPECT_TRUE(retention->isChecked());
+    folder->setFocus();
+    QTest::keyClick(folder, Qt::Key_Down);
+    EXPECT_EQ(folder->currentIndex(), 1);
+    for (auto [field, text] : {std::pair{pin, "4711"}, std::pair{jobName, "Budget"}}) {
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);  // replaces what the tab restored
+        QTest::keyClicks(field, text);
+        EXPECT_EQ(field->text(), text) << field->objectName().toStdString() << " did not take the text";
+    }
+    QTest::keyClick(jobName, Qt::Key_Tab);
+    EXPECT_GT(saveScreenshot(dialog, "print-dialog.png"), 20) << "the picture of the dialog is blank";
+
+    // A printer without the extension: the tab goes, the summary stays.
+    printers->setCurrentIndex(printers->findText("plain"));
+    EXPECT_EQ(tabLabels(*tabs), (QStringList{"Summary"}));
+    EXPECT_EQ(dialog.session()->panel(), nullptr);
+    EXPECT_EQ(dialog.findChild<QCheckBox*>("retentionCheckBox"), nullptr) << "the released panel's view stayed";
+
+    // Back: a new panel, restored from the job's settings that moved with it.
+    printers->setCurrentIndex(printers->findText("korvane-test"));
+    EXPECT_EQ(tabLabels(*tabs), (QStringList{"Job Control", "Summary"}));
+    ASSERT_NE(dialog.session()->panel(), nullptr);
+
+    auto* newJobName = child<QLineEdit>(dialog, "jobNameEditText");
+    ASSERT_TRUE(newJobName);
+    EXPECT_NE(newJobName, jobName) << "the new printer's panel is a new one";
+    EXPECT_EQ(newJobName->text(), "Budget") << "the job's settings did not move to the new printer";
+
+    tabs->setCurrentIndex(1);
+    auto* summary = child<QTreeWidget>(dialog, "summaryTree");
+    ASSERT_TRUE(summary);
+    const QStringList panelLines = summaryGroup(*summary, "Job Control");
+    EXPECT_TRUE(panelLines.contains("Job Name=" + newJobName->text())) << panelLines.join("; ").toStdString();
+    const auto expected = dialog.session()->panel()->summaryInfo();
+    EXPECT_EQ(panelLines.size(), static_cast<qsizetype>(expected.size()));
+    EXPECT_TRUE(summaryGroup(*summary, "Printer").contains("Printer=korvane-test"));
+    EXPECT_GT(saveScreenshot(dialog, "print-summary.png"), 20);
+
+    QTest::mouseClick(child<QPushButton>(dialog, "printButton"), Qt::LeftButton);
+    ASSERT_EQ(dialog.result(), QDialog::Accepted);
+    ASSERT_TRUE(dialog.jobId());
+    const auto record = cupsd.waitForRecord(*dialog.jobId());
+    ASSERT_TRUE(record) << "the queue's filter never ran for job " << *dialog.jobId();
+    const auto settings = dialog.session()->callback().settings().values();
+    EXPECT_EQ(productOptions(*record, settings), settings);
+    EXPECT_EQ(record->title, "budget.pdf");
+}
+
+TEST_F(HostWindowOnDisplay, TheKeyboardReachesEveryPartAndEscapeCancels)
+{
+    HostOptions options = optionsFor("korvane-test");
+    options.operations = {{ControlOperation::Kind::Set, "printersAddressEditText", "127.0.0.1:8631"}};
+    PrintDialog dialog(options);
+    ASSERT_NE(dialog.session(), nullptr) << dialog.sessionError();
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    QApplication::setActiveWindow(&dialog);
+    auto* address = child<QLineEdit>(dialog, "printersAddressEditText");
+    ASSERT_TRUE(address);
+    EXPECT_EQ(address->text(), "127.0.0.1:8631") << "--set of the command line was not applied to the tab";
+
+    QTest::keyClick(&dialog, Qt::Key_P, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), dialog.findChild<QComboBox*>("printerPopup"));
+    QTest::keyClick(&dialog, Qt::Key_I, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), "copiesSpin");
+    QTest::keyClick(&dialog, Qt::Key_S, Qt::AltModifier);
+    EXPECT_EQ(child<QTabWidget>(dialog, "panelTabs")->currentWidget()->objectName(), "summaryTree");
+
+    // Tab walks from the copies into the tab's own controls.
+    child<QTabWidget>(dialog, "panelTabs")->setCurrentIndex(0);
+    QTest::keyClick(&dialog, Qt::Key_I, Qt::AltModifier);
+    bool reachedThePanel = false;
+    for (int i = 0; i < 6 && !reachedThePanel; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reachedThePanel = QApplication::focusWidget()->objectName() == "retentionCheckBox";
+    }
+    EXPECT_TRUE(reachedThePanel);
+
+    dialog.resize(480, 360);  // smaller than the tab: it scrolls instead of clipping
+    QTest::qWait(50);
+    EXPECT_EQ(dialog.size(), QSize(480, 360));
+
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_FALSE(dialog.jobId());
+}
+
+TEST_F(HostWindowOnDisplay, NothingReachesAPanelThatIsWaitingForThePrinter)
+{
+    // A printer that answers the folder request after 1.5 s: the panel waits inside its action.
+    QProcess printer;
+    printer.start(KORVANE_TEST_BIN_DIR "/korvane-mfp-sim", {"--port", "0", "--mode", "late=1.5", "--folder", "Reports"});
+    ASSERT_TRUE(printer.waitForReadyRead(10000)) << "korvane-mfp-sim did not start";
+    const QString port = QString::fromUtf8(printer.readLine()).trimmed().section(':', -1);
+
+    PrintDialog dialog(optionsFor("korvane-test"));
+    ASSERT_NE(dialog.session(), nullptr) << dialog.sessionError();
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    auto* address = child<QLineEdit>(dialog, "printersAddressEditText");
+    auto* fetch = child<QPushButton>(dialog, "getFolderNameButton");
+    auto* printers = child<QComboBox>(dialog, "printerPopup");
+    ASSERT_TRUE(address && fetch && printers);
+    address->setText("127.0.0.1:" + port);
+    platform::PDEPanel* panel = dialog.session()->panel();
+
+    // While the panel waits, the user tries to change printers and to print.
+    bool triedDuringTheWait = false;
+    QTimer::singleShot(400, &dialog, [&] {
+        triedDuringTheWait = true;
+        printers->setCurrentIndex(printers->findText("plain"));
+        QTest::mouseClick(dialog.findChild<QPushButton*>("printButton"), Qt::LeftButton);
+    });
+    QTest::mouseClick(fetch, Qt::LeftButton);  // returns when the exchange is over
+    ASSERT_TRUE(triedDuringTheWait) << "the folder request did not wait";
+    EXPECT_EQ(dialog.session()->panel(), panel) << "the panel was released inside its own action";
+    EXPECT_EQ(printers->currentText(), "korvane-test");
+    EXPECT_EQ(dialog.result(), 0) << "Print ran inside the panel's action";
+    EXPECT_FALSE(dialog.jobId());
+    auto* folders = child<QComboBox>(dialog, "folderSelectionPopup");
+    ASSERT_TRUE(folders);
+    EXPECT_GE(folders->findText("Reports"), 0) << "the folders never came";
+
+    // Afterwards both work again.
+    printers->setCurrentIndex(printers->findText("plain"));
+    EXPECT_EQ(dialog.session()->panel(), nullptr);
+    printer.terminate();
+    printer.waitForFinished(5000);
+}
+
+}  // namespace
