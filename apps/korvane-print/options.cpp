@@ -58,24 +58,24 @@ std::optional<std::vector<ControlOperation>> orderedOperations(const QStringList
         if (argument == "--")
             break;
         ControlOperation::Kind kind;
-        QString spec;
+        QString assignment;
         if (argument == "--set" || argument == "--paste") {
             if (i + 1 >= arguments.size())
                 break;  // the parser reports the missing value
             kind = argument == "--set" ? ControlOperation::Kind::Set : ControlOperation::Kind::Paste;
-            spec = arguments.at(++i);
+            assignment = arguments.at(++i);
         } else if (argument.startsWith("--set=") || argument.startsWith("--paste=")) {
             kind = argument.startsWith("--set=") ? ControlOperation::Kind::Set : ControlOperation::Kind::Paste;
-            spec = argument.mid(argument.indexOf('=') + 1);
+            assignment = argument.mid(argument.indexOf('=') + 1);
         } else {
             continue;
         }
-        const qsizetype equals = spec.indexOf('=');
+        const qsizetype equals = assignment.indexOf('=');
         if (equals <= 0) {
-            *error = "--set and --paste take OUTLET=VALUE, not \"" + spec.toStdString() + "\"";
+            *error = "--set and --paste take OUTLET=VALUE, not \"" + assignment.toStdString() + "\"";
             return std::nullopt;
         }
-        operations.push_back({kind, spec.left(equals).toStdString(), spec.mid(equals + 1).toStdString()});
+        operations.push_back({kind, assignment.left(equals).toStdString(), assignment.mid(equals + 1).toStdString()});
     }
     return operations;
 }
