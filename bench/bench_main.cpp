@@ -39,19 +39,23 @@ bench::Ratio timeRatio(const bench::RatioReporter& report, const std::string& wh
 int main(int argc, char** argv)
 {
     auto app = harness::makeHeadlessApplication(argc, argv);
-    // The runtime folder lives in memory, as a desktop session's does.
-    harness::PrivateUserDirs dirs(harness::RuntimeFolder::InMemory);
+    // Never the user's own folders, also outside the benchmarks' own.
+    bench::OwnUserDirs dirs;
 
-    // Three repetitions unless asked otherwise: the ratios use their medians.
+    // Five repetitions, interleaved at random, unless asked otherwise: the ratios use their
+    // medians, and interleaving spreads a busy moment of the machine over ours and the
+    // references alike instead of over one of them.
     std::vector<char*> arguments(argv, argv + argc);
-    std::string repetitions = "--benchmark_repetitions=3";
+    std::string repetitions = "--benchmark_repetitions=5";
     std::string aggregates = "--benchmark_report_aggregates_only=true";
+    std::string interleaving = "--benchmark_enable_random_interleaving=true";
     const bool chosen = std::any_of(arguments.begin(), arguments.end(), [](const char* a) {
         return std::string(a).rfind("--benchmark_repetitions", 0) == 0;
     });
     if (!chosen) {
         arguments.push_back(repetitions.data());
         arguments.push_back(aggregates.data());
+        arguments.push_back(interleaving.data());
     }
     int count = static_cast<int>(arguments.size());
     benchmark::Initialize(&count, arguments.data());
@@ -79,6 +83,8 @@ int main(int argc, char** argv)
             std::printf("  %s: %.2f us", n, *ms * 1000.0 / std::stod(n));
     std::printf("\n");
 
+    // Fresh folders for the memory runs, as for each benchmark.
+    const bench::OwnUserDirs freshDirs;
     const auto host = medianPeakMiB(harness::programPath("korvane-print"),
                                     {"--batch", "--printer", "sample", "--dry-run", "--calls",
                                      "panelView,willShow,restore,ops,save,shouldPrint,summary"});

@@ -15,6 +15,14 @@
 
 namespace bench {
 
+// Fresh private user folders for one benchmark, its runtime folder in memory as a desktop
+// session's is: the preference domain is per queue and the reply file per user, so one
+// benchmark's folders would otherwise be loaded and shown by the next.
+class OwnUserDirs : public harness::PrivateUserDirs {
+public:
+    OwnUserDirs() : PrivateUserDirs(harness::RuntimeFolder::InMemory) {}
+};
+
 // The built bundle's library, loaded as the host loads it, and its factory.
 class LoadedFactory {
 public:

@@ -30,6 +30,7 @@ Clock::time_point addStep(benchmark::State& state, const char* name, Clock::time
 // The steps of one press of the fetch button, as getFolderNameButtonProc takes them.
 void BM_FetchSteps(benchmark::State& state)
 {
+    const bench::OwnUserDirs dirs;  // no benchmark sees what another stored
     const int count = static_cast<int>(state.range(0));
     bench::FolderService service(count);
     if (!service.address()) {
@@ -61,6 +62,7 @@ BENCHMARK(BM_FetchSteps)->Arg(10)->Arg(1000)->Unit(benchmark::kMillisecond)->Use
 // guarded parse (check and DOM), the whole reader (file, guarded parse, walk), the pop-up.
 void BM_ReplySteps(benchmark::State& state)
 {
+    const bench::OwnUserDirs dirs;  // no benchmark sees what another stored
     const int count = static_cast<int>(state.range(0));
     const std::string document = bench::replyDocument(count);
     const auto path = replyFilePath();

@@ -25,6 +25,7 @@ std::string replyPathFor(int count)
 // bytes have arrived.
 void BM_ReplyAndPopUp(benchmark::State& state)
 {
+    const bench::OwnUserDirs dirs;  // no benchmark sees what another stored
     const int count = static_cast<int>(state.range(0));
     const std::string path = replyPathFor(count);
     if (!bench::writeFile(path, bench::replyDocument(count))) {
@@ -48,6 +49,7 @@ BENCHMARK(BM_ReplyAndPopUp)->Arg(10)->Arg(1000)->Arg(10000)->Unit(benchmark::kMi
 // The reference: the same file read and parsed by a bare QDomDocument.
 void BM_BareDomParse(benchmark::State& state)
 {
+    const bench::OwnUserDirs dirs;  // no benchmark sees what another stored
     const int count = static_cast<int>(state.range(0));
     const std::string path = replyPathFor(count);
     if (!bench::writeFile(path, bench::replyDocument(count))) {
@@ -68,6 +70,7 @@ BENCHMARK(BM_BareDomParse)->Arg(10)->Arg(1000)->Arg(10000)->Unit(benchmark::kMic
 // reply reader, preference write, pop-up.
 void BM_FolderFetch(benchmark::State& state)
 {
+    const bench::OwnUserDirs dirs;  // no benchmark sees what another stored
     const int count = static_cast<int>(state.range(0));
     bench::FolderService service(count);
     if (!service.address()) {
@@ -89,6 +92,7 @@ BENCHMARK(BM_FolderFetch)->Arg(10)->Arg(1000)->Unit(benchmark::kMillisecond)->Us
 // each press makes its own connection, and a bare QDomDocument parse of the reply.
 void BM_BareRoundTripAndParse(benchmark::State& state)
 {
+    const bench::OwnUserDirs dirs;  // no benchmark sees what another stored
     const int count = static_cast<int>(state.range(0));
     bench::FolderService service(count);
     if (!service.address()) {

@@ -13,6 +13,7 @@ namespace {
 // let go again, as a host pays each time the user opens the dialog on this printer.
 void BM_OpenTab(benchmark::State& state)
 {
+    const bench::OwnUserDirs dirs;  // no benchmark sees what another stored
     bench::LoadedFactory factory;
     if (!factory.get()) {
         state.SkipWithError("the plug-in did not load");
@@ -33,6 +34,7 @@ BENCHMARK(BM_OpenTab)->Unit(benchmark::kMillisecond)->UseRealTime();
 // The reference: constructing (and letting go of) the toolkit's print dialog for a printer.
 void BM_QPrintDialog(benchmark::State& state)
 {
+    const bench::OwnUserDirs dirs;  // no benchmark sees what another stored
     QPrinter printer;
     for (auto _ : state) {
         QPrintDialog dialog(&printer);
@@ -44,6 +46,7 @@ BENCHMARK(BM_QPrintDialog)->Unit(benchmark::kMillisecond)->UseRealTime();
 // Save and shouldPrint, with the preference write that comes with it.
 void BM_SaveAndPrint(benchmark::State& state)
 {
+    const bench::OwnUserDirs dirs;  // no benchmark sees what another stored
     bench::LoadedFactory factory;
     harness::HarnessHost host;
     host.settings = bench::fullPrintSettings();
@@ -65,6 +68,7 @@ BENCHMARK(BM_SaveAndPrint)->Unit(benchmark::kMillisecond)->UseRealTime();
 // The settings writer alone: every key from the controls, each secret in its forms.
 void BM_Writer(benchmark::State& state)
 {
+    const bench::OwnUserDirs dirs;  // no benchmark sees what another stored
     harness::HarnessHost host;
     host.settings = bench::fullPrintSettings();
     auto panel = host.makePanel();

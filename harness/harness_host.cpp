@@ -21,6 +21,10 @@ std::unique_ptr<KorvanePrintPdeRk880JC> HarnessHost::makePanel()
 
 PrivateUserDirs::PrivateUserDirs(RuntimeFolder runtime)
 {
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR"}) {
+        const char* old = std::getenv(name);
+        saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+    }
     const std::string root = path();
     setenv("HOME", root.c_str(), 1);
     setenv("XDG_CONFIG_HOME", configDir().c_str(), 1);
@@ -36,6 +40,16 @@ PrivateUserDirs::PrivateUserDirs(RuntimeFolder runtime)
     mkdir(runtime_.c_str(), 0700);
     chmod(runtime_.c_str(), 0700);
     setenv("XDG_RUNTIME_DIR", runtime_.c_str(), 1);
+}
+
+PrivateUserDirs::~PrivateUserDirs()
+{
+    for (const auto& [name, value] : saved_) {
+        if (value)
+            setenv(name.c_str(), value->c_str(), 1);
+        else
+            unsetenv(name.c_str());
+    }
 }
 
 std::unique_ptr<QApplication> makeHeadlessApplication(int& argc, char** argv)

@@ -12,6 +12,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 class QApplication;
 
@@ -47,6 +49,10 @@ enum class RuntimeFolder { WithTheOthers, InMemory };
 class PrivateUserDirs {
 public:
     explicit PrivateUserDirs(RuntimeFolder runtime = RuntimeFolder::WithTheOthers);
+    // Puts the variables back as they were.
+    ~PrivateUserDirs();
+    PrivateUserDirs(const PrivateUserDirs&) = delete;
+    PrivateUserDirs& operator=(const PrivateUserDirs&) = delete;
     std::string path() const { return dir_.path().toStdString(); }
     std::string configDir() const { return path() + "/config"; }
     std::string runtimeDir() const { return runtime_; }
@@ -55,6 +61,7 @@ private:
     QTemporaryDir dir_;
     std::unique_ptr<QTemporaryDir> memoryDir_;
     std::string runtime_;
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
 // A headless QApplication for the whole run of the program; argv must outlive it.
