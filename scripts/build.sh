@@ -7,6 +7,8 @@ launcher=()
 if command -v ccache >/dev/null 2>&1; then
   # Worktrees of the same repository share one cache.
   export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(dirname "$top")}
+  # Debug information names the build folder; without this every checkout would miss the cache.
+  export CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-true}
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
 cmake -S "$top" -B "$build" -G Ninja "${launcher[@]}" "$@" >/dev/null

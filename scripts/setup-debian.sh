@@ -6,12 +6,13 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git ccache
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
+  libqt6opengl6-dev
   libcups2-dev libssl-dev libplist-dev libplist-utils
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core fonts-noto-cjk adwaita-icon-theme
   cups cups-client cups-ipp-utils
-  groff-base dpkg-dev
+  groff-base dpkg-dev file
 )
 
 missing=()

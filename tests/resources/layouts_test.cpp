@@ -13,7 +13,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
-#include <QUiLoader>
+#include <QFormBuilder>
 
 #include <gtest/gtest.h>
 
@@ -141,7 +141,7 @@ std::unique_ptr<QWidget> loadLayout(const QString& name)
         ADD_FAILURE() << "cannot open " << file.fileName().toStdString();
         return nullptr;
     }
-    QUiLoader loader;
+    QFormBuilder loader;
     std::unique_ptr<QWidget> root(loader.load(&file));
     if (!root)
         ADD_FAILURE() << "cannot load " << name.toStdString() << ": " << loader.errorString().toStdString();
