@@ -24,17 +24,22 @@ header { background: #24344d; color: #fff; padding: 12px 24px; }
 header h1 { margin: 0; font-size: 22px; }
 header p { margin: 4px 0 0; color: #c9d3e3; }
 header a { color: #fff; }
-main { padding: 8px 24px 24px; max-width: 1100px; }
+main { padding: 8px 24px 24px; max-width: 1100px; box-sizing: border-box; }
+table.accounts { width: auto; min-width: 20em; }
 section { background: #fff; border: 1px solid #d4dae3; border-radius: 6px; padding: 4px 16px 12px; margin: 14px 0; }
 h2 { font-size: 18px; margin: 10px 0 6px; }
 h3 { font-size: 15px; margin: 10px 0 4px; color: #3a4a66; }
 table { border-collapse: collapse; width: 100%; }
-th, td { text-align: left; padding: 5px 8px; border-bottom: 1px solid #e3e7ee; vertical-align: middle; }
+th, td { text-align: left; padding: 5px 6px; border-bottom: 1px solid #e3e7ee; vertical-align: middle; }
 th { font-size: 13px; color: #55627a; font-weight: 600; }
 td.number { text-align: right; }
+th.id { width: 3em; }
+td.time { white-space: nowrap; font-size: 13px; color: #55627a; }
+td.last { white-space: nowrap; }
+tr.user th { padding-top: 12px; font-size: 15px; color: #24344d; border-bottom: 2px solid #d4dae3; }
 form { display: inline-flex; gap: 6px; align-items: center; margin: 0; }
-input { font: inherit; padding: 3px 6px; width: 7em; border: 1px solid #9aa6b8; border-radius: 4px; }
-button { font: inherit; padding: 3px 12px; border-radius: 4px; border: 1px solid #2f5ea8; background: #3b6fc2; color: #fff; cursor: pointer; }
+input { font: inherit; padding: 3px 6px; width: 4.5em; border: 1px solid #9aa6b8; border-radius: 4px; }
+button { font: inherit; padding: 3px 10px; border-radius: 4px; border: 1px solid #2f5ea8; background: #3b6fc2; color: #fff; cursor: pointer; }
 button.delete { background: #fff; color: #a3262a; border-color: #a3262a; }
 :focus-visible { outline: 3px solid #f0a30a; outline-offset: 1px; }
 .badge { display: inline-block; padding: 0 8px; border-radius: 10px; font-size: 13px; background: #e3e7ee; }
@@ -43,6 +48,7 @@ button.delete { background: #fff; color: #a3262a; border-color: #a3262a; }
 .badge.printed { background: #d6efd9; color: #1e5b27; }
 .notice { padding: 8px 12px; border-radius: 6px; background: #d6efd9; border: 1px solid #8cc596; margin: 14px 0 0; }
 .notice.error { background: #f6d5d6; border-color: #d98c8f; }
+.reason { white-space: normal; display: inline-block; max-width: 22em; }
 .empty { color: #6b768a; font-style: italic; }
 ol.log { padding-left: 0; list-style: none; font-size: 13px; margin: 0; }
 ol.log li { padding: 2px 0; border-bottom: 1px dotted #e3e7ee; }
@@ -99,14 +105,15 @@ QString jobRow(const StoredJob& job, const QString& lastCell)
 {
     const JobDescription& d = job.description;
     return QStringLiteral("<tr><td class=\"number\">%1</td><td>%2</td><td><span class=\"badge %3\">%3</span></td>"
-                          "<td>%4</td><td class=\"number\">%5</td><td>%6</td><td>%7</td><td>%8</td></tr>\n")
+                          "<td>%4</td><td class=\"number\">%5</td><td>%6</td><td class=\"time\">%7</td>"
+                          "<td class=\"last\">%8</td></tr>\n")
         .arg(job.id)
         .arg(escaped(d.name), stateName(job.state), escaped(d.retention))
-        .arg(job.pages)
+        .arg(job.pages > 0 ? QString::number(job.pages) : QStringLiteral("-"))
         .arg(escaped(d.account.isEmpty() ? QStringLiteral("-") : d.account), shownTime(job.submitted), lastCell);
 }
 
-// A section of jobs grouped by user, each user with a table; lastColumn names the extra column.
+// A section of jobs in one table, a group of rows per user; lastColumn names the extra column.
 QString jobSection(const QString& anchor, const QString& title, const QList<const StoredJob*>& jobs,
                    const QString& lastColumn, const std::function<QString(const StoredJob&)>& lastCell)
 {
@@ -115,16 +122,18 @@ QString jobSection(const QString& anchor, const QString& title, const QList<cons
                        .arg(jobs.size());
     if (jobs.isEmpty())
         return html + QStringLiteral("<p class=\"empty\">None.</p></section>\n");
+    html += QStringLiteral("<table><thead><tr><th class=\"id\">Job</th><th>Name</th><th>State</th><th>Retention</th>"
+                           "<th>Pages</th><th>Account</th><th>Submitted</th><th>%1</th></tr></thead>\n")
+                .arg(escaped(lastColumn));
     for (qsizetype at = 0; at < jobs.size();) {
         const QString user = jobs[at]->description.user;
-        html += QStringLiteral("<h3>%1</h3>\n<table><thead><tr><th>Job</th><th>Name</th><th>State</th><th>Retention</th>"
-                               "<th>Pages</th><th>Account</th><th>Submitted</th><th>%2</th></tr></thead><tbody>\n")
-                    .arg(escaped(user.isEmpty() ? QStringLiteral("(no user)") : user), escaped(lastColumn));
+        html += QStringLiteral("<tbody><tr class=\"user\"><th colspan=\"8\" scope=\"rowgroup\">%1</th></tr>\n")
+                    .arg(escaped(user.isEmpty() ? QStringLiteral("(no user)") : user));
         for (; at < jobs.size() && jobs[at]->description.user == user; ++at)
             html += jobRow(*jobs[at], lastCell(*jobs[at]));
-        html += QStringLiteral("</tbody></table>\n");
+        html += QStringLiteral("</tbody>\n");
     }
-    return html + QStringLiteral("</section>\n");
+    return html + QStringLiteral("</table></section>\n");
 }
 
 // The filed jobs listed under their folders.
@@ -152,7 +161,7 @@ QString accountSection(const JobStore& store)
     QString html = QStringLiteral("<section aria-labelledby=\"accounts\"><h2 id=\"accounts\">Accounts</h2>\n");
     if (store.accountPages().isEmpty())
         return html + QStringLiteral("<p class=\"empty\">No pages counted yet.</p></section>\n");
-    html += QStringLiteral("<table><thead><tr><th>Account</th><th>Pages printed</th></tr></thead><tbody>");
+    html += QStringLiteral("<table class=\"accounts\"><thead><tr><th>Account</th><th>Pages printed</th></tr></thead><tbody>");
     for (auto it = store.accountPages().begin(); it != store.accountPages().end(); ++it)
         html += QStringLiteral("<tr><td>%1</td><td class=\"number\">%2</td></tr>").arg(escaped(it.key())).arg(it.value());
     return html + QStringLiteral("</tbody></table></section>\n");
@@ -309,7 +318,8 @@ QByteArray panelPage(const JobStore& store, const QString& notice, bool noticeIs
     html += jobSection(QStringLiteral("printed"), QStringLiteral("Printed jobs"), jobsIn(store, {JobState::Printed}),
                        QStringLiteral("Prints"), [](const StoredJob& job) { return QString::number(job.prints); });
     html += jobSection(QStringLiteral("refused"), QStringLiteral("Refused jobs"), jobsIn(store, {JobState::Refused}),
-                       QStringLiteral("Reason"), [](const StoredJob& job) { return escaped(job.reason); });
+                       QStringLiteral("Reason"),
+                       [](const StoredJob& job) { return QStringLiteral("<span class=\"reason\">%1</span>").arg(escaped(job.reason)); });
     html += folderSection(store) + accountSection(store) + logSection(store);
     html += QStringLiteral("</main></body></html>\n");
     return html.toUtf8();
