@@ -14,6 +14,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 #include <cstdio>
 
 namespace mfpsim {
@@ -24,6 +26,9 @@ constexpr char kStoreFile[] = "jobs.json";
 constexpr qint64 kMaxStoreBytes = 64 * 1024 * 1024;
 constexpr int kMaxLogEntries = 1000;
 constexpr int kWrongPinsToLock = 5;
+// Entries kept; beyond this the oldest finished ones (printed, refused, deleted) are forgotten,
+// so a sender of endless broken jobs cannot grow the store without end.
+constexpr int kMaxJobs = 10000;
 
 constexpr struct {
     JobState state;
@@ -345,8 +350,21 @@ StoredJob& JobStore::addJob(const JobDescription& description, JobState state)
     job.state = state;
     job.description = description;
     job.submitted = QDateTime::currentDateTimeUtc();
+    forgetOldestFinishedJob();
     m_jobs.append(job);
     return m_jobs.last();
+}
+
+// Forgets the oldest job that is no longer held once the store is full; held ones are never forgotten.
+void JobStore::forgetOldestFinishedJob()
+{
+    if (m_jobs.size() < kMaxJobs)
+        return;
+    const auto finished = std::find_if(m_jobs.begin(), m_jobs.end(), [](const StoredJob& job) {
+        return job.state != JobState::Held && job.state != JobState::Locked;
+    });
+    if (finished != m_jobs.end())
+        m_jobs.erase(finished);
 }
 
 // Prints a held job again: its document to printed/, its pages to its account.

@@ -75,6 +75,7 @@ private:
     bool prepareFolders(QString* error) const;
     StoredJob* findJob(int id);
     StoredJob& addJob(const JobDescription& description, JobState state);
+    void forgetOldestFinishedJob();
     bool printJob(StoredJob& job);
     void addLog(const QString& text);
     QString heldPath(int id) const;
