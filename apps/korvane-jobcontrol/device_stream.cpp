@@ -77,18 +77,13 @@ platform::FileDescriptor spillStandardInput(std::uint64_t& size)
 
 }  // namespace
 
-std::string languageOfContentType(const char* contentType)
+std::string languageOfDocument(std::string_view head)
 {
-    if (!contentType || !*contentType)
+    if (head.starts_with("%PDF-"))
         return "PDF";
-    const std::string_view type(contentType);
-    if (type == "application/pdf" || type == "application/vnd.cups-pdf")
-        return "PDF";
-    if (type == "application/postscript" || type == "application/vnd.cups-postscript")
+    if (head.starts_with("%!"))
         return "POSTSCRIPT";
-    if (type == "text/plain")
-        return "TEXT";
-    throw JobRefused("documents of type " + std::string(type) + " cannot be sent to this printer");
+    return "TEXT";
 }
 
 std::string formatHeader(const std::vector<HeaderSetting>& settings, std::string_view language, std::uint64_t size)
@@ -145,6 +140,19 @@ Document::Document(const std::string& path)
         throw JobRefused("the document is larger than 2147483647 bytes");
     size_ = static_cast<std::uint64_t>(status.st_size);
     fd_ = std::move(file);
+}
+
+std::string Document::head(std::size_t count) const
+{
+    std::string bytes(count, '\0');
+    ssize_t got;
+    do
+        got = ::pread(fd_.get(), bytes.data(), count, 0);
+    while (got < 0 && errno == EINTR);
+    if (got < 0)
+        throw JobRefused(systemMessage("cannot read the document"));
+    bytes.resize(static_cast<std::size_t>(got));
+    return bytes;
 }
 
 void Document::copyTo(int out) const

@@ -15,10 +15,10 @@ namespace jobcontrol {
 // The largest document the header can announce: SIZE is at most 2^31-1.
 inline constexpr std::uint64_t kMaxDocumentSize = 0x7FFFFFFF;
 
-// The page description language announced before the document, from the MIME type cupsd
-// names in CONTENT_TYPE (none: PDF, the type the PPD routes here). Throws JobRefused for a
-// type the printer is not told of.
-std::string languageOfContentType(const char* contentType);
+// The page description language announced before a document that begins with head: PDF or
+// POSTSCRIPT by their signatures, TEXT for anything else. cupsd's CONTENT_TYPE names the job's
+// original type, not what reaches this filter after the filters before it.
+std::string languageOfDocument(std::string_view head);
 
 // The header, from "@KJC JOB" to the ENTER line that announces size bytes of language.
 // Throws JobRefused, naming the setting, when a value is empty, too long or holds a character
@@ -39,6 +39,8 @@ public:
     explicit Document(const std::string& path);
 
     std::uint64_t size() const { return size_; }
+    // The document's first bytes, at most count of them.
+    std::string head(std::size_t count) const;
     // Writes exactly size() bytes to descriptor out; throws JobRefused when the document ends
     // early or out fails.
     void copyTo(int out) const;

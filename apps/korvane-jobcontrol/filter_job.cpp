@@ -65,12 +65,11 @@ JobSettings jobSettings(const JobOptions& options, const std::string& user, cons
     return job;
 }
 
-void runFilter(const FilterArguments& arguments, const char* contentType, int out)
+void runFilter(const FilterArguments& arguments, int out)
 {
     const JobSettings job = jobSettings(parseJobOptions(arguments.options.c_str()), arguments.user, arguments.title);
-    const std::string language = languageOfContentType(contentType);
     const Document document(arguments.document);
-    const std::string header = formatHeader(job.settings, language, document.size());
+    const std::string header = formatHeader(job.settings, languageOfDocument(document.head(8)), document.size());
     reportJob(job);
     writeAll(out, header);
     document.copyTo(out);

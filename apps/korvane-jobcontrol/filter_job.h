@@ -33,6 +33,6 @@ struct FilterArguments {
 // Writes the job's device stream to descriptor out and says on standard error, in CUPS'
 // message lines, what the printer is told (never a value). Nothing reaches out unless the
 // whole header is sound. Throws JobRefused.
-void runFilter(const FilterArguments& arguments, const char* contentType, int out);
+void runFilter(const FilterArguments& arguments, int out);
 
 }  // namespace jobcontrol

@@ -17,6 +17,8 @@ constexpr std::string_view kPanelKeyPrefix = "korvane.print.PrintSettings.";
 // The spool-time text keys AES with its last 16 bytes and is held in 64 bytes.
 constexpr std::size_t kMinSpoolTimeLength = 16;
 constexpr std::size_t kMaxSpoolTimeLength = 63;
+// The longest value of a SET line.
+constexpr std::size_t kMaxValueLength = 1000;
 
 // The value of key, or nothing when it is absent or empty (the panel removes a key rather
 // than leave it empty).
@@ -83,7 +85,8 @@ std::string hexOf(std::string_view text)
 [[noreturn]] void refuse(std::string_view key, std::string_view form)
 {
     throw JobRefused("the job's option " + std::string(key) + " is not " + std::string(form) +
-                     "; the job is not printed, so that it never prints without its settings");
+                     " of at most 1000 characters; the job is not printed, so that it never prints without its "
+                     "settings");
 }
 
 // The value of key when it has its form; throws when it is present without it.
@@ -92,7 +95,7 @@ std::optional<std::string> checkedValue(const JobOptions& options, std::string_v
                                         Check hasForm)
 {
     std::optional<std::string> value = valueOf(options, key);
-    if (value && !hasForm(*value))
+    if (value && (value->size() > kMaxValueLength || !hasForm(*value)))
         refuse(key, form);
     return value;
 }
@@ -122,7 +125,7 @@ std::optional<std::string> loginNameJobForm(const JobOptions& options)
     }
     if (joined.empty())
         return std::nullopt;
-    if (!isBase64Form(joined))
+    if (joined.size() > kMaxValueLength || !isBase64Form(joined))
         refuse(std::string(keys::kLoginName0Prefix) + "1", "Base64 text");
     return joined;
 }

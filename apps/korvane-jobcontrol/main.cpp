@@ -6,7 +6,6 @@
 
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <exception>
 
 #include <unistd.h>
@@ -21,7 +20,7 @@ int main(int argc, char* argv[])
     std::signal(SIGPIPE, SIG_IGN);
     const jobcontrol::FilterArguments arguments{argv[2], argv[3], argv[5], argc == 7 ? argv[6] : ""};
     try {
-        jobcontrol::runFilter(arguments, std::getenv("CONTENT_TYPE"), STDOUT_FILENO);
+        jobcontrol::runFilter(arguments, STDOUT_FILENO);
     } catch (const std::exception& refusal) {
         std::fprintf(stderr, "ERROR: %s\n", refusal.what());
         return 1;
