@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 namespace jobcontrol {
 
@@ -71,6 +72,9 @@ void runFilter(const FilterArguments& arguments, int out)
     const Document document(arguments.document);
     const std::string header = formatHeader(job.settings, languageOfDocument(document.head(8)), document.size());
     reportJob(job);
+    // Each copy would be a job of its own at the printer, each held behind the PIN.
+    if (const int copies = std::atoi(arguments.copies.c_str()); copies > 1)
+        std::fprintf(stderr, "WARNING: The printer receives one copy of the job; %d were asked for\n", copies);
     writeAll(out, header);
     document.copyTo(out);
     writeAll(out, kJobEnd);

@@ -26,6 +26,7 @@ JobSettings jobSettings(const JobOptions& options, const std::string& user, cons
 struct FilterArguments {
     std::string user;      // argv[2]
     std::string title;     // argv[3]
+    std::string copies;    // argv[4]
     std::string options;   // argv[5]
     std::string document;  // argv[6], empty for standard input
 };

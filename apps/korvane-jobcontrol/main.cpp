@@ -18,7 +18,7 @@ int main(int argc, char* argv[])
     }
     // A backend that goes away must show as a failed write, not as a silent death.
     std::signal(SIGPIPE, SIG_IGN);
-    const jobcontrol::FilterArguments arguments{argv[2], argv[3], argv[5], argc == 7 ? argv[6] : ""};
+    const jobcontrol::FilterArguments arguments{argv[2], argv[3], argv[4], argv[5], argc == 7 ? argv[6] : ""};
     try {
         jobcontrol::runFilter(arguments, STDOUT_FILENO);
     } catch (const std::exception& refusal) {
