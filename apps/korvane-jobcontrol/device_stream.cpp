@@ -160,7 +160,8 @@ void Document::copyTo(int out) const
     char buffer[kCopyBufferSize];
     std::uint64_t left = size_;
     while (left > 0) {
-        const ssize_t got = readSome(fd_.get(), buffer, static_cast<std::size_t>(std::min<std::uint64_t>(left, sizeof buffer)));
+        const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(left, sizeof buffer));
+        const ssize_t got = readSome(fd_.get(), buffer, wanted);
         if (got < 0)
             throw JobRefused(systemMessage("cannot read the document"));
         if (got == 0)

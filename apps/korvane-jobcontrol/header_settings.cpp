@@ -4,7 +4,6 @@
 #include "settings/keys.h"
 
 #include <algorithm>
-#include <cctype>
 #include <optional>
 
 namespace jobcontrol {
@@ -30,18 +29,23 @@ std::optional<std::string> valueOf(const JobOptions& options, std::string_view k
     return found->second;
 }
 
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
 // Whether text is uppercase hex, two digits a byte.
 bool isHexForm(std::string_view text)
 {
     return !text.empty() && text.size() % 2 == 0 &&
-           std::all_of(text.begin(), text.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)) || (c >= 'A' && c <= 'F'); });
+           std::all_of(text.begin(), text.end(), [](char c) { return isDigit(c) || (c >= 'A' && c <= 'F'); });
 }
 
 // Whether text is an MD5 digest: 32 lowercase hex digits.
 bool isDigestForm(std::string_view text)
 {
     return text.size() == 32 &&
-           std::all_of(text.begin(), text.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)) || (c >= 'a' && c <= 'f'); });
+           std::all_of(text.begin(), text.end(), [](char c) { return isDigit(c) || (c >= 'a' && c <= 'f'); });
 }
 
 // Whether text is Base64 of the standard alphabet, padded to whole quads.
@@ -53,15 +57,14 @@ bool isBase64Form(std::string_view text)
     if (padding > 2)
         return false;
     return std::all_of(text.begin(), text.end() - static_cast<std::ptrdiff_t>(padding), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '/';
+        return isDigit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '+' || c == '/';
     });
 }
 
 // Whether text is minDigits to maxDigits decimal digits.
 bool isDigitsForm(std::string_view text, std::size_t minDigits, std::size_t maxDigits)
 {
-    return text.size() >= minDigits && text.size() <= maxDigits &&
-           std::all_of(text.begin(), text.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+    return text.size() >= minDigits && text.size() <= maxDigits && std::all_of(text.begin(), text.end(), isDigit);
 }
 
 // Whether the hex text decodes to a spool-time text: printable ASCII, long enough to key AES,

@@ -253,38 +253,36 @@ std::optional<std::string> samplePpdWithFilter(const std::string& line)
 
 }  // namespace
 
-std::optional<std::string> ScratchCupsd::addRecordingQueue(const std::string& name)
+std::optional<std::string> ScratchCupsd::addSampleQueue(const std::string& name, const std::string& deviceURI,
+                                                        const std::string& filterLine)
 {
-    const std::string dir = folder();
-    const std::optional<std::string> ppd = samplePpdWithFilter(
-        "*cupsFilter2: \"application/pdf application/vnd.korvane-record 0 " + dir + "/filter/record\"");
+    const std::optional<std::string> ppd = samplePpdWithFilter(filterLine);
     if (!ppd)
         return std::string("the sample PPD names no filter to replace");
-    const std::string ppdPath = dir + "/" + name + ".ppd";
+    const std::string ppdPath = folder() + "/" + name + ".ppd";
     if (!writeFile(ppdPath, *ppd))
         return "cannot write " + ppdPath;
     const ProcessResult added =
-        runProgram("lpadmin", {"-h", server(), "-p", name, "-E", "-v", "file:///dev/null", "-P", ppdPath});
+        runProgram("lpadmin", {"-h", server(), "-p", name, "-E", "-v", deviceURI, "-P", ppdPath});
     if (added.exitCode != 0)
         return "lpadmin could not add " + name + ": " + added.err;
     return std::nullopt;
+}
+
+std::optional<std::string> ScratchCupsd::addRecordingQueue(const std::string& name)
+{
+    return addSampleQueue(name, "file:///dev/null",
+                          "*cupsFilter2: \"application/pdf application/vnd.korvane-record 0 " + folder() +
+                              "/filter/record\"");
 }
 
 std::optional<std::string> ScratchCupsd::addFilterQueue(const std::string& name, const std::string& deviceURI)
 {
     // The installed PPD names the filter by its name in cupsd's ServerBin; this cupsd runs the
     // built one by its path.
-    const std::optional<std::string> ppd = samplePpdWithFilter(
-        "*cupsFilter2: \"application/pdf application/vnd.korvane-jc 0 " KORVANE_TEST_BIN_DIR "/korvane-jobcontrol\"");
-    if (!ppd)
-        return std::string("the sample PPD names no filter to replace");
-    const std::string ppdPath = folder() + "/" + name + ".ppd";
-    if (!writeFile(ppdPath, *ppd))
-        return "cannot write " + ppdPath;
-    const ProcessResult added = runProgram("lpadmin", {"-h", server(), "-p", name, "-E", "-v", deviceURI, "-P", ppdPath});
-    if (added.exitCode != 0)
-        return "lpadmin could not add " + name + ": " + added.err;
-    return std::nullopt;
+    return addSampleQueue(name, deviceURI,
+                          "*cupsFilter2: \"application/pdf application/vnd.korvane-jc 0 " KORVANE_TEST_BIN_DIR
+                          "/korvane-jobcontrol\"");
 }
 
 std::optional<std::string> ScratchCupsd::addRawQueue(const std::string& name)

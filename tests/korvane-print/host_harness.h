@@ -93,6 +93,9 @@ public:
 private:
     bool writeConfiguration();
     bool start();
+    // A queue with the sample PPD whose filter line is filterLine, sending to deviceURI.
+    std::optional<std::string> addSampleQueue(const std::string& name, const std::string& deviceURI,
+                                              const std::string& filterLine);
 
     QTemporaryDir root_;
     int port_ = 0;
