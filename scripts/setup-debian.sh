@@ -13,6 +13,7 @@ packages=(
   xvfb xauth fonts-dejavu-core fonts-noto-cjk adwaita-icon-theme
   cups cups-client cups-ipp-utils
   groff-base dpkg-dev file curl
+  chromium
 )
 
 missing=()

@@ -25,9 +25,12 @@ QByteArray reasonPhrase(int status)
     case 100: return "Continue";
     case 200: return "OK";
     case 400: return "Bad Request";
+    case 403: return "Forbidden";
     case 404: return "Not Found";
     case 405: return "Method Not Allowed";
+    case 409: return "Conflict";
     case 413: return "Payload Too Large";
+    case 423: return "Locked";
     case 500: return "Internal Server Error";
     case 501: return "Not Implemented";
     case 505: return "HTTP Version Not Supported";

@@ -1,11 +1,16 @@
-// korvane-mfp-sim: a stand-in for the printer's folder service, for tests, the demo and developers.
+// korvane-mfp-sim: a stand-in for the printer (folder service, print port, operator panel), for
+// tests, the demo and developers.
+#include "job_store.h"
 #include "mfp_server.h"
+#include "operator_panel.h"
+#include "print_port.h"
 #include "sim_options.h"
 #include "termination_watcher.h"
 
 #include <QCoreApplication>
 
 #include <csignal>
+#include <memory>
 #include <cstdio>
 
 // Prints the help or an error and returns the exit status for it.
@@ -39,13 +44,33 @@ int main(int argc, char** argv)
     }
     QObject::connect(&watcher, &mfpsim::TerminationWatcher::terminationRequested, &app, &QCoreApplication::quit);
 
-    mfpsim::MfpServer server(*outcome.options);
+    const mfpsim::SimOptions& options = *outcome.options;
     QString error;
+    const std::unique_ptr<mfpsim::JobStore> store = options.stateDirectory.isEmpty()
+                                                        ? mfpsim::JobStore::openPrivate(&error)
+                                                        : mfpsim::JobStore::open(options.stateDirectory, &error);
+    if (!store) {
+        std::fprintf(stderr, "korvane-mfp-sim: %s\n", qPrintable(error));
+        return 1;
+    }
+    mfpsim::OperatorPanel panel(*store);
+    mfpsim::MfpServer server(options, &panel);
     if (!server.listen(&error)) {
         std::fprintf(stderr, "korvane-mfp-sim: cannot listen: %s\n", qPrintable(error));
         return 1;
     }
+    const mfpsim::PrintPortLimits limits{options.maxJobBytes, options.jobDeadline, options.users};
+    std::unique_ptr<mfpsim::PrintServer> printer;
+    if (options.printPort) {
+        printer = std::make_unique<mfpsim::PrintServer>(*store, limits);
+        if (!printer->listen(*options.printPort, &error)) {
+            std::fprintf(stderr, "korvane-mfp-sim: cannot listen on the print port: %s\n", qPrintable(error));
+            return 1;
+        }
+    }
     std::printf("listening on 127.0.0.1:%u\n", static_cast<unsigned>(server.port()));
+    if (printer)
+        std::printf("printing on 127.0.0.1:%u\n", static_cast<unsigned>(printer->port()));
     std::fflush(stdout);
     return QCoreApplication::exec();
 }

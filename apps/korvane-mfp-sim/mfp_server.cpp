@@ -1,6 +1,7 @@
 // Answers the folder-listing request over HTTP/1.1, well or badly as the mode says.
 #include "mfp_server.h"
 
+#include "operator_panel.h"
 #include "soap_documents.h"
 
 #include <QHostAddress>
@@ -18,11 +19,9 @@ namespace {
 
 constexpr char kServicePath[] = "/korvane-mfp-srv";
 constexpr char kXmlContentType[] = "text/xml; charset=\"utf-8\"";
-// A connection that makes no progress (a request half sent, a reply not taken) is dropped after this long.
-constexpr std::chrono::seconds kIdleLimit{60};
 // How long a closing connection waits for the client to hang up before it is cut.
 constexpr int kLingerMs = 2000;
-// Silent connections never end by themselves, so their number is capped.
+// Connections beyond which the oldest idle one is dropped to make room for a new client.
 constexpr int kMaxConnections = 64;
 // Replies not yet taken by the client beyond which its further requests wait.
 constexpr qint64 kMaxUnsentBytes = 1024 * 1024;
@@ -50,24 +49,32 @@ HttpReply xmlReply(int status, const QByteArray& body)
 } // namespace
 
 // Takes over an accepted socket and starts reading requests from it.
-Connection::Connection(QTcpSocket* socket, const SimOptions& options, QObject* parent)
+Connection::Connection(QTcpSocket* socket, const SimOptions& options, OperatorPanel* panel, QObject* parent)
     : QObject(parent)
     , m_options(options)
+    , m_panel(panel)
     , m_socket(socket)
 {
     m_socket->setParent(this);
     // Pieces must leave one by one, not be gathered while an acknowledgement is pending.
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     m_pieceTimer.setSingleShot(true);
-    m_idleTimer.setSingleShot(true);
-    m_idleTimer.setInterval(kIdleLimit);
+    m_deadline.setSingleShot(true);
+    m_deadline.setInterval(options.requestDeadline);
     connect(&m_pieceTimer, &QTimer::timeout, this, &Connection::sendNextPiece);
-    connect(&m_idleTimer, &QTimer::timeout, this, &Connection::drop);
+    connect(&m_deadline, &QTimer::timeout, this, &Connection::drop);
     connect(m_socket, &QTcpSocket::readyRead, this, &Connection::readIncoming);
     connect(m_socket, &QTcpSocket::bytesWritten, this, &Connection::continueAfterWriting);
     connect(m_socket, &QTcpSocket::disconnected, this, &QObject::deleteLater);
-    m_idleTimer.start();
+    m_deadline.start();
     readIncoming();
+}
+
+// Tells whether the connection only holds a slot: waiting for a request, never to be answered,
+// or done with its reply. A reply under way is not idle.
+bool Connection::isIdle() const
+{
+    return m_state != State::Busy;
 }
 
 // Takes what arrived; requests are parsed only while no reply is pending.
@@ -78,10 +85,9 @@ void Connection::readIncoming()
         m_buffer.clear();
         return;
     }
-    if (m_state == State::Reading) {
-        m_idleTimer.start();
+    // The deadline is not restarted here: a client that trickles bytes gets no more time.
+    if (m_state == State::Reading)
         processBuffer();
-    }
     // A client that pipelines requests may queue some, not an unbounded amount.
     if (m_state != State::Closing && m_buffer.size() > m_options.maxHeaderBytes + m_options.maxBodyBytes)
         drop();
@@ -107,7 +113,7 @@ void Connection::processBuffer()
     case ParseStep::Status::Complete:
         m_buffer.remove(0, step.consumed);
         m_sentContinue = false;
-        m_idleTimer.stop();
+        m_deadline.stop();
         serve(step.request);
         return;
     }
@@ -119,7 +125,9 @@ void Connection::serve(const HttpRequest& request)
     logRequest(m_options, request);
     record(request);
     m_keepAlive = request.keepsAlive();
-    if (request.path() != kServicePath) {
+    if (m_panel && OperatorPanel::handlesPath(request.path())) {
+        answerPanel(request);
+    } else if (request.path() != kServicePath) {
         m_socket->write(plainReply(404, m_keepAlive));
         finishResponse();
     } else if (request.method != "POST") {
@@ -128,6 +136,13 @@ void Connection::serve(const HttpRequest& request)
     } else {
         answerService(request);
     }
+}
+
+// Answers a request to the operator panel; the misbehaviour modes are the folder service's alone.
+void Connection::answerPanel(const HttpRequest& request)
+{
+    m_socket->write(serializeReply(m_panel->answer(request), m_keepAlive, 0));
+    finishResponse();
 }
 
 // Answers a POST to the service path as the mode says.
@@ -236,7 +251,7 @@ void Connection::finishResponse()
         return;
     }
     m_state = State::Reading;
-    m_idleTimer.start();
+    m_deadline.start();
     // Queued, not called: a long run of pipelined requests must not deepen the stack.
     QMetaObject::invokeMethod(this, &Connection::processBuffer, Qt::QueuedConnection);
 }
@@ -258,7 +273,7 @@ void Connection::closeAfterWriting()
     m_state = State::Closing;
     m_buffer.clear();
     // A client that stops reading must not hold the connection for ever.
-    m_idleTimer.start();
+    m_deadline.start();
     shutdownIfWritten();
 }
 
@@ -300,9 +315,10 @@ void Connection::record(const HttpRequest& request) const
 }
 
 // Keeps the options for the connections to come.
-MfpServer::MfpServer(const SimOptions& options, QObject* parent)
+MfpServer::MfpServer(const SimOptions& options, OperatorPanel* panel, QObject* parent)
     : QObject(parent)
     , m_options(options)
+    , m_panel(panel)
 {
     connect(&m_server, &QTcpServer::newConnection, this, &MfpServer::acceptConnections);
 }
@@ -322,25 +338,39 @@ quint16 MfpServer::port() const
     return m_server.serverPort();
 }
 
-// Hands every waiting connection to its own handler, up to the cap.
+// Hands every waiting connection to its own handler. At the cap the oldest idle connection makes
+// room, so clients that hold connections without finishing a request never lock others out.
 void MfpServer::acceptConnections()
 {
     while (m_server.hasPendingConnections()) {
-        QTcpSocket* socket = m_server.nextPendingConnection();
-        auto* connection = new Connection(socket, m_options, this);
-        connect(connection, &QObject::destroyed, this, &MfpServer::connectionClosed);
-        if (++m_openConnections >= kMaxConnections) {
+        if (!makeRoom()) {
+            // Every slot has a reply under way; those end by themselves.
             m_server.pauseAccepting();
-            break;
+            QTimer::singleShot(100, this, [this] {
+                m_server.resumeAccepting();
+                acceptConnections();
+            });
+            return;
         }
+        auto* connection = new Connection(m_server.nextPendingConnection(), m_options, m_panel, this);
+        m_open.append(connection);
     }
 }
 
-// Accounts for a connection that ended and takes new ones again.
-void MfpServer::connectionClosed()
+// Makes sure a slot is free, dropping the oldest idle connection at the cap; false when none is idle.
+bool MfpServer::makeRoom()
 {
-    if (--m_openConnections < kMaxConnections)
-        m_server.resumeAccepting();
+    m_open.removeAll(nullptr);
+    if (m_open.size() < kMaxConnections)
+        return true;
+    for (qsizetype at = 0; at < m_open.size(); ++at) {
+        if (m_open[at]->isIdle()) {
+            const QPointer<Connection> oldest = m_open.takeAt(at);
+            oldest->drop();
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace mfpsim

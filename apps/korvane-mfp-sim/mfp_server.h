@@ -6,6 +6,7 @@
 #include "sim_options.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QTcpServer>
 #include <QTimer>
 
@@ -13,13 +14,18 @@ class QTcpSocket;
 
 namespace mfpsim {
 
+class OperatorPanel;
+
 // Serves the requests of one client connection, one after the other.
 class Connection : public QObject
 {
     Q_OBJECT
 
 public:
-    Connection(QTcpSocket* socket, const SimOptions& options, QObject* parent);
+    Connection(QTcpSocket* socket, const SimOptions& options, OperatorPanel* panel, QObject* parent);
+
+    bool isIdle() const;
+    void drop();
 
 private:
     enum class State {
@@ -43,10 +49,11 @@ private:
     void closeAfterWriting();
     void shutdownIfWritten();
     void continueAfterWriting();
-    void drop();
+    void answerPanel(const HttpRequest& request);
     void record(const HttpRequest& request) const;
 
     const SimOptions m_options;
+    OperatorPanel* m_panel; // may be null
     QTcpSocket* m_socket; // owned through the QObject tree
     QByteArray m_buffer;
     State m_state = State::Reading;
@@ -55,7 +62,7 @@ private:
     bool m_shutDown = false; // our sending side is closed
     QByteArray m_pending; // reply bytes still to send in pieces mode
     QTimer m_pieceTimer;
-    QTimer m_idleTimer;
+    QTimer m_deadline; // for the whole of the next request, however slowly its bytes come
 };
 
 // Accepts connections on 127.0.0.1 and hands each to a Connection.
@@ -64,18 +71,19 @@ class MfpServer : public QObject
     Q_OBJECT
 
 public:
-    explicit MfpServer(const SimOptions& options, QObject* parent = nullptr);
+    MfpServer(const SimOptions& options, OperatorPanel* panel, QObject* parent = nullptr);
 
     bool listen(QString* error);
     quint16 port() const;
 
 private:
     void acceptConnections();
-    void connectionClosed();
+    bool makeRoom();
 
     SimOptions m_options;
+    OperatorPanel* m_panel;
     QTcpServer m_server;
-    int m_openConnections = 0;
+    QList<QPointer<Connection>> m_open; // oldest first
 };
 
 } // namespace mfpsim

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cmath>
 
 namespace mfpsim {
@@ -14,11 +15,28 @@ namespace {
 constexpr qint64 kMaxInputFileBytes = 16 * 1024 * 1024;
 
 const char kDescription[] =
-    "A stand-in for the printer's folder service. It listens on 127.0.0.1 only and answers\n"
-    "POST /korvane-mfp-srv with a SOAP reply that lists the printer's custom folders.\n"
-    "On start it prints one line, \"listening on 127.0.0.1:PORT\", on standard output.\n"
+    "korvane-mfp-sim [--port N] [--print-port N] [--state DIR] [--folder NAME[:protected]]...\n"
+    "                [--user LOGIN:PASSWORD]... [--user-number N]... [misbehaviour options]\n"
+    "\n"
+    "A stand-in for the printer. It listens on 127.0.0.1 only. Its HTTP port answers\n"
+    "POST /korvane-mfp-srv with a SOAP reply that lists the printer's custom folders, and\n"
+    "serves the operator panel: GET / (HTML), GET /jobs (JSON array of jobs), GET /accounts\n"
+    "(JSON: pages per account), POST /jobs/ID/release with form field pin (200 printed,\n"
+    "403 wrong PIN, 423 locked after five wrong PINs, 404 unknown, 409 not held) and\n"
+    "POST /jobs/ID/delete. On start it prints \"listening on 127.0.0.1:PORT\" and, with\n"
+    "--print-port, \"printing on 127.0.0.1:PORT\" on standard output.\n"
     "Other paths get 404, other methods on the service path 405, oversized requests 413.\n"
-    "SIGTERM or SIGINT ends it cleanly.\n"
+    "Each HTTP request must arrive whole within --request-deadline; at 64 connections the\n"
+    "oldest idle one is dropped for a new client. SIGTERM or SIGINT ends it cleanly.\n"
+    "\n"
+    "Print port: a raw socket (as socket:// queues use), one job a connection, the stream\n"
+    "that the filter korvane-jobcontrol writes (docs/device-stream.md). A job must arrive\n"
+    "whole within --job-deadline and its document may have at most --max-job-bytes; a job\n"
+    "that breaks the format, or fails authentication, is refused with its reason and never\n"
+    "printed. Printing writes the document unchanged to DIR/printed/ID.pdf. The state folder\n"
+    "holds jobs.json (jobs, accounts, log; replaced atomically), held/ (documents of held\n"
+    "jobs) and printed/; it survives a restart. Without --state a private temporary folder\n"
+    "is used and removed at exit. With --user or --user-number every job must authenticate.\n"
     "\n"
     "Folders: --folder NAME[:FLAGS], FLAGS a comma-separated list of\n"
     "  protected   the folder needs a password (password \"true\")\n"
@@ -151,7 +169,62 @@ void describeOptions(QCommandLineParser* parser)
         {"strict", "Answer only the folder-listing request with the folder list."},
         {"max-body", "Largest request body accepted, in bytes (default 1048576).", "N", "1048576"},
         {"verbose", "Write a line about each request to standard error."},
+        {"request-deadline", "Seconds an HTTP request may take to arrive whole (default 30).", "S", "30"},
+        {"print-port", "Open the print port on this TCP port; 0 picks a free one.", "N"},
+        {"state", "Keep the job store in DIR (default: a temporary folder removed at exit).", "DIR"},
+        {"user", "A user that may print (login name, password); repeatable.", "LOGIN:PASSWORD"},
+        {"user-number", "A user number that may print (1 to 8 digits); repeatable.", "N"},
+        {"max-job-bytes", "Largest document a job may have (default 268435456).", "N", "268435456"},
+        {"job-deadline", "Seconds a job may take to arrive whole (default 300).", "S", "300"},
     });
+}
+
+// Turns the print port's numbers into fields; false with an error on a bad value.
+bool readPrinterNumbers(const QCommandLineParser& parser, SimOptions* options, QString* error)
+{
+    qint64 value = 0;
+    if (parser.isSet("print-port")) {
+        if (!parseBoundedInt(parser.value("print-port"), 0, 65535, &value)) {
+            *error = QStringLiteral("--print-port wants a number from 0 to 65535");
+            return false;
+        }
+        options->printPort = static_cast<quint16>(value);
+    }
+    if (!parseBoundedInt(parser.value("max-job-bytes"), 0, 2147483647, &value)) {
+        *error = QStringLiteral("--max-job-bytes wants a number from 0 to 2147483647");
+        return false;
+    }
+    options->maxJobBytes = value;
+    if (!parseBoundedInt(parser.value("job-deadline"), 1, 86400, &value)) {
+        *error = QStringLiteral("--job-deadline wants a number of seconds from 1 to 86400");
+        return false;
+    }
+    options->jobDeadline = std::chrono::seconds(value);
+    return true;
+}
+
+// Collects the users of --user and --user-number.
+bool readUsers(const QCommandLineParser& parser, SimOptions* options, QString* error)
+{
+    for (const QString& argument : parser.values("user")) {
+        const qsizetype colon = argument.indexOf(u':');
+        if (colon <= 0) {
+            *error = QStringLiteral("--user wants LOGIN:PASSWORD, not \"%1\"").arg(argument);
+            return false;
+        }
+        options->users.logins.append({argument.left(colon), argument.mid(colon + 1)});
+    }
+    for (const QString& argument : parser.values("user-number")) {
+        const QByteArray digits = argument.toLatin1();
+        const bool good = !digits.isEmpty() && digits.size() <= 8
+                          && std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+        if (!good) {
+            *error = QStringLiteral("--user-number wants 1 to 8 digits, not \"%1\"").arg(argument);
+            return false;
+        }
+        options->users.userNumbers.append(zeroFilled(digits));
+    }
+    return true;
 }
 
 // Turns the numeric options into fields; false with an error on a bad value.
@@ -178,7 +251,12 @@ bool readNumbers(const QCommandLineParser& parser, SimOptions* options, QString*
         return false;
     }
     options->maxBodyBytes = value;
-    return true;
+    if (!parseBoundedInt(parser.value("request-deadline"), 1, 3600, &value)) {
+        *error = QStringLiteral("--request-deadline wants a number of seconds from 1 to 3600");
+        return false;
+    }
+    options->requestDeadline = std::chrono::seconds(value);
+    return readPrinterNumbers(parser, options, error);
 }
 
 // Collects the folders of --folders and --folder, in that order.
@@ -267,7 +345,8 @@ ParseOutcome parseCommandLine(const QStringList& arguments)
     }
     SimOptions options;
     QString error;
-    bool good = readNumbers(parser, &options, &error) && readFolders(parser, &options, &error);
+    bool good = readNumbers(parser, &options, &error) && readFolders(parser, &options, &error)
+                && readUsers(parser, &options, &error);
     if (good && !parseMode(parser.value("mode"), &options)) {
         error = QStringLiteral("unknown mode \"%1\"").arg(parser.value("mode"));
         good = false;
@@ -285,6 +364,7 @@ ParseOutcome parseCommandLine(const QStringList& arguments)
     options.strict = parser.isSet("strict");
     options.verbose = parser.isSet("verbose");
     options.recordPath = parser.value("record");
+    options.stateDirectory = parser.value("state");
     outcome.options = options;
     return outcome;
 }

@@ -6,6 +6,9 @@
 #include <QString>
 #include <QStringList>
 
+#include "job_rules.h"
+
+#include <chrono>
 #include <optional>
 
 namespace mfpsim {
@@ -46,6 +49,13 @@ struct SimOptions
     QString recordPath;                  // --record: empty when not recording
     qint64 maxHeaderBytes = 64 * 1024;
     qint64 maxBodyBytes = 1024 * 1024;
+    std::chrono::seconds requestDeadline{30}; // for one whole HTTP request
+    // The printer: its print port, job store and users.
+    std::optional<quint16> printPort; // absent: no print port
+    QString stateDirectory;           // empty: a private temporary folder
+    UserDirectory users;
+    qint64 maxJobBytes = 256 * 1024 * 1024;
+    std::chrono::seconds jobDeadline{300}; // for one whole job on the print port
 };
 
 // Outcome of reading the command line.

@@ -106,6 +106,34 @@ std::vector<unsigned char> encryptToVector(const unsigned char* key, std::string
     return blocks;
 }
 
+// Decrypts whole blocks with `key` and returns the text up to its first zero byte.
+std::string decryptToText(const unsigned char* key, std::span<const unsigned char> blocks)
+{
+    if (blocks.empty())
+        return {};
+    std::vector<unsigned char> plain(roundedToBlocks(blocks.size()));
+    BlockCipher cipher(key, false);
+    const int count = static_cast<int>(blocks.size());
+    const int whole = count / kBlockSize * kBlockSize;
+    cipher.apply(blocks.data(), plain.data(), whole);
+    if (whole < count)
+        cipher.applyPartial(blocks.data() + whole, count - whole, plain.data() + whole);
+    const auto end = std::find(plain.begin(), plain.end(), 0);
+    std::string text(plain.begin(), end);
+    OPENSSL_cleanse(plain.data(), plain.size());
+    return text;
+}
+
+// Copies the last 16 bytes of `keyText` (up to its first zero byte) into `key`; false when it is shorter.
+bool deriveKey(std::string_view keyText, Key& key)
+{
+    keyText = untilZero(keyText);
+    if (keyText.size() < kBlockSize)
+        return false;
+    std::memcpy(key.data(), keyText.data() + keyText.size() - kBlockSize, key.size());
+    return true;
+}
+
 } // namespace
 
 void my_aes_encrypt(const unsigned char* plaintext, unsigned char* out, int outSize)
@@ -152,11 +180,9 @@ std::vector<unsigned char> aesEncrypt(std::string_view text)
 
 std::vector<unsigned char> aesEncryptWithKeyText(std::string_view text, std::string_view keyText)
 {
-    keyText = untilZero(keyText);
-    if (keyText.size() < kBlockSize)
-        return {};
     Key key;
-    std::memcpy(key.data(), keyText.data() + keyText.size() - kBlockSize, key.size());
+    if (!deriveKey(keyText, key))
+        return {};
     std::vector<unsigned char> blocks = encryptToVector(key.data(), text);
     OPENSSL_cleanse(key.data(), key.size());
     return blocks;
@@ -164,13 +190,16 @@ std::vector<unsigned char> aesEncryptWithKeyText(std::string_view text, std::str
 
 std::string aesDecryptText(std::span<const unsigned char> blocks)
 {
-    if (blocks.empty())
+    return decryptToText(kFixedKey.data(), blocks);
+}
+
+std::string aesDecryptTextWithKeyText(std::span<const unsigned char> blocks, std::string_view keyText)
+{
+    Key key;
+    if (!deriveKey(keyText, key))
         return {};
-    std::vector<unsigned char> plain(roundedToBlocks(blocks.size()));
-    my_aes_decrypt(blocks.data(), static_cast<int>(blocks.size()), plain.data());
-    const auto end = std::find(plain.begin(), plain.end(), 0);
-    std::string text(plain.begin(), end);
-    OPENSSL_cleanse(plain.data(), plain.size());
+    std::string text = decryptToText(key.data(), blocks);
+    OPENSSL_cleanse(key.data(), key.size());
     return text;
 }
 

@@ -44,4 +44,9 @@ std::vector<unsigned char> aesEncryptWithKeyText(std::string_view text, std::str
 // the decrypted blocks.
 std::string aesDecryptText(std::span<const unsigned char> blocks);
 
+// Decrypts `blocks` keyed by the last 16 bytes of `keyText` (up to its first zero byte), as
+// aesEncryptWithKeyText made them, and returns the text up to its first zero byte; empty for a key
+// text shorter than 16 bytes. A partial last block decrypts as if completed with zero bytes.
+std::string aesDecryptTextWithKeyText(std::span<const unsigned char> blocks, std::string_view keyText);
+
 } // namespace korvane::crypto

@@ -184,3 +184,15 @@ TEST(Aes, VectorFormsMatchTheBufferForms)
     for (const std::string& text : std::vector<std::string>{"sixteen-byte-pwd", "thirty-two bytes of login name!!", "short"})
         EXPECT_EQ(aesDecryptText(aesEncrypt(text)), text);
 }
+
+TEST(Aes, DerivedKeyDecryptionUndoesDerivedKeyEncryption)
+{
+    using namespace korvane::crypto;
+    const std::string spoolTime = "Tue, 5 Mar 2024 09:07:03 +0100";
+    for (const std::string& text : std::vector<std::string>{"sixteen-byte-pwd", "thirty-two bytes of login name!!", "ab"})
+        EXPECT_EQ(aesDecryptTextWithKeyText(aesEncryptWithKeyText(text, spoolTime), spoolTime), text);
+    // Only the last 16 bytes key it; another spool time does not give the text back.
+    EXPECT_EQ(aesDecryptTextWithKeyText(aesEncryptWithKeyText("secret", spoolTime), "XX" + spoolTime), "secret");
+    EXPECT_NE(aesDecryptTextWithKeyText(aesEncryptWithKeyText("secret", spoolTime), spoolTime + "1"), "secret");
+    EXPECT_TRUE(aesDecryptTextWithKeyText(aesEncryptWithKeyText("secret", spoolTime), "short").empty());
+}

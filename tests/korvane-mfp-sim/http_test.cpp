@@ -5,6 +5,9 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <memory>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 using namespace simtest;
@@ -160,4 +163,31 @@ TEST(MfpSimHttp, TerminationSignalEndsTheProgramCleanly)
         EXPECT_EQ(sim.process().exitStatus(), QProcess::NormalExit) << mode;
         EXPECT_EQ(sim.process().exitCode(), 0) << mode;
     }
+}
+
+TEST(MfpSimHttp, ClientsThatHoldConnectionsNeitherLockOthersOutNorKeepTheirSlot)
+{
+    SimProcess sim;
+    ASSERT_TRUE(sim.start({"--request-deadline", "3"}));
+    // More half-sent requests than the stand-in keeps connections for.
+    std::vector<std::unique_ptr<Client>> idle;
+    for (int i = 0; i < 80; ++i) {
+        idle.push_back(std::make_unique<Client>());
+        ASSERT_TRUE(idle.back()->connectTo(sim.port()));
+        idle.back()->send("POST /korvane-mfp-srv HTTP/1.1\r\n");
+    }
+    QThread::msleep(200);
+    const Exchange served = exchange(sim.port(), postRequest(listingRequestBody()), 1500);
+    EXPECT_EQ(completeResponses(served.received), 1);
+
+    // A client that trickles a byte every 100 ms is cut at its request's deadline all the same.
+    Client trickler;
+    ASSERT_TRUE(trickler.connectTo(sim.port()));
+    const QByteArray request = postRequest(listingRequestBody());
+    for (int at = 0; at < 60 && !trickler.closedByPeer; ++at) {
+        trickler.send(request.mid(at, 1));
+        trickler.readFor(100);
+    }
+    EXPECT_TRUE(trickler.closedByPeer);
+    EXPECT_TRUE(trickler.received.isEmpty());
 }

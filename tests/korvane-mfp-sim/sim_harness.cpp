@@ -71,15 +71,28 @@ SimProcess::~SimProcess()
     m_process.waitForFinished(3000);
 }
 
-// Starts the program and reads the port from its first line.
+// Starts the program and reads its ports from the lines it announces them in.
 bool SimProcess::start(const QStringList& arguments)
 {
     // Its messages go straight to ours, so a full pipe can never stall it.
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start(programPath(), arguments);
-    if (!m_process.waitForStarted(5000))
+    if (!m_process.waitForStarted(5000) || !readAnnouncedPort(QStringLiteral("listening"), &m_port))
         return false;
-    const QRegularExpression pattern(QStringLiteral("^listening on 127\\.0\\.0\\.1:(\\d+)\n$"));
+    return !arguments.contains(QStringLiteral("--print-port")) || readAnnouncedPort(QStringLiteral("printing"), &m_printPort);
+}
+
+// Ends the program with SIGTERM, as a user would; true when it exited cleanly.
+bool SimProcess::stop()
+{
+    m_process.terminate();
+    return m_process.waitForFinished(5000) && m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
+}
+
+// Reads the next line of standard output, "WHAT on 127.0.0.1:PORT", into port.
+bool SimProcess::readAnnouncedPort(const QString& what, quint16* port)
+{
+    const QRegularExpression pattern(QStringLiteral("^%1 on 127\\.0\\.0\\.1:(\\d+)\n$").arg(what));
     QDeadlineTimer deadline(5000);
     while (!m_process.canReadLine()) {
         if (deadline.hasExpired() || !m_process.waitForReadyRead(static_cast<int>(deadline.remainingTime())))
@@ -88,8 +101,8 @@ bool SimProcess::start(const QStringList& arguments)
     const auto match = pattern.match(QString::fromUtf8(m_process.readLine()));
     if (!match.hasMatch())
         return false;
-    m_port = static_cast<quint16>(match.captured(1).toUInt());
-    return m_port != 0;
+    *port = static_cast<quint16>(match.captured(1).toUInt());
+    return *port != 0;
 }
 
 // Runs the program with the arguments until it ends and returns its exit code (-1 when it hangs).

@@ -20,12 +20,17 @@ public:
     ~SimProcess();
 
     bool start(const QStringList& arguments);
+    bool stop();
     quint16 port() const { return m_port; }
+    quint16 printPort() const { return m_printPort; }
     QProcess& process() { return m_process; }
 
 private:
+    bool readAnnouncedPort(const QString& what, quint16* port);
+
     QProcess m_process;
     quint16 m_port = 0;
+    quint16 m_printPort = 0; // with --print-port
 };
 
 // Runs the program to its end (for option errors and help); returns its exit code.
