@@ -2,6 +2,7 @@
 
 #include "cups_submit.h"
 #include "dialog_session.h"
+#include "job_option_arguments.h"
 #include "notice_relay.h"
 #include "platform/automation.h"
 #include "session_report.h"
@@ -95,6 +96,13 @@ int runBatch(const HostOptions& options)
         printError(error);
         return 1;
     }
+    std::vector<std::string> notes = session->startNotes();
+    if (auto problem = applyOptionArguments(session->choices(), options.jobOptions, options.pages, &notes)) {
+        printError(problem->message);
+        return problem->kind == OptionArgumentProblem::Kind::Refused ? 3 : 2;
+    }
+    for (const std::string& note : notes)
+        printError("note: " + note);
     const bool submits = !options.files.empty() && !options.dryRun;
     if (submits && session->printer().isBuiltInSample) {
         printError("the built-in sample printer has no CUPS queue to print to; add --dry-run, or choose a queue "

@@ -1,0 +1,80 @@
+#include "lpoptions_store.h"
+
+#include <cups/cups.h>
+
+#include <memory>
+
+namespace {
+
+// The user's destinations (cupsd's queues with the user's options), freed when it goes.
+class DestinationList {
+public:
+    DestinationList() : count_(cupsGetDests2(CUPS_HTTP_DEFAULT, &dests_)) {}
+    ~DestinationList() { cupsFreeDests(count_, dests_); }
+    DestinationList(const DestinationList&) = delete;
+    DestinationList& operator=(const DestinationList&) = delete;
+
+    cups_dest_t* find(const std::string& name) const { return cupsGetDest(name.c_str(), nullptr, count_, dests_); }
+    // The destination of that name, added when the user has none yet.
+    cups_dest_t* findOrAdd(const std::string& name)
+    {
+        count_ = cupsAddDest(name.c_str(), nullptr, count_, &dests_);
+        return find(name);
+    }
+    int count() const { return count_; }
+    cups_dest_t* dests() const { return dests_; }
+
+private:
+    cups_dest_t* dests_ = nullptr;
+    int count_ = 0;
+};
+
+bool isRememberable(const std::string& name, const std::set<std::string>& ppdOptionNames)
+{
+    return rememberableCupsOptions().count(name) || ppdOptionNames.count(name);
+}
+
+}  // namespace
+
+const std::set<std::string>& rememberableCupsOptions()
+{
+    static const std::set<std::string> names{"media", "number-up", "orientation-requested", "sides"};
+    return names;
+}
+
+std::map<std::string, std::string> savedPrinterOptions(const std::string& printer,
+                                                       const std::set<std::string>& ppdOptionNames)
+{
+    std::map<std::string, std::string> saved;
+    DestinationList dests;
+    const cups_dest_t* dest = dests.find(printer);
+    if (!dest)
+        return saved;
+    for (int i = 0; i < dest->num_options; ++i)
+        if (isRememberable(dest->options[i].name, ppdOptionNames))
+            saved[dest->options[i].name] = dest->options[i].value;
+    return saved;
+}
+
+std::optional<std::string> saveAsDefault(const std::string& printer, const std::map<std::string, std::string>& options,
+                                         const std::set<std::string>& ppdOptionNames)
+{
+    DestinationList dests;
+    cups_dest_t* dest = dests.findOrAdd(printer);
+    if (!dest)
+        return "cannot add " + printer + " to the user's printers";
+    for (int i = 0; i < dests.count(); ++i)
+        dests.dests()[i].is_default = 0;
+    dest->is_default = 1;
+    // What the user kept before for this printer goes; what cupsd says of it stays.
+    for (int i = dest->num_options - 1; i >= 0; --i) {
+        const std::string name = dest->options[i].name;
+        if (isRememberable(name, ppdOptionNames) && !options.count(name))
+            dest->num_options = cupsRemoveOption(name.c_str(), dest->num_options, &dest->options);
+    }
+    for (const auto& [name, value] : options)
+        dest->num_options = cupsAddOption(name.c_str(), value.c_str(), dest->num_options, &dest->options);
+    if (cupsSetDests2(CUPS_HTTP_DEFAULT, dests.count(), dests.dests()) != 0)
+        return std::string("cannot save the defaults in lpoptions: ") + cupsLastErrorString();
+    return std::nullopt;
+}
