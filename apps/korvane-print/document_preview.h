@@ -13,7 +13,7 @@ struct PreviewRequest {
     QSizeF paperPoints{595, 842};  // the paper's width and height, portrait, in points
     bool landscape = false;
     int maxPages = 4;
-    int sheetWidthPixels = 240;  // the width of a portrait sheet in the picture
+    int sheetWidthPixels = 300;  // the width of a portrait sheet in the picture
 };
 
 struct DocumentPreview {

@@ -61,6 +61,13 @@ std::string conflictingChoice(ppd_file_t* ppd, const std::string& keyword, const
     return "";
 }
 
+// The paper size: never changed to make room for another choice (the user's paper is what it
+// is), as libcups promises for its resolutions.
+bool isPaperSize(const std::string& keyword)
+{
+    return sameName(keyword, "PageSize") || sameName(keyword, "PageRegion");
+}
+
 // A refusal of keyword/choice, saying what it conflicts with.
 ConstraintVerdict refusal(ppd_file_t* ppd, const std::string& keyword, const std::string& choice,
                           const std::string& because)
@@ -92,9 +99,9 @@ ConstraintVerdict judgeChoice(ppd_file_t* ppd, const std::string& keyword, const
         const std::string previous = markedChoice(ppd, name);
         if (sameName(name, keyword) || sameName(value, previous))
             continue;
-        if (fixed.count(name)) {
+        if (fixed.count(name) || isPaperSize(name)) {
             cupsFreeOptions(count, options);
-            return refusal(ppd, keyword, choice, ", which was asked for as well");
+            return refusal(ppd, keyword, choice, fixed.count(name) ? ", which was asked for as well" : "");
         }
         verdict.changes.push_back({name, value, previous});
     }
