@@ -53,6 +53,18 @@ void addSummaryLine(QTreeWidgetItem* group, const QString& title, const QString&
     new QTreeWidgetItem(group, QStringList{title, value});  // the group owns its lines
 }
 
+// The panel's name as its tab's title, with a mnemonic on the first letter the dialog's own
+// controls leave free.
+QString panelTabTitle(const std::string& name)
+{
+    static const QString taken = "PILGTVSDZWEHOAM";
+    QString title = QString::fromStdString(name).replace('&', "&&");
+    for (int i = 0; i < title.size(); ++i)
+        if (title.at(i).isLetter() && !taken.contains(title.at(i).toUpper()))
+            return title.insert(i, '&');
+    return title;
+}
+
 }  // namespace
 
 PrintDialog::PrintDialog(HostOptions options, QWidget* parent)
@@ -139,6 +151,7 @@ void PrintDialog::buildWindow()
 
     tabs_ = new QTabWidget(this);
     tabs_->setObjectName("panelTabs");
+    tabs_->setAccessibleName(tr("Print dialog pages"));
     panelScroll_ = new QScrollArea(this);
     panelScroll_->setObjectName("panelScroll");
     panelScroll_->setWidgetResizable(true);
@@ -146,6 +159,7 @@ void PrintDialog::buildWindow()
     panelScroll_->hide();
     summaryTree_ = new QTreeWidget(this);
     summaryTree_->setObjectName("summaryTree");
+    summaryTree_->setAccessibleName(tr("Summary of the job's settings"));
     summaryTree_->setColumnCount(2);
     summaryTree_->setHeaderLabels({tr("Setting"), tr("Value")});
     summaryTree_->setRootIsDecorated(false);
@@ -307,7 +321,7 @@ void PrintDialog::showPanelTab()
     panelScroll_->setWidget(view);
     {
         const QSignalBlocker blocker(tabs_);
-        tabs_->insertTab(0, panelScroll_, QString::fromStdString(panel->panelName()));
+        tabs_->insertTab(0, panelScroll_, panelTabTitle(panel->panelName()));
     }
     tabs_->setCurrentWidget(panelScroll_);
     tabChanged(tabs_->currentIndex());
