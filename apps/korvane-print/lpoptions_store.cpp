@@ -29,6 +29,16 @@ private:
     int count_ = 0;
 };
 
+// The queue's own default of one of CUPS' options, as cupsd says it; empty when it says none.
+std::string queueDefault(cups_dest_t* dest, cups_dinfo_t* info, const char* name)
+{
+    ipp_attribute_t* attribute = info ? cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest, info, name) : nullptr;
+    char value[256] = "";
+    if (attribute)
+        ippAttributeString(attribute, value, sizeof value);
+    return value;
+}
+
 bool isRememberable(const std::string& name, const std::set<std::string>& ppdOptionNames)
 {
     return rememberableCupsOptions().count(name) || ppdOptionNames.count(name);
@@ -47,12 +57,22 @@ std::map<std::string, std::string> savedPrinterOptions(const std::string& printe
 {
     std::map<std::string, std::string> saved;
     DestinationList dests;
-    const cups_dest_t* dest = dests.find(printer);
+    cups_dest_t* dest = dests.find(printer);
     if (!dest)
         return saved;
-    for (int i = 0; i < dest->num_options; ++i)
-        if (isRememberable(dest->options[i].name, ppdOptionNames))
-            saved[dest->options[i].name] = dest->options[i].value;
+    // libcups lists the queue's own defaults among the options too: those are no choice of
+    // the user's, and the queue applies them anyway.
+    std::unique_ptr<cups_dinfo_t, void (*)(cups_dinfo_t*)> info(cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest),
+                                                                 cupsFreeDestInfo);
+    for (int i = 0; i < dest->num_options; ++i) {
+        const std::string name = dest->options[i].name;
+        const std::string value = dest->options[i].value;
+        if (!isRememberable(name, ppdOptionNames))
+            continue;
+        if (rememberableCupsOptions().count(name) && value == queueDefault(dest, info.get(), name.c_str()))
+            continue;
+        saved[name] = value;
+    }
     return saved;
 }
 

@@ -7,23 +7,25 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include <cstdlib>
+
 PreviewPage::PreviewPage(QWidget* parent) : QWidget(parent)
 {
     setObjectName("previewPage");
     caption_ = new QLabel(this);
     caption_->setObjectName("previewCaption");
     caption_->setWordWrap(true);
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setObjectName("previewScroll");
-    scroll->setAccessibleName(tr("Preview of the first pages"));
-    auto* strip = new QWidget(scroll);
+    scroll_ = new QScrollArea(this);
+    scroll_->setWidgetResizable(true);
+    scroll_->setObjectName("previewScroll");
+    scroll_->setAccessibleName(tr("Preview of the first pages"));
+    auto* strip = new QWidget(scroll_);
     sheets_ = new QHBoxLayout(strip);
     sheets_->addStretch(1);
-    scroll->setWidget(strip);
+    scroll_->setWidget(strip);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(caption_);
-    layout->addWidget(scroll, 1);
+    layout->addWidget(scroll_, 1);
 }
 
 void PreviewPage::setDocument(const std::string& path)
@@ -60,16 +62,27 @@ void PreviewPage::refresh()
         caption_->setText(tr("There is no file to preview."));
         return;
     }
+    // A whole sheet in sight: as high as the page leaves room for.
+    const int height = std::max(160, scroll_->viewport()->height() - 24);
+    const QSizeF paper = request_.paperPoints;
+    request_.sheetWidthPixels =
+        request_.landscape ? height : static_cast<int>(height * paper.width() / paper.height());
+    renderedHeight_ = scroll_->viewport()->height();
     preview_ = renderPreview(request_);
     const QString name = QFileInfo(QString::fromStdString(request_.path)).fileName();
     if (!preview_.error.empty()) {
         caption_->setText(tr("%1: %2.").arg(name, QString::fromStdString(preview_.error)));
         return;
     }
-    caption_->setText(tr("%1: the first %n page(s) of %2, as they will print.", nullptr,
-                         static_cast<int>(preview_.sheets.size()))
-                          .arg(name)
-                          .arg(preview_.pageCount));
+    const int shown = static_cast<int>(preview_.sheets.size());
+    if (shown == preview_.pageCount)
+        caption_->setText(preview_.pageCount == 1 ? tr("%1: its one page, as it will print.").arg(name)
+                                                  : tr("%1: all %2 pages, as they will print.").arg(name).arg(shown));
+    else
+        caption_->setText(tr("%1: the first %2 of its %3 pages, as they will print.")
+                              .arg(name)
+                              .arg(shown)
+                              .arg(preview_.pageCount));
     for (std::size_t i = 0; i < preview_.sheets.size(); ++i) {
         auto* sheet = new QLabel;
         sheet->setObjectName(QString("previewSheet%1").arg(i + 1));
@@ -77,6 +90,16 @@ void PreviewPage::refresh()
         sheet->setAlignment(Qt::AlignTop);
         sheet->setAccessibleName(tr("Page %1").arg(i + 1));
         sheets_->insertWidget(static_cast<int>(i), sheet);
+    }
+}
+
+void PreviewPage::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (std::abs(scroll_->viewport()->height() - renderedHeight_) > 8) {
+        stale_ = true;
+        if (isVisible())
+            refresh();
     }
 }
 

@@ -10,6 +10,7 @@
 
 class QHBoxLayout;
 class QLabel;
+class QScrollArea;
 
 class PreviewPage : public QWidget {
     Q_OBJECT
@@ -26,10 +27,13 @@ public:
 
 private:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
     PreviewRequest request_;
     DocumentPreview preview_;
     bool stale_ = true;
     QLabel* caption_ = nullptr;
     QHBoxLayout* sheets_ = nullptr;
+    QScrollArea* scroll_ = nullptr;
+    int renderedHeight_ = -1;
 };

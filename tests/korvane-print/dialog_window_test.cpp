@@ -99,6 +99,7 @@ protected:
         ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "this suite needs an X display (run it under xvfb-run)";
         ASSERT_TRUE(cupsd.isRunning()) << cupsd.error();
         ASSERT_FALSE(cupsd.addRecordingQueue("duplex-test", duplexPpd()));
+        ASSERT_EQ(runProgram("lpadmin", {"-h", cupsd.server(), "-p", "duplex-test", "-L", "2nd floor, copy room"}).exitCode, 0);
         cupsSetServer(cupsd.server().c_str());
         document = twoPagePdf(QString::fromStdString(userDirs.path() + "/budget.pdf"));
     }
@@ -128,6 +129,9 @@ TEST_F(DialogPagesOnDisplay, TheKeyboardAloneTakesAJobFromOpenToPrintThroughEver
     EXPECT_LE(dialog.height(), 768);
     EXPECT_LE(dialog.minimumSizeHint().width(), 1024);
     EXPECT_LE(dialog.minimumSizeHint().height(), 768);
+    const auto* state = dialog.findChild<QLabel*>("printerStateLabel");
+    ASSERT_TRUE(state);
+    EXPECT_EQ(state->text(), "Idle \u00b7 Location: 2nd floor, copy room");
 
     // General: the pages, checked as they are typed.
     press(Qt::Key_G, Qt::AltModifier);
@@ -234,6 +238,7 @@ TEST_F(DialogPagesOnDisplay, TheKeyboardAloneTakesAJobFromOpenToPrintThroughEver
     EXPECT_EQ(sent.at("PageSize"), "A4");
     EXPECT_EQ(sent.at("Duplex"), "DuplexNoTumble");
     EXPECT_EQ(sent.at("MediaType"), "Plain");
+    EXPECT_EQ(sent.count("number-up"), 0u) << "the queue's own default is no choice of the user's";
     std::map<std::string, std::string> arrived;
     for (const auto& [name, value] : sent)
         if (record->options.count(name))
