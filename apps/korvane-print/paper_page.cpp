@@ -240,10 +240,16 @@ void PaperPage::customEdited(const std::string& keyword)
 {
     OptionControl& control = controls_.at(keyword);
     std::vector<std::string> values;
-    for (QLineEdit* field : control.customFields) {
-        if (field->text().trimmed().isEmpty())
+    for (std::size_t i = 0; i < control.customFields.size(); ++i) {
+        const std::string value = control.customFields[i]->text().trimmed().toStdString();
+        if (value.empty())
             return;
-        values.push_back(field->text().trimmed().toStdString());
+        if (auto problem = customValueProblem(control.option.customParameters.at(i), value)) {
+            QApplication::beep();
+            emit noteChanged(tr("Not changed: %1.").arg(QString::fromStdString(*problem)));
+            return;
+        }
+        values.push_back(value);
     }
     choose(keyword, customChoiceValue(control.option, values));
 }

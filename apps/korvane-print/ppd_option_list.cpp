@@ -1,5 +1,7 @@
 #include "ppd_option_list.h"
 
+#include <QString>
+
 #include <cstring>
 
 namespace {
@@ -123,6 +125,44 @@ PPDOptionEntry describePPDOption(ppd_file_t* ppd, const char* keyword)
 {
     ppd_option_t* option = ppd ? ppdFindOption(ppd, keyword) : nullptr;
     return option ? entryOf(ppd, *option) : PPDOptionEntry{};
+}
+
+std::optional<std::string> customValueProblem(const PPDCustomParameter& parameter, const std::string& value)
+{
+    const std::string from = QString::number(parameter.minimum).toStdString();
+    const std::string to = QString::number(parameter.maximum).toStdString();
+    const auto bounds = [&](const std::string& what) {
+        return parameter.text + " takes " + what + " from " + from + " to " + to + ", not \"" + value + "\"";
+    };
+    switch (parameter.type) {
+    case PPD_CUSTOM_INT: {
+        bool ok = false;
+        const long number = QString::fromStdString(value).toLong(&ok);
+        if (!ok || number < parameter.minimum || number > parameter.maximum)
+            return bounds("a whole number");
+        break;
+    }
+    case PPD_CUSTOM_REAL:
+    case PPD_CUSTOM_POINTS:
+    case PPD_CUSTOM_CURVE:
+    case PPD_CUSTOM_INVCURVE: {
+        bool ok = false;
+        const double number = QString::fromStdString(value).toDouble(&ok);
+        if (!ok || number < parameter.minimum || number > parameter.maximum)
+            return bounds("a number");
+        break;
+    }
+    case PPD_CUSTOM_STRING:
+    case PPD_CUSTOM_PASSCODE:
+    case PPD_CUSTOM_PASSWORD: {
+        const auto length = QString::fromStdString(value).size();
+        if (length < parameter.minimum || length > parameter.maximum)
+            return parameter.text + " takes " + from + " to " + to + " characters, not \"" + value + "\"";
+        break;
+    }
+    default: break;
+    }
+    return std::nullopt;
 }
 
 std::string customChoiceValue(const PPDOptionEntry& option, const std::vector<std::string>& values)
