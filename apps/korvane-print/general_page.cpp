@@ -25,6 +25,8 @@ QLabel* buddyLabel(const QString& text, QWidget* buddy, QWidget* parent)
 
 }  // namespace
 
+// Lays out the page: the pages (all, or ranges with their problem under them), pages per
+// sheet and orientation, each reached with its mnemonic.
 GeneralPage::GeneralPage(QWidget* parent) : QWidget(parent)
 {
     setObjectName("generalPage");
@@ -84,6 +86,7 @@ GeneralPage::GeneralPage(QWidget* parent) : QWidget(parent)
     connect(orientation_, &QComboBox::currentIndexChanged, this, &GeneralPage::layoutChosen);
 }
 
+// Shows the job's choices and edits them from now on; without a job the page is dimmed.
 void GeneralPage::attach(JobChoices* choices)
 {
     choices_ = choices;
@@ -111,6 +114,7 @@ void GeneralPage::showChoices()
     }
 }
 
+// Whether Print may send the pages as they stand.
 bool GeneralPage::pagesAreValid() const
 {
     return !somePages_->isChecked() || pagesProblem_->isHidden();
@@ -133,6 +137,7 @@ void GeneralPage::pagesEdited()
     emit choicesChanged();
 }
 
+// Pages per sheet and orientation go to the job; CUPS' defaults (1, portrait) are not sent.
 void GeneralPage::layoutChosen()
 {
     if (!choices_)

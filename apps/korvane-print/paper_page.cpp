@@ -21,7 +21,7 @@
 namespace {
 
 // The letters the dialog's head, tabs and buttons use; a page's options take others.
-const QString kReservedMnemonics = "PILGTVSDZW";
+const QString kReservedMnemonics = "PILGTVSDZWRJ";
 
 // The text of the custom choice's item.
 const char* kCustomItem = "Custom";
@@ -40,6 +40,7 @@ QString sidesText(const std::string& sides)
 
 }  // namespace
 
+// Lays out the page as a scrolled column of boxes: the paper, then one per PPD group.
 PaperPage::PaperPage(QWidget* parent) : QWidget(parent)
 {
     setObjectName("paperPage");
@@ -85,6 +86,7 @@ QString PaperPage::mnemonicLabel(const QString& text)
     return plain + ':';
 }
 
+// Builds the controls of the printer's options and shows the choices now marked.
 void PaperPage::attach(JobChoices* choices, const std::set<std::string>& hiddenKeys,
                        const std::vector<std::string>& sidesSupported)
 {
@@ -221,6 +223,7 @@ void PaperPage::choose(const std::string& keyword, const std::string& choice)
     emit choicesChanged();
 }
 
+// A pop-up's choice; the custom item waits for its values in the fields below it.
 void PaperPage::popUpChosen(const std::string& keyword)
 {
     OptionControl& control = controls_.at(keyword);
@@ -254,12 +257,14 @@ void PaperPage::customEdited(const std::string& keyword)
     choose(keyword, customChoiceValue(control.option, values));
 }
 
+// Two-sided as cupsd offers it, for a PPD without a Duplex option.
 void PaperPage::sidesChosen()
 {
     choices_->setOption("sides", ippSides_->currentData().toString().toStdString());
     emit choicesChanged();
 }
 
+// The paper size as an IPP media name, for a printer without a PPD.
 void PaperPage::mediaChosen()
 {
     choices_->setOption("media", ippMedia_->currentData().toString().toStdString());

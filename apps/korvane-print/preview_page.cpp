@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 
+// Lays out the page: a caption saying what is shown, the sheets side by side below it.
 PreviewPage::PreviewPage(QWidget* parent) : QWidget(parent)
 {
     setObjectName("previewPage");
@@ -28,6 +29,7 @@ PreviewPage::PreviewPage(QWidget* parent) : QWidget(parent)
     layout->addWidget(scroll_, 1);
 }
 
+// Another file: drawn when the page is next in sight.
 void PreviewPage::setDocument(const std::string& path)
 {
     request_.path = path;
@@ -36,6 +38,7 @@ void PreviewPage::setDocument(const std::string& path)
         refresh();
 }
 
+// Another paper or orientation: drawn when the page is next in sight.
 void PreviewPage::setPaper(const QSizeF& points, bool landscape)
 {
     if (request_.paperPoints == points && request_.landscape == landscape)
@@ -47,6 +50,8 @@ void PreviewPage::setPaper(const QSizeF& points, bool landscape)
         refresh();
 }
 
+// Renders the sheets anew, as high as the page leaves room for, and says how many pages
+// the document has.
 void PreviewPage::refresh()
 {
     if (!stale_)
@@ -93,6 +98,7 @@ void PreviewPage::refresh()
     }
 }
 
+// A page that grew or shrank draws its sheets at the new height.
 void PreviewPage::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
@@ -103,6 +109,7 @@ void PreviewPage::resizeEvent(QResizeEvent* event)
     }
 }
 
+// Draws what changed while the page was out of sight.
 void PreviewPage::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);

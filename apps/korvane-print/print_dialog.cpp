@@ -57,7 +57,7 @@ void addSummaryLine(QTreeWidgetItem* group, const QString& title, const QString&
 // controls leave free.
 QString panelTabTitle(const std::string& name)
 {
-    static const QString taken = "PILGTVSDZWEHOAM";
+    static const QString taken = "PILGTVSDZWEHOAMR";
     QString title = QString::fromStdString(name).replace('&', "&&");
     for (int i = 0; i < title.size(); ++i)
         if (title.at(i).isLetter() && !taken.contains(title.at(i).toUpper()))
@@ -187,7 +187,7 @@ void PrintDialog::buildWindow()
     connect(tabs_, &QTabWidget::currentChanged, this, &PrintDialog::tabChanged);
 
     buttons_ = new QDialogButtonBox(this);
-    printButton_ = buttons_->addButton(tr("Print"), QDialogButtonBox::AcceptRole);
+    printButton_ = buttons_->addButton(tr("P&rint"), QDialogButtonBox::AcceptRole);
     printButton_->setObjectName("printButton");
     printButton_->setDefault(true);
     defaultButton_ = buttons_->addButton(tr("Set as &default"), QDialogButtonBox::ResetRole);
