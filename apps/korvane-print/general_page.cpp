@@ -126,7 +126,11 @@ void GeneralPage::pagesEdited()
     std::string error;
     const std::string text = pagesEdit_->text().toStdString();
     const auto ranges = somePages_->isChecked() ? parsePageRanges(text, &error) : std::vector<PageRange>{};
-    pagesProblem_->setText(QString::fromStdString(error));
+    // The message as a sentence of its own under the field.
+    QString sentence = QString::fromStdString(error);
+    if (!sentence.isEmpty())
+        sentence = sentence.front().toUpper() + sentence.mid(1) + '.';
+    pagesProblem_->setText(sentence);
     pagesProblem_->setVisible(!ranges);
     if (choices_) {
         if (ranges && !ranges->empty())

@@ -491,7 +491,7 @@ void PrintDialog::print()
     if (!generalPage_->pagesAreValid()) {
         tabs_->setCurrentWidget(generalPage_);
         QMessageBox::warning(this, tr("Not printed"),
-                             tr("The page ranges are not right: %1")
+                             tr("The pages to print are not right. %1")
                                  .arg(generalPage_->findChild<QLabel*>("pageRangesProblem")->text()));
         return;
     }

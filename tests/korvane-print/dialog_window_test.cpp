@@ -143,7 +143,7 @@ TEST_F(DialogPagesOnDisplay, TheKeyboardAloneTakesAJobFromOpenToPrintThroughEver
     auto* problem = dialog.findChild<QLabel*>("pageRangesProblem");
     ASSERT_TRUE(problem);
     EXPECT_TRUE(problem->isVisible());
-    EXPECT_EQ(problem->text(), "the range 3-1 runs backwards: write 1-3");
+    EXPECT_EQ(problem->text(), "The range 3-1 runs backwards: write 1-3.");
     EXPECT_GT(savePicture(dialog, "dialog-general-refused-range.png"), 20);
     press(Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(focused(), "1-3,7");
