@@ -86,12 +86,18 @@ GeneralPage::GeneralPage(QWidget* parent) : QWidget(parent)
     connect(orientation_, &QComboBox::currentIndexChanged, this, &GeneralPage::layoutChosen);
 }
 
-// Shows the job's choices and edits them from now on; without a job the page is dimmed.
+// Shows the job's choices (those it holds, such as kept defaults, win) and edits them from
+// now on; without a job the page is dimmed.
 void GeneralPage::attach(JobChoices* choices)
 {
     choices_ = choices;
     setEnabled(choices_ != nullptr);
     showChoices();
+    // What the page shows is what the job gets, also on a printer chosen after the pages.
+    if (choices_) {
+        pagesEdited();
+        layoutChosen();
+    }
 }
 
 // Shows what the job's choices say (the user's kept defaults, -o of the command line).

@@ -3,6 +3,7 @@
 // preview, and a job whose pages, paper, two-sided and Job Control choices reach a real
 // cupsd exactly as dumped.
 #include "document_preview.h"
+#include "general_page.h"
 #include "host_callback.h"
 #include "job_choices.h"
 #include "korvane-print/host_harness.h"
@@ -14,6 +15,9 @@
 #include <gtest/gtest.h>
 
 #include <QJsonDocument>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
 #include <QJsonObject>
 #include <QPageSize>
 #include <QPainter>
@@ -133,6 +137,25 @@ TEST_F(DuplexPrinter, TwoSidedOnTransparenciesIsResolvedAndOnA5Refused)
     EXPECT_FALSE(fixed.accepted);
     EXPECT_NE(fixed.reason.find("Media Type \u201cTransparency\u201d, which was asked for as well"), std::string::npos)
         << fixed.reason;
+}
+
+TEST(GeneralPage, ThePagesTypedGoWithTheJobToAnotherPrinterAndOnlyWhenRight)
+{
+    GeneralPage page;
+    JobChoices first(nullptr);
+    page.attach(&first);
+    page.findChild<QRadioButton*>("pageRangeRadio")->setChecked(true);
+    auto* field = page.findChild<QLineEdit*>("pageRangesEdit");
+    QTest::keyClicks(field, "1-3,7");
+    EXPECT_EQ(first.option("page-ranges"), "1-3,7");
+
+    JobChoices second(nullptr);  // the user chose another printer
+    page.attach(&second);
+    EXPECT_EQ(second.option("page-ranges"), "1-3,7") << "the field shows pages the job would not get";
+
+    QTest::keyClicks(field, "-1");  // "1-3,7-1"
+    EXPECT_FALSE(page.pagesAreValid());
+    EXPECT_EQ(second.option("page-ranges"), std::nullopt) << "wrong ranges must not reach the job";
 }
 
 // A PDF of two A4 pages, each with a black block where the page is.
