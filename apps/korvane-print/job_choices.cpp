@@ -21,6 +21,19 @@ ConstraintVerdict JobChoices::choosePPDOption(const std::string& keyword, const 
     return verdict;
 }
 
+std::optional<std::string> JobChoices::markedChoice(const std::string& keyword) const
+{
+    const ppd_choice_t* marked = ppd_ ? ppdFindMarkedChoice(ppd_, keyword.c_str()) : nullptr;
+    return marked ? std::optional<std::string>(marked->choice) : std::nullopt;
+}
+
+std::string JobChoices::paperName() const
+{
+    if (auto pageSize = markedChoice("PageSize"))
+        return *pageSize;
+    return option("media").value_or("A4");
+}
+
 std::optional<std::string> JobChoices::option(const std::string& name) const
 {
     if (auto found = cupsOptions_.find(name); found != cupsOptions_.end())

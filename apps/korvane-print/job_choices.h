@@ -24,6 +24,10 @@ public:
     // resolution may not change an option in fixed.
     ConstraintVerdict choosePPDOption(const std::string& keyword, const std::string& choice,
                                       const std::set<std::string>& fixed = {});
+    // The PPD's marked choice of the option; nothing without a PPD or such an option.
+    std::optional<std::string> markedChoice(const std::string& keyword) const;
+    // The paper the job prints on: the PPD's page size, else the media option, else A4.
+    std::string paperName() const;
     // Sets or removes one of CUPS' own job options (page-ranges, number-up, sides, ...).
     void setOption(const std::string& name, const std::string& value) { cupsOptions_[name] = value; }
     void removeOption(const std::string& name) { cupsOptions_.erase(name); }

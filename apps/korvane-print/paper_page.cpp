@@ -275,8 +275,7 @@ void PaperPage::mediaChosen()
 void PaperPage::showMarkedChoices()
 {
     for (auto& [keyword, control] : controls_) {
-        const ppd_choice_t* marked = ppdFindMarkedChoice(choices_->ppd(), keyword.c_str());
-        const QString choice = marked ? QString::fromUtf8(marked->choice) : QString::fromStdString(control.option.current);
+        const QString choice = QString::fromStdString(choices_->markedChoice(keyword).value_or(control.option.current));
         if (control.checkBox) {
             const QSignalBlocker blocker(control.checkBox);
             control.checkBox->setChecked(choice.compare("True", Qt::CaseInsensitive) == 0);

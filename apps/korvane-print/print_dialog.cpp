@@ -282,10 +282,8 @@ void PrintDialog::jobChoicesChanged()
     if (!session_)
         return;
     const JobChoices& choices = session_->choices();
-    const ppd_choice_t* pageSize = choices.ppd() ? ppdFindMarkedChoice(choices.ppd(), "PageSize") : nullptr;
-    const std::string paper = pageSize ? pageSize->choice : choices.option("media").value_or("A4");
     const std::string turn = choices.option("orientation-requested").value_or("3");
-    previewPage_->setPaper(paperSizeInPoints(paper), turn == "4" || turn == "5");
+    previewPage_->setPaper(paperSizeInPoints(choices.paperName()), turn == "4" || turn == "5");
 }
 
 // A note stays in sight under the tabs until the next one.
