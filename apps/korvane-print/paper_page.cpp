@@ -65,8 +65,9 @@ void PaperPage::clear()
     for (QChar c : kReservedMnemonics)
         usedMnemonics_.insert(c);
     while (QLayoutItem* item = content_->takeAt(0)) {
-        if (QWidget* widget = item->widget())
-            widget->deleteLater();
+        // Gone at once: none of them is sending a signal now (a printer change rebuilds the
+        // page), and a search for a control must not find the previous printer's.
+        delete item->widget();
         delete item;
     }
 }

@@ -4,6 +4,7 @@
 // cupsd exactly as dumped.
 #include "document_preview.h"
 #include "general_page.h"
+#include "paper_page.h"
 #include "host_callback.h"
 #include "job_choices.h"
 #include "korvane-print/host_harness.h"
@@ -14,7 +15,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QJsonDocument>
+#include <QSignalSpy>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
@@ -156,6 +160,57 @@ TEST(GeneralPage, ThePagesTypedGoWithTheJobToAnotherPrinterAndOnlyWhenRight)
     QTest::keyClicks(field, "-1");  // "1-3,7-1"
     EXPECT_FALSE(page.pagesAreValid());
     EXPECT_EQ(second.option("page-ranges"), std::nullopt) << "wrong ranges must not reach the job";
+}
+
+TEST_F(DuplexPrinter, ThePaperPageChoosesThroughTheConstraintsAndSaysWhatHappened)
+{
+    JobChoices choices(ppd->get());
+    PaperPage page;
+    QSignalSpy notes(&page, &PaperPage::noteChanged);
+    page.attach(&choices, {"ARPrintRelease", "ARJobName"}, {});
+    auto* paper = page.findChild<QComboBox*>("ppdPageSize");
+    auto* duplex = page.findChild<QComboBox*>("ppdDuplex");
+    auto* toner = page.findChild<QCheckBox*>("ppdTonerSaver");
+    auto* stamp = page.findChild<QComboBox*>("ppdStamp");
+    auto* stampText = page.findChild<QLineEdit*>("ppdStamp.Text");
+    ASSERT_TRUE(paper && duplex && toner && stamp && stampText);
+    EXPECT_EQ(page.findChild<QWidget*>("ppdARJobName"), nullptr);
+
+    paper->setCurrentIndex(paper->findData("A5"));
+    duplex->setCurrentIndex(duplex->findData("DuplexTumble"));
+    EXPECT_EQ(duplex->currentData().toString(), "None") << "the refused choice stayed in the pop-up";
+    ASSERT_EQ(notes.size(), 1);
+    EXPECT_TRUE(notes.last().at(0).toString().startsWith("Not changed: Two-Sided Printing"));
+    EXPECT_EQ(choices.ppdOptions().count("Duplex"), 0u);
+
+    toner->setChecked(true);
+    EXPECT_EQ(choices.ppdOptions().at("TonerSaver"), "True");
+    stamp->setCurrentIndex(stamp->findData("Custom"));
+    EXPECT_TRUE(stampText->isEnabled());
+    stampText->setText(QString(40, 'x'));
+    emit stampText->editingFinished();
+    EXPECT_TRUE(notes.last().at(0).toString().contains("takes 1 to 32 characters")) << "a long stamp was taken";
+    stampText->setText("Internal");
+    emit stampText->editingFinished();
+    EXPECT_EQ(choices.ppdOptions().at("Stamp"), "Custom.Internal");
+}
+
+TEST(PaperPage, WithoutAPpdTheQueuesSidesAndAPaperListAreOffered)
+{
+    JobChoices choices(nullptr);
+    PaperPage page;
+    page.attach(&choices, {}, {"one-sided", "two-sided-long-edge", "two-sided-short-edge"});
+    auto* sides = page.findChild<QComboBox*>("sidesPopup");
+    auto* media = page.findChild<QComboBox*>("mediaPopup");
+    ASSERT_TRUE(sides && media);
+    EXPECT_EQ(sides->count(), 3);
+    sides->setCurrentIndex(1);
+    EXPECT_EQ(choices.option("sides"), "two-sided-long-edge");
+    media->setCurrentIndex(media->findData("Letter"));
+    EXPECT_EQ(choices.paperName(), "Letter");
+
+    page.attach(&choices, {}, {"one-sided"});
+    EXPECT_EQ(page.findChild<QComboBox*>("sidesPopup"), nullptr) << "a queue that prints one side offers no choice";
 }
 
 // A PDF of two A4 pages, each with a black block where the page is.
