@@ -67,11 +67,15 @@ void PreviewPage::refresh()
         caption_->setText(tr("There is no file to preview."));
         return;
     }
-    // A whole sheet in sight: as high as the page leaves room for.
+    // A whole sheet in sight: as high as the page leaves room for, and no wider.
     const int height = std::max(160, scroll_->viewport()->height() - 24);
+    const int width = std::max(120, scroll_->viewport()->width() - 24);
     const QSizeF paper = request_.paperPoints;
-    request_.sheetWidthPixels =
-        request_.landscape ? height : static_cast<int>(height * paper.width() / paper.height());
+    const double portraitShape = paper.width() / paper.height();
+    // The width of the sheet's portrait side (a landscape sheet is as high as it).
+    const double fitHeight = request_.landscape ? height : height * portraitShape;
+    const double fitWidth = request_.landscape ? width * portraitShape : width;
+    request_.sheetWidthPixels = static_cast<int>(std::min(fitHeight, fitWidth));
     renderedHeight_ = scroll_->viewport()->height();
     preview_ = renderPreview(request_);
     const QString name = QFileInfo(QString::fromStdString(request_.path)).fileName();

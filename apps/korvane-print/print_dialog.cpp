@@ -30,6 +30,7 @@
 #include <QVBoxLayout>
 
 #include <iostream>
+#include <map>
 
 namespace {
 
@@ -51,6 +52,28 @@ QString filesLine(const std::vector<std::string>& files)
 void addSummaryLine(QTreeWidgetItem* group, const QString& title, const QString& value)
 {
     new QTreeWidgetItem(group, QStringList{title, value});  // the group owns its lines
+}
+
+// One of CUPS' own options as the summary names it.
+QString cupsOptionTitle(const std::string& name)
+{
+    static const std::map<std::string, const char*> titles{
+        {"number-up", "Pages per sheet"}, {"orientation-requested", "Orientation"}, {"sides", "Two-sided"},
+        {"media", "Paper size"},          {"multiple-document-handling", "Collate"}};
+    const auto found = titles.find(name);
+    return found == titles.end() ? QString::fromStdString(name) : QObject::tr(found->second);
+}
+
+// A value of one of CUPS' own options as the summary shows it.
+QString cupsOptionValueText(const std::string& name, const std::string& value)
+{
+    static const std::map<std::string, const char*> texts{
+        {"3", "Portrait"}, {"4", "Landscape"}, {"5", "Reverse landscape"}, {"6", "Reverse portrait"},
+        {"one-sided", "Off"}, {"two-sided-long-edge", "Long edge"}, {"two-sided-short-edge", "Short edge"},
+        {"separate-documents-collated-copies", "On"}, {"separate-documents-uncollated-copies", "Off"}};
+    const bool named = name == "orientation-requested" || name == "sides" || name == "multiple-document-handling";
+    const auto found = texts.find(value);
+    return named && found != texts.end() ? QObject::tr(found->second) : QString::fromStdString(value);
 }
 
 // The panel's name as its tab's title, with a mnemonic on the first letter the dialog's own
@@ -445,7 +468,7 @@ void PrintDialog::fillSummary()
         }
         for (const auto& [name, value] : choices.cupsOptions())
             if (name != "page-ranges")
-                addSummaryLine(printer, QString::fromStdString(name), QString::fromStdString(value));
+                addSummaryLine(printer, cupsOptionTitle(name), cupsOptionValueText(name, value));
     }
     if (session_) {
         for (const auto& panel : session_->panels()) {

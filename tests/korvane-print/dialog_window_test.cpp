@@ -150,6 +150,9 @@ TEST_F(DialogPagesOnDisplay, TheKeyboardAloneTakesAJobFromOpenToPrintThroughEver
     EXPECT_FALSE(problem->isVisible());
     press(Qt::Key_H, Qt::AltModifier);
     EXPECT_EQ(focused()->objectName(), "numberUpPopup");
+    press(Qt::Key_O, Qt::AltModifier);
+    ASSERT_EQ(focused()->objectName(), "orientationPopup");
+    press(Qt::Key_Down);
     EXPECT_GT(savePicture(dialog, "dialog-general.png"), 20);
 
     // Paper and output: A5 refuses two-sided; on transparencies two-sided changes the media.
@@ -192,7 +195,8 @@ TEST_F(DialogPagesOnDisplay, TheKeyboardAloneTakesAJobFromOpenToPrintThroughEver
     ASSERT_TRUE(preview);
     EXPECT_EQ(tabs->currentWidget(), preview);
     EXPECT_EQ(preview->preview().pageCount, 2);
-    EXPECT_EQ(preview->preview().sheets.size(), 2u);
+    ASSERT_EQ(preview->preview().sheets.size(), 2u);
+    EXPECT_GT(preview->preview().sheets[0].width(), preview->preview().sheets[0].height()) << "not landscape";
     EXPECT_GT(savePicture(dialog, "dialog-preview.png"), 20);
 
     // The Job Control tab: retention on with a PIN.
@@ -238,6 +242,7 @@ TEST_F(DialogPagesOnDisplay, TheKeyboardAloneTakesAJobFromOpenToPrintThroughEver
     EXPECT_EQ(sent.at("PageSize"), "A4");
     EXPECT_EQ(sent.at("Duplex"), "DuplexNoTumble");
     EXPECT_EQ(sent.at("MediaType"), "Plain");
+    EXPECT_EQ(sent.at("orientation-requested"), "4");
     EXPECT_EQ(sent.count("number-up"), 0u) << "the queue's own default is no choice of the user's";
     std::map<std::string, std::string> arrived;
     for (const auto& [name, value] : sent)
