@@ -148,7 +148,8 @@ clean_up() {
   fi
   root=
 }
-trap clean_up EXIT
+snapshot=
+trap 'clean_up; [ -z "$snapshot" ] || rm -f "$snapshot"' EXIT
 trap 'exit 130' INT TERM HUP
 
 # Unpacks a fresh copy of the root, copies the checkout in and mounts what a running machine has.
@@ -165,9 +166,7 @@ prepare_root() {
   chmod 755 "$root/usr/sbin/policy-rc.d"
 
   mkdir -p "$root$inside"
-  (cd "$top" && git ls-files -z | while IFS= read -r -d '' f; do
-     if [ -e "$f" ] || [ -L "$f" ]; then printf '%s\0' "$f"; fi
-   done | tar --null --no-recursion -T - -cf -) | tar -C "$root$inside" -xpf -
+  tar -C "$root$inside" -xpf "$snapshot"
 
   mount -t proc proc "$root/proc"
   mount -t sysfs sysfs "$root/sys"
@@ -189,15 +188,21 @@ run_in_fresh_root() {
   prepare_root
   say "running the README's $name command in a fresh Debian 12 root: $command"
   start=$SECONDS
-  # Same cache keys in every root: the checkout's path is the same, the build folder's path
-  # is left out, and the compiler is known by its content (it is installed anew each time).
+  # Same cache keys in every root and on this machine: paths below /src are hashed relative to
+  # the build folder, whose own path is left out, and the compiler is known by its size and
+  # mtime, which dpkg takes from the package (the same in every root).
   chroot "$root" /usr/bin/env -i HOME=/root TERM="${TERM:-dumb}" \
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     CCACHE_DIR=/var/cache/ccache CCACHE_BASEDIR=/src CCACHE_NOHASHDIR=true \
-    CCACHE_COMPILERCHECK=content \
+    CCACHE_COMPILERCHECK=mtime CCACHE_STATSLOG=/var/tmp/ccache-stats.log \
     /bin/bash -c "cd $inside && $command" < /dev/null || status=$?
-  local took=$((SECONDS - start))
-  results+=("$name command ($command): exit $status after $took s")
+  local took=$((SECONDS - start)) hits=
+  # The compiler cache's hits in this command alone (the cache itself is shared).
+  if [ -x "$root/usr/bin/ccache" ] && [ -f "$root/var/tmp/ccache-stats.log" ]; then
+    hits=$(chroot "$root" /usr/bin/env -i CCACHE_DIR=/var/cache/ccache CCACHE_STATSLOG=/var/tmp/ccache-stats.log \
+      /usr/bin/ccache --show-log-stats | sed -n 's/^ *Hits: *\([0-9]* *\/ *[0-9]*\).*(\(.*\)).*/, compiler cache hits \1 (\2)/p')
+  fi
+  results+=("$name command ($command): exit $status after $took s$hits")
   [ $status -eq 0 ] || failed=1
   clean_up
 }
@@ -209,6 +214,13 @@ else
   ccache_dir=$cache/ccache
 fi
 make_root_tarball
+
+# The checkout as a clone of it would have it (tracked files only, as they are in the working
+# tree), taken once so that every root gets the same files.
+snapshot=$(mktemp "$cache/checkout.XXXXXX.tar")
+(cd "$top" && git ls-files -z | while IFS= read -r -d '' f; do
+   if [ -e "$f" ] || [ -L "$f" ]; then printf '%s\0' "$f"; fi
+ done | tar --null --no-recursion -T - -cf "$snapshot")
 
 case $which_commands in
   first) run_in_fresh_root first "$first" ;;
