@@ -32,6 +32,8 @@ bool ppdOptionTakes(ppd_file_t* ppd, const std::string& keyword, const std::stri
 
 std::optional<std::string> badCupsOptionValue(const std::string& name, const std::string& value)
 {
+    if (name == "copies")
+        return std::string("give the number of copies with -n or --copies");
     if (name == "page-ranges") {
         std::string error;
         if (!parsePageRanges(value, &error))

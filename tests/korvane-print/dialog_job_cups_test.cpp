@@ -116,6 +116,15 @@ TEST_F(DialogJob, TwoSidedOnTransparenciesAskedForBothIsRefusedAndSendsNothing)
     EXPECT_EQ(unknown.exitCode, 2);
     EXPECT_NE(unknown.err.find("the printer's MediaType takes Plain, Transparency, Labels"), std::string::npos)
         << unknown.err;
+    // The copies have an option of their own; two ways to say them would send two numbers.
+    const ProcessResult copies = runHost({"--batch", "-P", "duplex-test", "-n", "2", "-o", "copies=3", document});
+    EXPECT_EQ(copies.exitCode, 2);
+    EXPECT_NE(copies.err.find("-o copies=3: give the number of copies with -n or --copies"), std::string::npos)
+        << copies.err;
+    const ProcessResult pages = runHost({"--batch", "-P", "duplex-test", "--pages", "0", document});
+    EXPECT_EQ(pages.exitCode, 2);
+    EXPECT_NE(pages.err.find("--pages 0: there is no page 0"), std::string::npos) << pages.err;
+    EXPECT_EQ(cupsd->jobIds(), before);
 }
 
 // Runs f on a thread of its own, whose libcups reads the environment afresh.
