@@ -1,6 +1,7 @@
 #include "platform/layout.h"
 
 #include "platform/bundle.h"
+#include "platform/form_reader.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -10,7 +11,6 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QTabWidget>
-#include <QtDesigner/QFormBuilder>
 
 namespace platform {
 
@@ -66,16 +66,13 @@ std::unique_ptr<LoadedView> LoadedView::load(const Bundle& bundle, const std::st
     QFile file(QString::fromStdString(*path));
     if (!file.open(QIODevice::ReadOnly))
         return nullptr;
-    // The designer's form builder rather than QUiLoader: the layouts hold standard widgets
-    // only, and QUiLoader loads every designer plug-in installed on the system into the host's
-    // process as it is made (the one for QQuickWidget brings the whole QML engine, a quarter
-    // of the host's memory). Nor does this builder translate: the panel localizes captions
-    // from its own strings table.
-    QFormBuilder loader;
-    QWidget* root = loader.load(&file);
+    // The project's own reader rather than the designer's loaders (see form_reader.h). Nor does
+    // it translate: the panel localizes captions from its own strings table.
+    FormReader reader(file);
+    std::unique_ptr<QWidget> root = reader.read();
     if (!root)
         return nullptr;
-    return std::unique_ptr<LoadedView>(new LoadedView(root));
+    return std::unique_ptr<LoadedView>(new LoadedView(root.release()));  // the view owns it
 }
 
 LoadedView::~LoadedView()
