@@ -634,10 +634,16 @@ bool holdsExactly(const std::string& path, const std::string& bytes)
     return stored == bytes;
 }
 
+// A domain file kept in memory, and what it holds when that is known, as for a file on disk.
+struct MemoryFile {
+    std::string bytes;
+    std::optional<PropertyDictionary> known;
+};
+
 // The domain files of fuzz targets, by domain name, when the defaults keep them in memory.
 struct MemoryFiles {
     bool active = false;
-    std::map<std::string, std::string> files;
+    std::map<std::string, MemoryFile> files;
 };
 
 MemoryFiles& memoryFiles()
@@ -758,9 +764,11 @@ std::optional<PropertyDictionary> UserDefaults::readStoredDomain(const std::stri
 {
     if (inMemory_) {
         auto file = memoryFiles().files.find(domainName);
-        if (file == memoryFiles().files.end() || file->second.size() > maxDomainBytes_)
+        if (file == memoryFiles().files.end() || file->second.bytes.size() > maxDomainBytes_)
             return std::nullopt;
-        return propertyListFromBytes(file->second);
+        if (!file->second.known)
+            file->second.known = propertyListFromBytes(file->second.bytes);
+        return file->second.known;
     }
     const std::string path = pathOfDomain(domainName);
     const DomainFile file = readDomainFile(directory_, path, maxDomainBytes_);
@@ -820,6 +828,9 @@ bool UserDefaults::writeStoredDomain(const std::string& domainName, const Proper
     const PropertyDictionary* known = exists ? knownDomain(path, stateOf(info)) : nullptr;
     if (known && *known == domain && isPrivateFile(stateOf(info)))
         return true;
+    MemoryFile* memoryFile = inMemory_ ? &memoryFiles().files[domainName] : nullptr;
+    if (memoryFile && memoryFile->known && *memoryFile->known == domain)
+        return true;
 
     const std::string xml = xmlPropertyList(domain);
     if (xml.empty())
@@ -829,8 +840,11 @@ bool UserDefaults::writeStoredDomain(const std::string& domainName, const Proper
         return refuseWrite("the domain " + domainName + " would take " + std::to_string(xml.size()) +
                            " bytes, more than the " + std::to_string(maxDomainBytes_) +
                            " a domain may hold; the stored one is kept");
-    if (inMemory_) {
-        memoryFiles().files[domainName] = xml;
+    if (memoryFile) {
+        memoryFile->bytes = xml;
+        memoryFile->known.reset();
+        if (survivesXml(PropertyValue{domain}))
+            memoryFile->known = domain;
         return true;
     }
     // Rewriting the very same bytes changes nothing but costs two flushes to the disk.
@@ -875,7 +889,7 @@ void keepUserDefaultsInMemory()
 
 void setDomainFileInMemory(const std::string& domainName, std::string bytes)
 {
-    memoryFiles().files[domainName] = std::move(bytes);
+    memoryFiles().files[domainName] = MemoryFile{std::move(bytes), std::nullopt};
 }
 
 }  // namespace platform
