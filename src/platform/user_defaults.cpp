@@ -476,6 +476,17 @@ const PropertyDictionary* knownDomain(const std::string& path, const FileState& 
     return known != knownFiles().end() && known->second.state == state ? &known->second.domain : nullptr;
 }
 
+// Whether the file at path is, unchanged, a private file that this process knows to hold the
+// domain.
+bool holdsKnownDomain(const std::string& path, const PropertyDictionary& domain)
+{
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !isPrivateFile(stateOf(info)))
+        return false;
+    const PropertyDictionary* known = knownDomain(path, stateOf(info));
+    return known && *known == domain;
+}
+
 // Remembers what the file at path holds now that the domain was written there.
 void rememberWritten(const std::string& path, const PropertyDictionary& domain)
 {
@@ -543,10 +554,20 @@ DomainFile readDomainFile(const std::string& dir, const std::string& path, std::
     return file;
 }
 
+// Whether dir is a folder of this user with mode 0700, as the writer leaves it.
+bool isPrivateFolderOfUser(const std::string& dir)
+{
+    struct stat info {};
+    return ::stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid() &&
+           (info.st_mode & 07777) == 0700;
+}
+
 // Makes the folder and any missing parents; the folder itself must end up a folder of this user
 // with mode 0700.
 bool ensurePrivateDirectory(const std::string& dir)
 {
+    if (isPrivateFolderOfUser(dir))
+        return true;
     for (std::size_t slash = dir.find('/', 1); slash != std::string::npos; slash = dir.find('/', slash + 1))
         if (::mkdir(dir.substr(0, slash).c_str(), 0700) != 0 && errno != EEXIST)
             return false;
@@ -813,6 +834,11 @@ bool UserDefaults::refuseWrite(std::string reason)
 bool UserDefaults::writeStoredDomain(const std::string& domainName, const PropertyDictionary& domain)
 {
     const std::string path = pathOfDomain(domainName);
+    // A known, private, unchanged file that holds this very domain needs no write; deciding
+    // that before the lock changes nothing, as a writer that comes between would simply write
+    // last.
+    if (!inMemory_ && holdsKnownDomain(path, domain) && isPrivateFolderOfUser(directory_))
+        return true;
     if (!inMemory_ && !ensurePrivateDirectory(directory_))
         return refuseWrite("the preferences folder " + directory_ + " is not a private folder of this user");
     std::optional<FileLock> lock;
