@@ -411,13 +411,17 @@ std::string PopUp::itemTitle(int index) const
 
 void PopUp::setItemTitle(int index, const std::string& title)
 {
-    if (auto* popUp = as<QComboBox>(); popUp && index >= 0 && index < popUp->count())
+    if (auto* popUp = as<QComboBox>(); popUp && index >= 0 && index < popUp->count() && popUp->itemText(index) != qstr(title))
         popUp->setItemText(index, qstr(title));
 }
 
 void PopUp::setItemImage(int index, const Image& image)
 {
     if (auto* popUp = as<QComboBox>(); popUp && index >= 0 && index < popUp->count()) {
+        // An image is known by the name it was made from: showing the same one again changes
+        // nothing, and would make the pop-up handle two changes.
+        if (!image.name().empty() && popUp->itemData(index, kImageNameRole).toString() == qstr(image.name()))
+            return;
         popUp->setItemIcon(index, image.icon());
         popUp->setItemData(index, qstr(image.name()), kImageNameRole);
     }
