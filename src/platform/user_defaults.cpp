@@ -141,6 +141,11 @@ std::optional<PropertyValue> valueOfNode(plist_t node)
     case PLIST_DATE: {
         PropertyDate date;
         plist_get_date_val(node, &date.seconds, &date.microseconds);
+        // A binary file's date far outside the range libplist converts comes out with
+        // microseconds that are none, which its XML writer then adds to the seconds anew at
+        // every rewrite.
+        if (date.microseconds < 0 || date.microseconds > 999999)
+            date.microseconds = 0;
         return PropertyValue{date};
     }
     default:
@@ -256,8 +261,46 @@ public:
             const std::uint64_t reference = bigEndianAt(bytes, at + i * referenceSize_, referenceSize_);
             if (reference >= count_)
                 return false;
+            // A dictionary's keys come first. libplist aborts the process when it hands out a
+            // key that holds a zero character.
+            if (type == 0xD && i < entries && !isKeyWithoutZero(reference))
+                return false;
             found.push_back(reference);
         }
+        return true;
+    }
+
+    // Whether an object is a text (ASCII or UTF-16) without a zero character inside the file.
+    bool isKeyWithoutZero(std::uint64_t object) const
+    {
+        const std::string& bytes = *bytes_;
+        const std::uint64_t offset = bigEndianAt(bytes, table_ + object * offsetSize_, offsetSize_);
+        if (offset < 8 || offset >= table_)
+            return false;
+        const unsigned marker = static_cast<unsigned char>(bytes[offset]);
+        const unsigned type = marker >> 4;
+        if (type != 0x5 && type != 0x6)
+            return false;
+        std::uint64_t length = marker & 0xF;
+        std::uint64_t at = offset + 1;
+        if (length == 0xF) {
+            if (at >= table_)
+                return false;
+            const unsigned lengthMarker = static_cast<unsigned char>(bytes[at]);
+            if ((lengthMarker >> 4) != 0x1 || (lengthMarker & 0xF) > 3)
+                return false;
+            const std::size_t size = std::size_t{1} << (lengthMarker & 0xF);
+            if (at + 1 + size > table_)
+                return false;
+            length = bigEndianAt(bytes, at + 1, size);
+            at += 1 + size;
+        }
+        const std::uint64_t unit = type == 0x6 ? 2 : 1;
+        if (length > (table_ - at) / unit)
+            return false;
+        for (std::uint64_t i = 0; i < length; ++i)
+            if (bigEndianAt(bytes, at + i * unit, unit) == 0)
+                return false;
         return true;
     }
 

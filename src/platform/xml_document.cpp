@@ -1,5 +1,6 @@
 #include "platform/xml_document.h"
 
+#include <QBuffer>
 #include <QXmlStreamReader>
 
 namespace platform {
@@ -185,7 +186,12 @@ std::optional<XmlDocument> XmlDocument::read(const ByteBuffer& bytes, const XmlL
         return std::nullopt;
     auto impl = std::make_shared<Impl>();
     OutlineBuilder builder(impl->root, limits, outline);
-    QXmlStreamReader reader(QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    // Read through a device: the parser then decodes the bytes a piece at a time instead of the
+    // whole document up front (twice its size in memory), and a refused document stops there.
+    QBuffer device;
+    device.setData(QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    device.open(QIODevice::ReadOnly);
+    QXmlStreamReader reader(&device);
     // The DOM reading with default options does not process namespaces: a prefix is part of
     // the name, and an undeclared one is no error.
     reader.setNamespaceProcessing(false);
