@@ -25,7 +25,7 @@ public:
     HarnessHost();
 
     bool offersConstraintHandling() const override { return true; }
-    ppd_file_t* ppdFile() override { return ppd ? ppd->get() : nullptr; }
+    platform::PPDRecord* ppdFile() override { return ppd ? ppd->get() : nullptr; }
     platform::PrintSession* printSession() override { return &session; }
     platform::PrintSettings* printSettings() override { return &settings; }
     bool willChangePPDOptionKeyValue(const std::string&, const std::string&) override { return true; }

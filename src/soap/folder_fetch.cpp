@@ -46,6 +46,16 @@ void showActivity(platform::Progress& arrow, bool active)
     arrow.setHidden(!active);
 }
 
+// Hands the client's failure notice to the panel, whose declaration cannot know the client.
+class PanelEndCallback final : public SOAPClientCallback {
+public:
+    explicit PanelEndCallback(KorvanePrintPdeRk880JC& panel) : panel_(panel) {}
+    void recieveEndCallback() override { panel_.recieveEndCallback(); }
+
+private:
+    KorvanePrintPdeRk880JC& panel_;
+};
+
 }  // namespace
 
 void KorvanePrintPdeRk880JC::getFolderNameButtonProc(const platform::Control& /*sender*/)
@@ -59,10 +69,13 @@ void KorvanePrintPdeRk880JC::getFolderNameButtonProc(const platform::Control& /*
     const std::string address = printersAddressEditText.stringValue().value_or("");
     if (!address.empty()) {
         showActivity(chasingArrow, true);
-        if (auto client = KorvanePrintPdeRk880JCSOAPClient::initWithServerName("http://" + address + kServicePath, this)) {
+        PanelEndCallback callback(*this);
+        if (auto client = KorvanePrintPdeRk880JCSOAPClient::initWithServerName("http://" + address + kServicePath, &callback)) {
+            if (folderFetchGuard.watchdogInterval)
+                client->setWatchdogInterval(*folderFetchGuard.watchdogInterval);
             // The host may destroy the panel while the exchange waits; then nothing of it may
             // be touched again.
-            if (!folderFetchGuard.run(*client, requestData))
+            if (!folderFetchGuard.run(*client, [&] { client->sendMessage(requestData); }))
                 return;
         }
         showActivity(chasingArrow, false);

@@ -23,7 +23,7 @@ public:
                       std::optional<std::string> ppdPath = samplePPD());
 
     bool offersConstraintHandling() const override { return constraintHandling; }
-    ppd_file_t* ppdFile() override { return ppd ? ppd->get() : nullptr; }
+    platform::PPDRecord* ppdFile() override { return ppd ? ppd->get() : nullptr; }
     platform::PrintSession* printSession() override { return &session; }
     platform::PrintSettings* printSettings() override { return hasSettings ? &settings : nullptr; }
     bool willChangePPDOptionKeyValue(const std::string& keyword, const std::string& choice) override;
