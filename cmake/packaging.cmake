@@ -1,18 +1,21 @@
 # A Debian package of the host, the plug-in bundle, the sample PPD, the printer stand-in,
-# the launcher entry and the manual page: `cpack -G DEB` in the build folder.
+# the launcher entry, the manual page and the printer's CUPS filter with its PPD where cupsd
+# finds them (/usr/lib/cups/filter, /usr/share/ppd/korvane): `cpack -G DEB` in the build folder.
 set(CPACK_PACKAGE_NAME "korvane-print")
 set(CPACK_PACKAGE_VENDOR "Korvane print tools")
 set(CPACK_PACKAGE_CONTACT "Korvane print tools maintainers <korvane-print@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Print dialog with the Job Control tab of Korvane RK-880 printers")
 set(CPACK_PACKAGE_DESCRIPTION "korvane-print is a print dialog for CUPS queues of the Korvane RK-880 \
 multifunction printer. Its Job Control tab holds jobs with a PIN, files them in the printer's folders \
-and authenticates the user; the settings reach the driver as job options.")
+and authenticates the user. The CUPS filter korvane-jobcontrol turns the tab's settings, or the \
+PPD's job control options of jobs from other dialogs and lp, into the printer's job-control header.")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_GENERATOR "DEB")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "cups-client")
+# cupsd runs the filter; lpadmin and lp come with the client.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "cups-client, cups-daemon")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
-# The main job: builds the project, starts the printer stand-in (korvane-mfp-sim) on loopback
-# with a few folders, and prints a document with the Job Control tab.
+# The main job: the whole chain as an office uses it. It builds the project, starts the printer
+# stand-in (korvane-mfp-sim: folder service, print port, operator panel), makes a CUPS queue for
+# it whose filter is the project's korvane-jobcontrol, and prints a document with the Job Control
+# tab for real: the job travels through cupsd and the filter into the printer, which holds it
+# until its PIN is typed at the printer's operator panel; the script then types the PIN there and
+# shows the printed file.
 #
-# With a display (DISPLAY or WAYLAND_DISPLAY) the print dialog opens: the printer's address
-# already points at the stand-in, so "Get Folder Names" lists its folders. Without one, a
-# typical job runs in batch mode: retention "hold only" with a PIN, login authentication, the
-# folders fetched from the stand-in and the protected folder "Finance" chosen with its password.
-# Either way the print settings and the summary the tab made are printed, and pictures land in
-# the output folder.
+# With a display (DISPLAY or WAYLAND_DISPLAY) the print dialog opens on that queue and the chain
+# runs with what the user chose. Without one, a typical job runs in batch mode: retention "hold
+# only" with the PIN 4711, login authentication as mia.jensen, the folders fetched from the
+# stand-in and the protected folder "Finance" chosen with its password.
 #
-# Nothing is sent to CUPS unless a queue is named with --printer.
+# The queue lives on the machine's cupsd when the filter is installed there and the queue can be
+# added; otherwise on a private cupsd of the job's own. --printer QUEUE prints on an existing
+# queue instead (nothing is released then). --keep leaves the printer running afterwards, so its
+# operator panel can be visited, until Ctrl-C.
 #
-#   scripts/run-main-job.sh [--printer QUEUE] [--batch] [--out DIR]
+#   scripts/run-main-job.sh [--printer QUEUE] [--batch] [--keep] [--out DIR]
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,13 +24,16 @@ build=${BUILD_DIR:-$top/build}
 out=$build/main-job
 queue=
 force_batch=0
+keep=0
+pin=4711
 
 while [ $# -gt 0 ]; do
   case $1 in
     --printer|-P) queue=${2:?--printer needs a queue name}; shift 2 ;;
     --batch) force_batch=1; shift ;;
+    --keep) keep=1; shift ;;
     --out) out=${2:?--out needs a folder}; shift 2 ;;
-    -h|--help) sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "run-main-job: unknown argument $1 (try --help)" >&2; exit 2 ;;
   esac
 done
@@ -34,57 +42,105 @@ echo "== Building (this takes a few minutes the first time)"
 BUILD_DIR=$build "$top/scripts/build.sh"
 bin=$build/bin
 
+"$top/scripts/private-cupsd.sh" stop "$out/cups" 2>/dev/null || true
 rm -rf "$out"
 mkdir -p "$out"
 # The tab remembers locked values per user; the demo keeps its own, so every run starts alike.
 export XDG_CONFIG_HOME=$out/config
 
+sim_pid=
+system_queue=
+cleanup() {
+  [ -n "$system_queue" ] && lpadmin -x "$system_queue" 2>/dev/null
+  "$top/scripts/private-cupsd.sh" stop "$out/cups" 2>/dev/null
+  if [ -n "$sim_pid" ]; then
+    kill "$sim_pid" 2>/dev/null
+    wait "$sim_pid" 2>/dev/null
+  fi
+  return 0
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# Waits until the stand-in's standard output holds a line "WHAT on 127.0.0.1:PORT"; prints PORT.
+wait_for_port() {
+  local what=$1 port
+  for _ in $(seq 1 100); do
+    port=$(sed -n "s/^$what on 127\\.0\\.0\\.1:\\([0-9]*\\)\$/\\1/p" "$out/mfp-sim.out")
+    if [ -n "$port" ]; then
+      echo "$port"
+      return 0
+    fi
+    if ! kill -0 "$sim_pid" 2>/dev/null; then
+      echo "run-main-job: korvane-mfp-sim stopped: $(cat "$out/mfp-sim.err")" >&2
+      return 1
+    fi
+    sleep 0.1
+  done
+  echo "run-main-job: korvane-mfp-sim did not say where it is $what" >&2
+  return 1
+}
+
 echo "== Starting the printer stand-in"
-"$bin/korvane-mfp-sim" --port 0 --folder Reports --folder Finance:protected --folder Projects \
+"$bin/korvane-mfp-sim" --port 0 --print-port 0 --state "$out/printer" \
+  --folder Reports --folder Finance:protected --folder Projects \
+  --user mia.jensen:sesame --user-number 4242 \
   > "$out/mfp-sim.out" 2> "$out/mfp-sim.err" &
 sim_pid=$!
-stop_sim() { kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true; }
-trap stop_sim EXIT
-trap 'exit 130' INT TERM
-port=
-for _ in $(seq 1 100); do
-  port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$out/mfp-sim.out")
-  [ -n "$port" ] && break
-  if ! kill -0 "$sim_pid" 2>/dev/null; then
-    echo "run-main-job: korvane-mfp-sim stopped: $(cat "$out/mfp-sim.err")" >&2
-    exit 1
-  fi
-  sleep 0.1
-done
-if [ -z "$port" ]; then
-  echo "run-main-job: korvane-mfp-sim did not say which port it listens on" >&2
-  exit 1
-fi
-address=127.0.0.1:$port
+http_port=$(wait_for_port listening)
+print_port=$(wait_for_port printing)
+address=127.0.0.1:$http_port
+panel_url=http://$address/
 echo "   folders Reports, Finance (protected) and Projects at http://$address/korvane-mfp-srv"
+echo "   print port socket://127.0.0.1:$print_port, operator panel $panel_url"
 
-# Without a queue named, a CUPS queue of this model is used for the dialog if there is one (its
-# PPD has the ARDocFiling option), else the built-in sample printer; either way as a dry run.
-send=(--dry-run)
-if [ -n "$queue" ]; then
-  send=()
-else
-  for candidate in $(lpstat -e 2>/dev/null || true); do
-    if lpoptions -p "$candidate" -l 2>/dev/null | grep -q '^ARDocFiling'; then
-      queue=$candidate
-      echo "   found CUPS queue $queue of this model; a dry run (add --printer $queue to print on it)"
-      break
+# Adds the queue korvane-demo for the stand-in: on the machine's cupsd when our filter is
+# installed there and it takes the queue, else on a private cupsd (CUPS_SERVER then names it).
+make_queue() {
+  local device=socket://127.0.0.1:$print_port
+  local ppd=$top/src/resources/ppd/korvane-rk880.ppd
+  local system_filter
+  system_filter=$(cups-config --serverbin 2>/dev/null || echo /usr/lib/cups)/filter/korvane-jobcontrol
+  if [ -x "$system_filter" ] && lpstat -r 2>/dev/null | grep -q 'is running' &&
+     lpadmin -p korvane-demo -E -v "$device" -P "$ppd" 2>/dev/null; then
+    system_queue=korvane-demo
+    echo "   queue korvane-demo on this machine's cupsd"
+    return 0
+  fi
+  "$top/scripts/private-cupsd.sh" start "$out/cups" "$bin/korvane-jobcontrol" > "$out/cupsd.out"
+  CUPS_SERVER=$(cat "$out/cups/server")
+  export CUPS_SERVER
+  if ! lpadmin -p korvane-demo -E -v "$device" -P "$ppd" 2> "$out/lpadmin.err"; then
+    cat "$out/lpadmin.err" >&2
+    return 1
+  fi
+  echo "   queue korvane-demo on a private cupsd at $CUPS_SERVER (this machine's has no filter of ours)"
+}
+
+# Prints the stand-in's job list as it serves it to scripts, one job a line.
+show_jobs() {
+  curl -fsS "http://$address/jobs" | tr -d '\n' | sed -e 's/}, *{/}\n{/g' -e 's/^\[//' -e 's/\]$//' |
+    sed -e 's/^ *{/   {/'
+  echo
+}
+
+# Waits up to a minute for the printer to hold a job; prints its id.
+wait_for_held_job() {
+  local id
+  for _ in $(seq 1 600); do
+    id=$(curl -fsS "http://$address/jobs" | tr -d '\n' | sed -e 's/}, *{/}\n{/g' |
+      grep '"state": *"held"' | sed -n -E 's/.*"id": *"?([0-9]+).*/\1/p' | head -n 1)
+    if [ -n "$id" ]; then
+      echo "$id"
+      return 0
     fi
+    sleep 0.1
   done
-  queue=${queue:-sample}
-fi
-
-document=$out/quarterly-report.txt
-cat > "$document" <<'EOF'
-Quarterly report
-
-Sales rose in every region. The figures are held in the printer until the PIN is typed there.
-EOF
+  echo "run-main-job: the printer holds no job after a minute; cupsd says:" >&2
+  lpstat -W all -o >&2 || true
+  tail -n 20 "$out/cups/log/error_log" >&2 2>/dev/null || true
+  return 1
+}
 
 # Prints one object of the host's JSON dump ("printSettings", "summary") as plain lines.
 show_block() {
@@ -95,21 +151,80 @@ show_block() {
   ' "$2"
 }
 
+# Writes a one-page PDF, the document the job prints: the printer must give these bytes back.
+write_document() {
+  local content="BT /F1 18 Tf 72 760 Td (Quarterly report: sales rose in every region.) Tj ET"
+  cat > "$1" <<EOF
+%PDF-1.4
+1 0 obj <</Type /Catalog /Pages 2 0 R>> endobj
+2 0 obj <</Type /Pages /Kids [3 0 R] /Count 1>> endobj
+3 0 obj <</Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents 4 0 R /Resources <</Font <</F1 5 0 R>>>>>> endobj
+4 0 obj <</Length ${#content}>> stream
+$content
+endstream endobj
+5 0 obj <</Type /Font /Subtype /Type1 /BaseFont /Helvetica>> endobj
+trailer <</Root 1 0 R>>
+%%EOF
+EOF
+}
+
+# Shows the job the printer holds; with a PIN, types it at the operator panel and compares
+# the printed file with the document.
+release_and_show() {
+  local typed_pin=$1 id
+  echo "== The printer holds the job"
+  id=$(wait_for_held_job)
+  show_jobs
+  if [ -z "$typed_pin" ]; then
+    echo "   release it with its PIN at $panel_url"
+    return 0
+  fi
+  echo "== Typing the PIN $typed_pin at the printer's operator panel"
+  curl -fsS -o /dev/null -d "pin=$typed_pin" "http://$address/jobs/$id/release"
+  show_jobs
+  if ! cmp -s "$document" "$out/printer/printed/$id.pdf"; then
+    echo "run-main-job: the printed file $out/printer/printed/$id.pdf differs from the document" >&2
+    return 1
+  fi
+  echo "   printed: $out/printer/printed/$id.pdf, the document byte for byte"
+}
+
 report() {
   echo "== Print settings of the job"
   show_block printSettings "$out/dump.json"
   echo "== Summary of the Job Control tab"
   show_block summary "$out/dump.json"
+}
+
+finish() {
+  echo "== Operator panel: $panel_url"
   echo "== Files in $out"
   ls -1 "$out" | sed 's/^/   /'
+  if [ $keep -eq 1 ]; then
+    echo "== The printer keeps running for its operator panel; Ctrl-C ends it"
+    wait "$sim_pid"
+  fi
 }
+
+document=$out/quarterly-report.pdf
+write_document "$document"
+
+own_queue=0
+if [ -n "$queue" ]; then
+  echo "== Printing on the existing queue $queue"
+else
+  make_queue
+  queue=korvane-demo
+  own_queue=1
+fi
 
 if [ $force_batch -eq 0 ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }; then
   echo "== Opening the print dialog on printer $queue"
   echo "   On the Job Control tab: tick Job Retention, press Get Folder Names, choose a folder, type"
-  echo "   a PIN, then look at the Summary tab and press Print."
+  echo "   a PIN, then look at the Summary tab and press Print. The printer holds the job until"
+  echo "   that PIN is typed at its operator panel, $panel_url"
   status=0
-  "$bin/korvane-print" --printer "$queue" "${send[@]}" \
+  "$bin/korvane-print" --printer "$queue" \
     --set "printersAddressEditText=$address" \
     --dump --screenshot "$out/print-dialog.png" "$document" > "$out/dump.json" || status=$?
   if [ $status -eq 5 ]; then
@@ -118,11 +233,16 @@ if [ $force_batch -eq 0 ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:
   fi
   [ $status -eq 0 ] || exit $status
   report
+  if [ $own_queue -eq 1 ]; then
+    release_and_show ""
+    keep=1
+  fi
+  finish
   exit 0
 fi
 
 echo "== Running a typical job in batch mode on printer $queue"
-"$bin/korvane-print" --batch --printer "$queue" "${send[@]}" \
+"$bin/korvane-print" --batch --printer "$queue" \
   --calls panelView,willShow,restore,ops,save,summary,shouldPrint \
   --set retentionCheckBox=1 \
   --set "printersAddressEditText=$address" \
@@ -130,11 +250,16 @@ echo "== Running a typical job in batch mode on printer $queue"
   --set folderSelectionPopup=4 \
   --set folderPasswordEditText=2468 \
   --set suspendMatrix=0 \
-  --set suspendKeyEditText=4711 \
+  --set "suspendKeyEditText=$pin" \
   --set authenticationMatrix=0 \
   --set loginNameEditText=mia.jensen \
   --set passwordEditText=sesame \
+  --set accountNumberEditText=31 \
   --set userNameEditText=Mia \
   --set jobNameEditText=Quarterly \
   --dump --screenshot "$out/job-control.png" "$document" > "$out/dump.json"
 report
+if [ $own_queue -eq 1 ]; then
+  release_and_show "$pin"
+fi
+finish

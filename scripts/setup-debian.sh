@@ -12,7 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core fonts-noto-cjk adwaita-icon-theme
   cups cups-client cups-ipp-utils
-  groff-base dpkg-dev file
+  groff-base dpkg-dev file curl
   chromium
 )
 

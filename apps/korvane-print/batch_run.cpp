@@ -2,6 +2,7 @@
 
 #include "cups_submit.h"
 #include "dialog_session.h"
+#include "notice_relay.h"
 #include "platform/automation.h"
 #include "session_report.h"
 
@@ -83,6 +84,7 @@ bool submitFiles(DialogSession& session, const HostOptions& options)
 
 int runBatch(const HostOptions& options)
 {
+    const NoticeRelay notesOnStandardError;
     if (auto problem = unreadableFile(options.files)) {
         printError(*problem);
         return 1;

@@ -14,8 +14,15 @@ std::optional<platform::PrintSettings> readSettingsFile(const std::string& path,
         *error = "cannot read the settings file " + path + ": " + file.errorString().toStdString();
         return std::nullopt;
     }
+    // Read one byte beyond the bound, so a larger file is told apart without reading it whole.
+    const QByteArray bytes = file.read(kMaxSettingsFileBytes + 1);
+    if (bytes.size() > kMaxSettingsFileBytes) {
+        *error = "the settings file " + path + " is larger than " +
+                 std::to_string(kMaxSettingsFileBytes / (1024 * 1024)) + " MiB, the most korvane-print reads";
+        return std::nullopt;
+    }
     QJsonParseError parseError{};
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
     if (parseError.error != QJsonParseError::NoError || !document.isObject()) {
         *error = "the settings file " + path + " is not a JSON object" +
                  (parseError.error != QJsonParseError::NoError ? ": " + parseError.errorString().toStdString() : "");

@@ -7,6 +7,8 @@
 #include "plugin_host.h"
 #include "printer_source.h"
 
+#include <QtGlobal>
+
 #include <memory>
 #include <optional>
 #include <string>
@@ -44,5 +46,10 @@ private:
     std::string noPanelReason_;
 };
 
-// The print settings of a JSON file: an object of string keys and string values.
+// The largest settings file the host reads: far beyond any job's settings, and small enough
+// that a damaged or hostile file cannot exhaust memory.
+inline constexpr qint64 kMaxSettingsFileBytes = 1024 * 1024;
+
+// The print settings of a JSON file of at most kMaxSettingsFileBytes: an object of string keys
+// and string values.
 std::optional<platform::PrintSettings> readSettingsFile(const std::string& path, std::string* error);

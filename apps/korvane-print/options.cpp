@@ -1,6 +1,9 @@
 #include "options.h"
 
+#include "dialog_session.h"
+
 #include <QCommandLineParser>
+#include <QFile>
 
 #include <cstdio>
 #include <cstdlib>
@@ -42,6 +45,11 @@ const char* kEpilogue =
     "getFolderNameButton; --batch --dump lists them all. In the window, --set and --paste are\n"
     "applied when the tab is first shown.\n"
     "\n"
+    "Secrets: every user of the machine can read a command line in the process list. Give\n"
+    "passwords and PINs as OUTLET=@FILE (the file's contents, one final line end dropped, at\n"
+    "most 64 KiB) or OUTLET=@- (standard input, for one operation), for example\n"
+    "  korvane-print --batch -P office --set passwordEditText=@- report.pdf < secret.txt\n"
+    "\n"
     "Environment: CUPS_SERVER chooses the CUPS server; KORVANE_PLUGIN_PATH adds folders to look\n"
     "for dialog extensions in; XDG_CONFIG_HOME holds the values the tab remembers.\n"
     "\n"
@@ -49,10 +57,63 @@ const char* kEpilogue =
     "option; 3 a control refused an operation; 4 CUPS did not take the job; 5 the dialog was\n"
     "cancelled.\n";
 
+// The most bytes a value read from a file or standard input may have (see --help).
+constexpr qint64 kMaxValueFileBytes = 64 * 1024;
+
+// The bytes of a value file ("-": standard input), without one final line end; nothing, with
+// a message in error, when it cannot be read or is too large.
+std::optional<std::string> readValueFile(const QString& path, std::string* error)
+{
+    QFile file;
+    const bool standardInput = path == "-";
+    const bool opened = standardInput ? file.open(stdin, QIODevice::ReadOnly)
+                                      : (file.setFileName(path), file.open(QIODevice::ReadOnly));
+    const std::string name = standardInput ? std::string("standard input") : "the file " + path.toStdString();
+    if (!opened) {
+        *error = "cannot read the value of --set or --paste from " + name + ": " + file.errorString().toStdString();
+        return std::nullopt;
+    }
+    QByteArray bytes = file.read(kMaxValueFileBytes + 1);
+    if (bytes.size() > kMaxValueFileBytes) {
+        *error = "the value of --set or --paste in " + name + " is larger than " +
+                 std::to_string(kMaxValueFileBytes / 1024) + " KiB";
+        return std::nullopt;
+    }
+    if (bytes.endsWith('\n'))
+        bytes.chop(bytes.endsWith("\r\n") ? 2 : 1);
+    return bytes.toStdString();
+}
+
+// The value an operation's argument stands for: "@FILE" the contents of FILE, "@-" standard
+// input (once), "@@TEXT" the text "@TEXT"; any other text itself. Keeps secrets out of the
+// process list, where every user of the machine can read the arguments.
+std::optional<std::string> operationValue(const QString& text, bool* standardInputUsed, std::string* error)
+{
+    if (!text.startsWith('@'))
+        return text.toStdString();
+    if (text.startsWith("@@"))
+        return text.mid(1).toStdString();
+    const QString path = text.mid(1);
+    if (path.isEmpty()) {
+        *error = "--set and --paste take @FILE or @- after OUTLET=, not a bare \"@\" (write @@ for a value "
+                 "that starts with @)";
+        return std::nullopt;
+    }
+    if (path == "-") {
+        if (*standardInputUsed) {
+            *error = "only one --set or --paste can read its value from standard input (@-)";
+            return std::nullopt;
+        }
+        *standardInputUsed = true;
+    }
+    return readValueFile(path, error);
+}
+
 // The --set and --paste operations in the order they were given.
 std::optional<std::vector<ControlOperation>> orderedOperations(const QStringList& arguments, std::string* error)
 {
     std::vector<ControlOperation> operations;
+    bool standardInputUsed = false;
     for (int i = 1; i < arguments.size(); ++i) {
         const QString argument = arguments.at(i);
         if (argument == "--")
@@ -75,7 +136,10 @@ std::optional<std::vector<ControlOperation>> orderedOperations(const QStringList
             *error = "--set and --paste take OUTLET=VALUE, not \"" + assignment.toStdString() + "\"";
             return std::nullopt;
         }
-        operations.push_back({kind, assignment.left(equals).toStdString(), assignment.mid(equals + 1).toStdString()});
+        auto value = operationValue(assignment.mid(equals + 1), &standardInputUsed, error);
+        if (!value)
+            return std::nullopt;
+        operations.push_back({kind, assignment.left(equals).toStdString(), std::move(*value)});
     }
     return operations;
 }
@@ -107,15 +171,19 @@ std::optional<HostOptions> parseHostOptions(const QStringList& arguments, std::s
         {"no-constraints", "Act as a host without constraint handling."},
         {{"t", "title"}, "The job's name (default: the first file's name).", "TEXT"},
         {{"n", "copies"}, "Print N copies (default 1).", "N"},
-        {"settings", "Start from the print settings in FILE: a JSON object of strings.", "FILE"},
+        {"settings", "Start from the print settings in FILE: a JSON object of strings, at most " +
+                         QString::number(kMaxSettingsFileBytes / (1024 * 1024)) + " MiB.",
+         "FILE"},
         {"layout", "Load layout NAME (for example JobControl2) instead of the panel's own choice.", "NAME"},
         {"batch", "No window: make the host calls, operate the controls, and exit."},
         {"calls", "The host calls to make, comma-separated, from panelView, willShow, restore, ops, save, "
                   "shouldPrint, summary (default: panelView,willShow,restore,ops,save,shouldPrint).",
          "LIST"},
-        {"set", "Operate control OUTLET as a user would with VALUE, then send its action (repeatable).",
+        {"set", "Operate control OUTLET as a user would with VALUE, then send its action (repeatable). "
+                "VALUE @FILE takes the value from FILE, @- from standard input, @@TEXT means @TEXT.",
          "OUTLET=VALUE"},
-        {"paste", "Select the whole text field OUTLET and paste TEXT as one edit (repeatable).", "OUTLET=TEXT"},
+        {"paste", "Select the whole text field OUTLET and paste TEXT as one edit (repeatable); TEXT as for --set.",
+         "OUTLET=TEXT"},
         {"dump", "After the run (in the window: after Print), print the print settings, the job's name, "
                  "the controls, the panel's fields and the summary as JSON."},
         {"screenshot", "Render the panel's view (in the window: the dialog as Print is pressed) to the PNG FILE.",

@@ -110,6 +110,17 @@ void PrintDialog::buildWindow()
     statusLabel_ = new QLabel(this);
     statusLabel_->setObjectName("statusLabel");
     statusLabel_->setWordWrap(true);
+    // The panels' notes (values that could not be kept, a fetch that could not run) stay in
+    // sight until the dialog closes; the last one is shown.
+    noteLabel_ = new QLabel(this);
+    noteLabel_->setObjectName("noteLabel");
+    noteLabel_->setWordWrap(true);
+    noteLabel_->setStyleSheet("QLabel { color: palette(highlight); }");
+    noteLabel_->hide();
+    noticeRelay_ = std::make_unique<NoticeRelay>([this](const QString& note) {
+        noteLabel_->setText(note);
+        noteLabel_->show();
+    });
 
     tabs_ = new QTabWidget(this);
     tabs_->setObjectName("panelTabs");
@@ -139,6 +150,7 @@ void PrintDialog::buildWindow()
     layout->addLayout(form);
     layout->addWidget(statusLabel_);
     layout->addWidget(tabs_, 1);
+    layout->addWidget(noteLabel_);
     layout->addWidget(buttons_);
     resize(760, 640);
 }

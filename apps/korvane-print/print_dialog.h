@@ -4,6 +4,7 @@
 #pragma once
 
 #include "dialog_session.h"
+#include "notice_relay.h"
 #include "options.h"
 #include "session_report.h"
 
@@ -68,6 +69,8 @@ private:
     QComboBox* printerPopup_ = nullptr;
     QSpinBox* copiesSpin_ = nullptr;
     QLabel* statusLabel_ = nullptr;
+    QLabel* noteLabel_ = nullptr;
+    std::unique_ptr<NoticeRelay> noticeRelay_;  // shows notes in noteLabel_ while the dialog lives
     QTabWidget* tabs_ = nullptr;
     QScrollArea* panelScroll_ = nullptr;
     QTreeWidget* summaryTree_ = nullptr;

@@ -1,5 +1,11 @@
-// One HTTP POST over the toolkit's network layer, reported event by event to a delegate on
-// the thread that started it, while that thread runs its event loop.
+// One HTTP/1.1 POST over a socket of the toolkit, reported event by event to a delegate on the
+// thread that started it, while that thread runs its event loop.
+//
+// The exchange is strict about what a complete response is, since the peer may be a printer
+// gone wrong: the body must be exactly what the response announced (its Content-Length, or
+// well-formed chunks ending in the last chunk, or everything up to the close when it announces
+// neither), in no content encoding, with a head of bounded size, and never larger than the
+// caller's bound. The request is sent once, on a connection of its own, never again.
 #pragma once
 
 #include "platform/bundle.h"
@@ -23,7 +29,8 @@ public:
     virtual void exchangeDidReceiveData(const char* bytes, std::size_t count) = 0;
     // The response is complete, whatever its HTTP status.
     virtual void exchangeDidFinish() = 0;
-    // The exchange ended without a complete response: refused, unresolved, dropped, timed out.
+    // The exchange ended without a complete response: refused, unresolved, dropped, timed out,
+    // cut short, longer than announced, malformed, encoded, or larger than the bound.
     virtual void exchangeDidFail() = 0;
 };
 
@@ -34,15 +41,16 @@ struct HttpPost {
     ByteBuffer body;
     // How long the transfer may stand still before the layer gives up.
     std::chrono::milliseconds transferTimeout{60000};
+    // The largest body the caller takes; a response that passes it fails as soon as it does.
+    std::size_t maxBodyBytes = 16 * 1024 * 1024;
 };
 
 class HttpExchange {
 public:
-    // Starts the POST at once, never consulting or filling a cache and following no
-    // redirect; nothing when the request cannot be made. The delegate must outlive the
-    // exchange.
+    // Starts the POST at once, directly (no proxy, no cache), following no redirect; nothing
+    // when the request cannot be made. The delegate must outlive the exchange.
     static std::unique_ptr<HttpExchange> start(const HttpPost& post, HttpExchangeDelegate& delegate);
-    // Cancels the exchange if it is still under way.
+    // Cancels the exchange if it is still under way; returns at once.
     ~HttpExchange();
     HttpExchange(const HttpExchange&) = delete;
     HttpExchange& operator=(const HttpExchange&) = delete;

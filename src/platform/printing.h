@@ -24,10 +24,6 @@ private:
     std::optional<std::string> deviceURI_;
 };
 
-// The host part of a URI as the print system separates it (user and port dropped); nothing when
-// the URI does not parse or names no host.
-std::optional<std::string> hostOfURI(const std::string& uri);
-
 // The dialog's print session: which printer is current.
 class PrintSession {
 public:

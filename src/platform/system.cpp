@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -30,20 +31,33 @@ std::optional<std::string> readFile(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// Makes dir with mode 0700 if missing; true when it then is a real folder of this user,
-// private to them.
-bool ensurePrivateDirectory(const std::string& dir)
+// Makes dir with mode 0700 if missing; empty when it then is a real folder of this user,
+// private to them, else why it is refused.
+std::string privateDirectoryProblem(const std::string& dir)
 {
     if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
-        return false;
+        return dir + " cannot be created: " + std::strerror(errno);
     struct stat info {};
     if (lstat(dir.c_str(), &info) != 0)
-        return false;
-    if (!S_ISDIR(info.st_mode) || info.st_uid != geteuid())
-        return false;
+        return dir + " cannot be examined: " + std::strerror(errno);
+    if (S_ISLNK(info.st_mode))
+        return dir + " is a symbolic link, not a private folder";
+    if (!S_ISDIR(info.st_mode))
+        return dir + " is not a folder";
+    if (info.st_uid != geteuid())
+        return dir + " belongs to another user";
     if ((info.st_mode & 0077) != 0 && chmod(dir.c_str(), 0700) != 0)
-        return false;
-    return true;
+        return dir + " cannot be made private: " + std::strerror(errno);
+    return {};
+}
+
+// Where the private temporary folder is, without the trailing "/".
+std::string privateTemporaryDirectoryPath()
+{
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime)
+        return std::string(runtime) + "/korvane";
+    const char* tmp = std::getenv("TMPDIR");
+    return std::string(tmp && *tmp ? tmp : "/tmp") + "/korvane-" + std::to_string(geteuid());
 }
 
 }  // namespace
@@ -96,16 +110,12 @@ std::optional<std::string> fullUserName()
 
 std::optional<std::string> privateTemporaryDirectory()
 {
-    std::string dir;
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
-        dir = std::string(runtime) + "/korvane";
-    } else {
-        const char* tmp = std::getenv("TMPDIR");
-        dir = std::string(tmp && *tmp ? tmp : "/tmp") + "/korvane-" + std::to_string(geteuid());
-    }
-    if (!ensurePrivateDirectory(dir))
+    const std::string dir = privateTemporaryDirectoryPath();
+    if (!privateDirectoryProblem(dir).empty())
         return std::nullopt;
     return dir + "/";
 }
+
+std::string privateTemporaryDirectoryProblem() { return privateDirectoryProblem(privateTemporaryDirectoryPath()); }
 
 }  // namespace platform

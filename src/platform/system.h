@@ -23,4 +23,8 @@ std::optional<std::string> fullUserName();
 // when it exists but is a link or belongs to another user.
 std::optional<std::string> privateTemporaryDirectory();
 
+// Why privateTemporaryDirectory gives nothing (the folder is a link, another user's, or cannot
+// be made), as a sentence naming the folder; empty when it gives the folder.
+std::string privateTemporaryDirectoryProblem();
+
 }  // namespace platform

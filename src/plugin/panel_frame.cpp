@@ -2,6 +2,7 @@
 // order in which restore, save and the preference store are called.
 #include "plugin/KorvanePrintPdeRk880JC.h"
 
+#include "platform/device_uri.h"
 #include "platform/printing.h"
 #include "platform/system.h"
 #include "platform/trace.h"

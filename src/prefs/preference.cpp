@@ -9,6 +9,7 @@
 #include "crypto/aes.h"
 #include "crypto/base64.h"
 #include "crypto/hex.h"
+#include "platform/notice.h"
 #include "platform/user_defaults.h"
 #include "settings/keys.h"
 
@@ -86,6 +87,24 @@ bool writeDomain(OpenedDomain& opened)
     opened.domain[kJobControlKey] = PropertyValue{opened.jobControl};
     opened.defaults.setPersistentDomain(opened.domain, opened.name);
     return opened.defaults.synchronize();
+}
+
+// Writes the domain for a save the user expects to last; when it does not reach storage the
+// user is told, since the host protocol has no word for it and the save still counts as done.
+bool saveDomain(OpenedDomain& opened)
+{
+    if (writeDomain(opened))
+        return true;
+    platform::noticeToUser("The values of the Job Control tab could not be saved to " +
+                           opened.defaults.pathOfDomain(opened.name) + "; they will not be remembered.");
+    return false;
+}
+
+// Tells the user that there is no place to save values in at all.
+void noticeNoPlaceToSave()
+{
+    platform::noticeToUser("The values of the Job Control tab cannot be saved: neither XDG_CONFIG_HOME nor HOME "
+                           "names an absolute folder.");
 }
 
 // The string stored under key, or nothing when it is absent or not a string.
@@ -303,8 +322,11 @@ void KorvanePrintPdeRk880JC::GetUserPreference()
 bool KorvanePrintPdeRk880JC::SaveUserPreference()
 {
     auto opened = openDomain(preferenceName);
-    if (!opened)
+    if (!opened) {
+        if (preferenceName)
+            noticeNoPlaceToSave();
         return false;
+    }
     using namespace korvane::lockbits;
     PropertyDictionary& jobControl = opened->jobControl;
     const platform::StringEncoding encoding = systemEncoding;
@@ -347,7 +369,7 @@ bool KorvanePrintPdeRk880JC::SaveUserPreference()
     storeText(jobControl, kFolderNameKey, folderNameEditText.stringValue());
 
     jobControl[kHoldButtonKey] = PropertyValue{static_cast<std::int64_t>(static_cast<std::int32_t>(bits))};
-    return writeDomain(*opened);
+    return saveDomain(*opened);
 }
 
 // Loads the stored printer address and folder list.
@@ -371,12 +393,15 @@ void KorvanePrintPdeRk880JC::GetFolderPreference()
 bool KorvanePrintPdeRk880JC::SaveFolderPreference()
 {
     auto opened = openDomain(preferenceName);
-    if (!opened)
+    if (!opened) {
+        if (preferenceName)
+            noticeNoPlaceToSave();
         return false;
+    }
     storeText(opened->jobControl, kAddressKey, printersAddressEditText.stringValue());
     if (folderList)
         opened->jobControl[kFilesKey] = PropertyValue{storedFolderList(*folderList)};
-    return writeDomain(*opened);
+    return saveDomain(*opened);
 }
 
 // Kept for the protocol's sake: nothing calls them and they store nothing.

@@ -31,26 +31,27 @@ struct LockedSecret {
     const char* key;
     int digits;
     bool lengthLimited;  // holds no more than getPasswordMax bytes
+    bool digitsOnly;     // its field's filter lets only decimal digits be typed
     platform::TextField Panel::*field;
     platform::Button Panel::*lockButton;
     Action action;
 };
 
 const LockedSecret kPinSecret{lockbits::kSuspendKey, &Panel::prefSuspendKeyStringRef, keys::kJobSuspend2Key,
-                              korvane::reader::kOneBlockDigits, true, &Panel::suspendKeyEditText,
+                              korvane::reader::kOneBlockDigits, true, true, &Panel::suspendKeyEditText,
                               &Panel::suspendKeyButton, &Panel::suspendKeyButtonProc};
 const LockedSecret kPasswordSecret{lockbits::kPassword, &Panel::prefPasswordStringRef, keys::kPassword2,
-                                   korvane::reader::kTwoBlockDigits, false, &Panel::passwordEditText,
+                                   korvane::reader::kTwoBlockDigits, false, false, &Panel::passwordEditText,
                                    &Panel::passwordButton, &Panel::passwordButtonProc};
 const LockedSecret kUserNumberSecret{lockbits::kUserNumber, &Panel::prefUserNumberStringRef, keys::kUserNumber2,
-                                     korvane::reader::kOneBlockDigits, false, &Panel::userNumberEditText,
+                                     korvane::reader::kOneBlockDigits, false, true, &Panel::userNumberEditText,
                                      &Panel::userNumberButton, &Panel::userNumberButtonProc};
 const LockedSecret kAccountNumberSecret{lockbits::kAccountNumber, &Panel::prefAccountNumberStringRef,
-                                        keys::kAccountNumber2, korvane::reader::kOneBlockDigits, true,
+                                        keys::kAccountNumber2, korvane::reader::kOneBlockDigits, true, true,
                                         &Panel::accountNumberEditText, &Panel::accountNumberButton,
                                         &Panel::accountNumberButtonProc};
 const LockedSecret kFolderPasswordSecret{lockbits::kFolderPassword, &Panel::prefFolderPassStringRef,
-                                         keys::kFolderPassword2, korvane::reader::kOneBlockDigits, true,
+                                         keys::kFolderPassword2, korvane::reader::kOneBlockDigits, true, true,
                                          &Panel::folderPasswordEditText, &Panel::folderPasswordButton,
                                          &Panel::folderPasswordButtonProc};
 
@@ -101,14 +102,23 @@ bool olderHostWithoutHardDisk(const Panel& panel)
     return panel.isTiger() && !panel.tigerHDDFlag;
 }
 
-// The field text of a stored secret: empty for no or an empty value, and for a limited secret
-// longer than the model's limit allows.
+// Whether text is made of decimal digits only (an empty text is).
+bool isDecimalText(const std::string& text)
+{
+    return text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// The field text of a stored secret: empty for no or an empty value, for a limited secret
+// longer than the model's limit allows, and for a digits-only secret with anything else in it,
+// which its field would never have let the user type.
 std::string secretFieldText(const Panel& panel, const LockedSecret& secret, const std::optional<std::string>& stored)
 {
     if (!stored || stored->empty())
         return {};
     const std::string bytes = korvane::reader::secretFromHexBlocks(*stored, secret.digits);
     if (secret.lengthLimited && panel.getPasswordMax() != 8 && bytes.size() > 5)
+        return {};
+    if (secret.digitsOnly && !isDecimalText(bytes))
         return {};
     return textFromBytes(bytes, panel.systemEncoding);
 }

@@ -4,16 +4,15 @@
 #include "crypto/aes.h"
 #include "crypto/base64.h"
 #include "crypto/hex.h"
-#include "crypto/md5.h"
 #include "platform/trace.h"
 #include "plugin/KorvanePrintPdeRk880JC.h"
+#include "settings/job_forms.h"
 #include "settings/keys.h"
 #include "settings/print_settings_setters.h"
 #include "settings/spool_time.h"
 #include "settings/text_bytes.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -28,8 +27,6 @@ namespace {
 
 constexpr std::size_t kSpoolTimeSize = 64;
 constexpr std::size_t kResultSize = 512;  // AES blocks, their Base64 and hex texts
-constexpr std::size_t kDigestInputSize = 128;
-constexpr std::size_t kDigestSize = 33;
 constexpr std::size_t kPaddedSize = 16;
 constexpr std::size_t kBlockSize = 16;
 
@@ -68,34 +65,12 @@ void fixedKeyBase64(const TextBytes& text, char (&base64)[kResultSize])
     Base64encode(base64, blocks, static_cast<int>(roundedLength(text.textLength())));
 }
 
-// Writes into base64 the Base64 of the AES blocks of text keyed by the spool-time text.
-void spoolKeyBase64(const TextBytes& text, const char* spoolTime, char (&base64)[kResultSize])
-{
-    unsigned char blocks[kResultSize] = {};
-    my_aes_encrypt2(text.bytes, spoolTime, blocks, static_cast<int>(sizeof blocks));
-    Base64encode(base64, blocks, static_cast<int>(roundedLength(text.textLength())));
-}
-
 // Sets key to the hex of the first blockCount fixed-key AES blocks of text.
 void setFixedKeyHex(PrintSettings* settings, const char* key, const TextBytes& text, std::size_t blockCount)
 {
     unsigned char blocks[kResultSize];
     my_aes_encrypt(text.bytes, blocks, static_cast<int>(sizeof blocks));
     setHexValue(settings, key, blocks, blockCount * kBlockSize);
-}
-
-// Sets key to the MD5 text of first followed by second.
-void setDigest(PrintSettings* settings, const char* key, const char* first, const char* second)
-{
-    char input[kDigestInputSize];
-    const int written = std::snprintf(input, sizeof input, "%s%s", first, second);
-    if (written < 0 || static_cast<std::size_t>(written) >= sizeof input) {
-        removeKey(settings, key);
-        return;
-    }
-    char digest[kDigestSize] = {};
-    calcMD5(digest, input);
-    MyPMPrintSetAsciiCStrValue(settings, key, digest);
 }
 
 // Writes the zero-filled form of a converted number into padded.
@@ -135,13 +110,6 @@ std::optional<std::string> customFolderName(const KorvanePrintPdeRk880JC& panel)
     return std::nullopt;
 }
 
-// Converts the whole name in the encoding, or failing that in Mac Japanese.
-bool convertFolderName(const std::string& name, platform::StringEncoding encoding, TextBytes& out)
-{
-    return korvane::settings::convertWholeText(name, encoding, out) ||
-           korvane::settings::convertWholeText(name, platform::kMacJapaneseStringEncoding, out);
-}
-
 // Sets the folder-path keys to the custom folder's name; a name that cannot be converted whole
 // leaves its key removed rather than naming another folder.
 void writeCustomFolderPath(const KorvanePrintPdeRk880JC& panel, PrintSettings& settings)
@@ -150,11 +118,11 @@ void writeCustomFolderPath(const KorvanePrintPdeRk880JC& panel, PrintSettings& s
     if (!name)
         return;
     TextBytes path;
-    bool converted = convertFolderName(*name, panel.systemEncoding, path);
+    bool converted = korvane::settings::convertFolderName(*name, panel.systemEncoding, path);
     if (converted)
         setHexValue(&settings, keys::kFolderPath, path.bytes, path.count);
     if (encodingWindowsLatin1())
-        converted = convertFolderName(*name, platform::kWindowsLatin1StringEncoding, path);
+        converted = korvane::settings::convertFolderName(*name, platform::kWindowsLatin1StringEncoding, path);
     if (converted)
         setHexValue(&settings, keys::kFolderPath2, path.bytes, path.count);
 }
@@ -211,9 +179,7 @@ void writeRetention(const KorvanePrintPdeRk880JC& panel, PrintSettings* settings
         removeKey(settings, keys::kJobSuspend2Key);
         return;
     }
-    char padded[kPaddedSize];
-    padText(pin, padded);
-    setDigest(settings, keys::kJobSuspendKey, padded, spoolTime);
+    MyPMPrintSetAsciiCStrValue(settings, keys::kJobSuspendKey, korvane::settings::pinDigest(pin, spoolTime).c_str());
     setFixedKeyHex(settings, keys::kJobSuspend2Key, pin, 1);
 }
 
@@ -253,13 +219,9 @@ void writeLoginName(const KorvanePrintPdeRk880JC& panel, PrintSettings* settings
         fixedKeyBase64(name, value);
     MyMultiPMPrintSetAsciiCStrValue(settings, keys::kLoginName1Prefix, value);
 
-    if (source && encodingWindowsLatin1())
-        korvane::settings::convertText(*source, platform::kWindowsLatin1StringEncoding,
-                                       korvane::settings::kLoginNameSecondFormRule, name);
-    value[0] = '\0';
-    if (!name.isEmptyText())
-        spoolKeyBase64(name, spoolTime, value);
-    MyMultiPMPrintSetAsciiCStrValue(settings, keys::kLoginName0Prefix, value);
+    korvane::settings::convertSecondForm(source, korvane::settings::kLoginNameSecondFormRule, name);
+    MyMultiPMPrintSetAsciiCStrValue(settings, keys::kLoginName0Prefix,
+                                    korvane::settings::spoolKeyBase64(name, spoolTime).c_str());
 }
 
 // Writes the password: spool-key Base64 for the job, two fixed-key blocks for the panel.
@@ -273,9 +235,7 @@ void writePassword(const KorvanePrintPdeRk880JC& panel, PrintSettings* settings,
         removeKey(settings, keys::kPassword2);
         return;
     }
-    char value[kResultSize] = {};
-    spoolKeyBase64(password, spoolTime, value);
-    MyPMPrintSetAsciiCStrValue(settings, keys::kPassword, value);
+    MyPMPrintSetAsciiCStrValue(settings, keys::kPassword, korvane::settings::spoolKeyBase64(password, spoolTime).c_str());
     setFixedKeyHex(settings, keys::kPassword2, password, 2);
 }
 
@@ -311,10 +271,7 @@ void writeJobIdentity(const platform::TextField& field, platform::StringEncoding
     TextBytes name;
     korvane::settings::convertText(text.value_or(std::string()), encoding, korvane::settings::kJobIdentityRule, name);
     setHexValue(settings, key, name.bytes, name.count);
-    if (text && encodingWindowsLatin1())
-        korvane::settings::convertText(*text, platform::kWindowsLatin1StringEncoding,
-                                       korvane::settings::kJobIdentitySecondFormRule, name);
-    ReplaceSpaceCode(name.bytes, static_cast<int>(name.count));
+    korvane::settings::convertJobIdentitySecondForm(text, name);
     setHexValue(settings, secondFormKey, name.bytes, name.count);
 }
 
@@ -331,9 +288,8 @@ void writeFolderPassword(const KorvanePrintPdeRk880JC& panel, PrintSettings* set
         removeKey(settings, keys::kFolderPassword2);
         return;
     }
-    char padded[kPaddedSize];
-    padText(password, padded);
-    setDigest(settings, keys::kFolderPassword, spoolTime, padded);
+    MyPMPrintSetAsciiCStrValue(settings, keys::kFolderPassword,
+                               korvane::settings::folderPasswordDigest(password, spoolTime).c_str());
     setFixedKeyHex(settings, keys::kFolderPassword2, password, 1);
 }
 

@@ -27,6 +27,7 @@ platform::HttpPost KorvanePrintPdeRk880JCSOAPClient::requestFor(const std::optio
     post.url = url;
     post.body = body.value_or(platform::ByteBuffer{});
     post.transferTimeout = kRequestTimeout;
+    post.maxBodyBytes = kMaxReplyBytes;
     post.headers = {
         {"SOAPAction", "\"SoapActionDummy\""},
         {"Content-Type", "application/soap; charset=\"utf-8\""},

@@ -2,6 +2,8 @@
 // user when the printer cannot be reached.
 #include "plugin/KorvanePrintPdeRk880JC.h"
 
+#include "platform/notice.h"
+#include "platform/system.h"
 #include "platform/trace.h"
 #include "soap/KorvanePrintPdeRk880JCSOAPClient.h"
 #include "soap/reply.h"
@@ -67,7 +69,13 @@ void KorvanePrintPdeRk880JC::getFolderNameButtonProc(const platform::Control& /*
     if (folderFetchGuard.isBusy())
         return;
     const std::string address = printersAddressEditText.stringValue().value_or("");
-    if (!address.empty()) {
+    const std::optional<std::string> replyPath = replyFilePath();
+    if (!replyPath) {
+        // A reply would have nowhere to go: nothing is sent, and the user hears why, once.
+        platform::noticeToUser("Folder names cannot be fetched: the private temporary folder " +
+                               platform::privateTemporaryDirectoryProblem() + ".");
+    }
+    if (!address.empty() && replyPath) {
         showActivity(chasingArrow, true);
         PanelEndCallback callback(*this);
         if (auto client = KorvanePrintPdeRk880JCSOAPClient::initWithServerName("http://" + address + kServicePath, &callback)) {
@@ -80,8 +88,8 @@ void KorvanePrintPdeRk880JC::getFolderNameButtonProc(const platform::Control& /*
         }
         showActivity(chasingArrow, false);
     }
-    if (const auto path = replyFilePath())
-        parseXML(*path);
+    if (replyPath)
+        parseXML(*replyPath);
     SaveFolderPreference();
     makeFolderPopup();
     _PDEEpilog(this, "getFolderNameButtonProc:=void");

@@ -237,24 +237,52 @@ bool ScratchCupsd::start()
     return false;
 }
 
-std::optional<std::string> ScratchCupsd::addRecordingQueue(const std::string& name)
+namespace {
+
+// The sample PPD with its filter line replaced by line; nothing when it names no filter.
+std::optional<std::string> samplePpdWithFilter(const std::string& line)
 {
-    const std::string dir = folder();
     std::string ppd = readFile(KORVANE_TEST_SOURCE_DIR "/src/resources/ppd/korvane-rk880.ppd");
     const std::size_t start = ppd.find("*cupsFilter2:");
     if (start == std::string::npos)
-        return std::string("the sample PPD names no filter to replace");
+        return std::nullopt;
     const std::size_t end = ppd.find('\n', start);
-    ppd.replace(start, end - start,
-                "*cupsFilter2: \"application/pdf application/vnd.korvane-record 0 " + dir + "/filter/record\"");
-    const std::string ppdPath = dir + "/" + name + ".ppd";
-    if (!writeFile(ppdPath, ppd))
+    ppd.replace(start, end - start, line);
+    return ppd;
+}
+
+}  // namespace
+
+std::optional<std::string> ScratchCupsd::addSampleQueue(const std::string& name, const std::string& deviceURI,
+                                                        const std::string& filterLine)
+{
+    const std::optional<std::string> ppd = samplePpdWithFilter(filterLine);
+    if (!ppd)
+        return std::string("the sample PPD names no filter to replace");
+    const std::string ppdPath = folder() + "/" + name + ".ppd";
+    if (!writeFile(ppdPath, *ppd))
         return "cannot write " + ppdPath;
     const ProcessResult added =
-        runProgram("lpadmin", {"-h", server(), "-p", name, "-E", "-v", "file:///dev/null", "-P", ppdPath});
+        runProgram("lpadmin", {"-h", server(), "-p", name, "-E", "-v", deviceURI, "-P", ppdPath});
     if (added.exitCode != 0)
         return "lpadmin could not add " + name + ": " + added.err;
     return std::nullopt;
+}
+
+std::optional<std::string> ScratchCupsd::addRecordingQueue(const std::string& name)
+{
+    return addSampleQueue(name, "file:///dev/null",
+                          "*cupsFilter2: \"application/pdf application/vnd.korvane-record 0 " + folder() +
+                              "/filter/record\"");
+}
+
+std::optional<std::string> ScratchCupsd::addFilterQueue(const std::string& name, const std::string& deviceURI)
+{
+    // The installed PPD names the filter by its name in cupsd's ServerBin; this cupsd runs the
+    // built one by its path.
+    return addSampleQueue(name, deviceURI,
+                          "*cupsFilter2: \"application/pdf application/vnd.korvane-jc 0 " KORVANE_TEST_BIN_DIR
+                          "/korvane-jobcontrol\"");
 }
 
 std::optional<std::string> ScratchCupsd::addRawQueue(const std::string& name)

@@ -73,6 +73,9 @@ public:
     // A queue with the sample PPD whose filter records the options of every job; an error
     // message when lpadmin failed.
     std::optional<std::string> addRecordingQueue(const std::string& name);
+    // A queue with the sample PPD and the built filter korvane-jobcontrol, sending to
+    // deviceURI (a socket:// address the test listens on); an error message when lpadmin failed.
+    std::optional<std::string> addFilterQueue(const std::string& name, const std::string& deviceURI);
     // A queue without a PPD: a printer that declares no dialog extension.
     std::optional<std::string> addRawQueue(const std::string& name);
 
@@ -90,6 +93,9 @@ public:
 private:
     bool writeConfiguration();
     bool start();
+    // A queue with the sample PPD whose filter line is filterLine, sending to deviceURI.
+    std::optional<std::string> addSampleQueue(const std::string& name, const std::string& deviceURI,
+                                              const std::string& filterLine);
 
     QTemporaryDir root_;
     int port_ = 0;

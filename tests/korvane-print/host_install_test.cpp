@@ -23,6 +23,8 @@ const std::vector<std::string> kInstalledFiles{
     "lib/korvane-print/plugins/KorvaneJobControl.plugin/Resources/JobControl.ui",
     "lib/korvane-print/plugins/KorvaneJobControl.plugin/Resources/korvane_de.qm",
     "share/korvane-print/ppd/korvane-rk880.ppd",
+    "lib/cups/filter/korvane-jobcontrol",
+    "share/ppd/korvane/korvane-rk880.ppd",
     "share/applications/korvane-print.desktop",
     "share/man/man1/korvane-print.1",
 };
@@ -58,6 +60,26 @@ TEST(HostInstall, TheInstalledHostFindsItsBundleAndTheSamplePrinter)
     EXPECT_EQ(manual.exitCode, 0) << manual.err;
     EXPECT_NE(manual.out.find("EXIT STATUS"), std::string::npos);
     EXPECT_EQ(manual.err, "");
+}
+
+TEST(HostInstall, TheSystemPPDPassesCupstestppdWithTheFilterItNames)
+{
+    // Installed as the package installs it, under /usr of a scratch root: cupstestppd -R finds
+    // the filter the PPD names in that root's cupsd filter folder.
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    const std::string destdir = root.path().toStdString();
+    const ProcessResult install =
+        runProgram("cmake", {"--install", kBuildDir, "--prefix", "/usr"}, {{"DESTDIR", destdir}});
+    ASSERT_EQ(install.exitCode, 0) << install.out << install.err;
+    const ProcessResult serverbin = runProgram("cups-config", {"--serverbin"});
+    const std::string filter = destdir + QString::fromStdString(serverbin.out).trimmed().toStdString() +
+                               "/filter/korvane-jobcontrol";
+    EXPECT_TRUE(QFileInfo(QString::fromStdString(filter)).isExecutable()) << filter;
+    const ProcessResult test =
+        runProgram("cupstestppd", {"-W", "all", "-R", destdir, destdir + "/usr/share/ppd/korvane/korvane-rk880.ppd"});
+    EXPECT_EQ(test.exitCode, 0) << test.out << test.err;
+    EXPECT_NE(test.out.find(": PASS"), std::string::npos) << test.out;
 }
 
 TEST(HostInstall, CpackMakesADebianPackageOfIt)

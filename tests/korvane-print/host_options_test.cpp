@@ -1,10 +1,12 @@
 // The host's command line and the checks a job passes before anything is sent.
 #include "cups_submit.h"
 #include "korvane-print/host_harness.h"
+#include "dialog_session.h"
 #include "options.h"
 
 #include <gtest/gtest.h>
 
+#include <QProcess>
 #include <QTemporaryDir>
 
 using namespace host_testing;
@@ -51,6 +53,58 @@ TEST(HostOptions, OperationsKeepTheirOrderAndValuesKeepTheirEqualsSigns)
     EXPECT_EQ(options->copies, 3);
     EXPECT_EQ(options->files, std::vector<std::string>{"report.pdf"});
     EXPECT_EQ(options->calls, kDefaultCalls);
+}
+
+TEST(HostOptions, ValuesCanComeFromAFileOrStandardInputInsteadOfTheCommandLine)
+{
+    QTemporaryDir scratch;
+    const std::string secretFile = scratch.filePath("secret").toStdString();
+    ASSERT_TRUE(writeFile(secretFile, "s3cr=t\n"));
+    std::string error;
+    auto options = parse({"--batch", "--set", "passwordEditText=@" + QString::fromStdString(secretFile), "--set",
+                          "jobNameEditText=@@home", "--paste", "userNameEditText=a@b"},
+                         &error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_EQ(options->operations[0].value, "s3cr=t");
+    EXPECT_EQ(options->operations[1].value, "@home");
+    EXPECT_EQ(options->operations[2].value, "a@b");
+
+    const ProcessResult missing = runProgram(hostProgram(), {"--batch", "--set", "passwordEditText=@/nonexistent/pw"});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_NE(missing.err.find("/nonexistent/pw"), std::string::npos) << missing.err;
+    EXPECT_FALSE(parse({"--batch", "--set", "passwordEditText=@-", "--set", "suspendKeyEditText=@-"}, &error));
+    EXPECT_NE(error.find("only one"), std::string::npos) << error;
+
+    // Standard input, end to end: the value reaches the field, and --help says how.
+    QProcess host;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", scratch.filePath("config"));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    host.setProcessEnvironment(env);
+    host.start(QString::fromStdString(hostProgram()), {"--batch", "--printer", "sample", "--dry-run", "--calls",
+                                                        "panelView,willShow,restore,ops", "--set",
+                                                        "jobNameEditText=@-", "--dump"});
+    ASSERT_TRUE(host.waitForStarted());
+    host.write("from standard input\n");
+    host.closeWriteChannel();
+    ASSERT_TRUE(host.waitForFinished(60000));
+    EXPECT_EQ(host.exitCode(), 0) << host.readAllStandardError().toStdString();
+    EXPECT_TRUE(host.readAllStandardOutput().contains("\"text\": \"from standard input\""));
+    const ProcessResult help = runProgram(hostProgram(), {"--help"}, {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}});
+    EXPECT_NE(help.out.find("OUTLET=@FILE"), std::string::npos) << help.out;
+}
+
+TEST(HostOptions, ASettingsFileLargerThanTheDocumentedLimitIsRefused)
+{
+    QTemporaryDir scratch;
+    const std::string path = scratch.filePath("settings.json").toStdString();
+    const std::string value(static_cast<std::size_t>(kMaxSettingsFileBytes), 'x');
+    ASSERT_TRUE(writeFile(path, "{\"korvane.print.PrintSettings.jobName\": \"" + value + "\"}"));
+    std::string error;
+    EXPECT_FALSE(readSettingsFile(path, &error));
+    EXPECT_NE(error.find("is larger than 1 MiB"), std::string::npos) << error;
+    ASSERT_TRUE(writeFile(path, "{\"korvane.print.PrintSettings.jobName\": \"" + value.substr(1000) + "\"}"));
+    EXPECT_TRUE(readSettingsFile(path, &error)) << error;
 }
 
 TEST(HostOptions, TheProgramExplainsItselfAndItsFailures)

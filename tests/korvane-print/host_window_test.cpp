@@ -11,6 +11,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
@@ -256,6 +259,34 @@ TEST_F(HostWindowOnDisplay, NothingReachesAPanelThatIsWaitingForThePrinter)
     EXPECT_EQ(dialog.session()->panel(), nullptr);
     printer.terminate();
     printer.waitForFinished(5000);
+}
+
+TEST(HostWindowNotes, ANoteOfThePanelStaysInSightInTheWindow)
+{
+    ScopedUserDirs userDirs;
+    ScopedEnv cupsServer{"CUPS_SERVER", std::string("127.0.0.1:1")};
+    ScopedEnv plugins{"KORVANE_PLUGIN_PATH", std::string(KORVANE_TEST_BIN_DIR)};
+    // The private reply folder is a link: the fetch cannot run, and the panel says why.
+    QTemporaryDir elsewhere;
+    const QString runtime = QString::fromLocal8Bit(qgetenv("XDG_RUNTIME_DIR"));
+    QDir().mkpath(runtime);
+    ASSERT_TRUE(QFile::link(elsewhere.path(), runtime + "/korvane"));
+
+    HostOptions options;
+    options.printer.name = "sample";
+    options.dryRun = true;
+    PrintDialog dialog(options);
+    ASSERT_NE(dialog.session(), nullptr) << dialog.sessionError();
+    dialog.show();
+    auto* note = dialog.findChild<QLabel*>("noteLabel");
+    auto* address = dialog.findChild<QLineEdit*>("printersAddressEditText");
+    auto* fetch = dialog.findChild<QPushButton*>("getFolderNameButton");
+    ASSERT_TRUE(note && address && fetch);
+    EXPECT_FALSE(note->isVisibleTo(&dialog));
+    address->setText("127.0.0.1:1");
+    fetch->click();
+    EXPECT_TRUE(note->isVisibleTo(&dialog));
+    EXPECT_TRUE(note->text().contains("is a symbolic link")) << note->text().toStdString();
 }
 
 }  // namespace

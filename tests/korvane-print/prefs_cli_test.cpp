@@ -13,6 +13,9 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 namespace {
 
@@ -167,6 +170,25 @@ TEST_F(PrefsCliTest, StoreOfAnotherReleaseOrModelIsResetBeforeLoading)
                                       {"Release Number", PropertyValue{std::string("2.00")}}}))
             << key << "=" << value;
     }
+}
+
+TEST_F(PrefsCliTest, ASaveThatFailsIsToldOnStandardErrorAndTheRunStillSucceeds)
+{
+    Run first = printWithLockedValues();
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_EQ(first.err.find("note:"), std::string::npos) << first.err;
+    // A link where the store's lock file belongs: the store refuses to write through it.
+    const std::string lock = preferenceFile() + ".lock";
+    std::remove(lock.c_str());
+    ASSERT_EQ(symlink((home.path() + "/elsewhere").toUtf8().constData(), lock.c_str()), 0);
+
+    Run second = runHost({"--set", "userNameEditText=Lost", "--set", "userNameButton=1"});
+    EXPECT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_NE(second.err.find("korvane-print: note: The values of the Job Control tab could not be saved to " +
+                              preferenceFile()),
+              std::string::npos)
+        << second.err;
+    EXPECT_EQ(storedJobControl().at("user name"), PropertyValue{std::string("Zoe")});
 }
 
 }  // namespace

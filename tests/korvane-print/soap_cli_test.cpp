@@ -1,7 +1,9 @@
 // The batch host fetching the folder list from the printer stand-in, end to end.
 #include "support/test_host.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -11,6 +13,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -48,9 +52,11 @@ struct HostRun {
     qint64 elapsedMs = 0;
 };
 
-HostRun runHost(const QString& address)
+HostRun runHost(const QString& address, const std::function<void(const QTemporaryDir&)>& prepare = {})
 {
     QTemporaryDir home;
+    if (prepare)
+        prepare(home);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("HOME", home.path());
     env.insert("XDG_CONFIG_HOME", home.filePath("config"));
@@ -92,6 +98,22 @@ TEST(SoapCli, FetchedFoldersAppearInThePanelsFolderList)
     EXPECT_EQ(folders[1].toObject()["name"].toString(), "Design");
     EXPECT_FALSE(folders[1].toObject()["password"].toBool());
     EXPECT_TRUE(folders[2].toObject()["dir"].toBool());
+}
+
+TEST(SoapCli, RefusedReplyFolderIsToldOnceAndNothingIsSent)
+{
+    QTemporaryDir elsewhere;
+    // The printer's address leads nowhere: a request sent would end in the failure alert.
+    const HostRun run = runHost("127.0.0.1:1", [&elsewhere](const QTemporaryDir& home) {
+        QDir().mkpath(home.filePath("runtime"));
+        QFile::link(elsewhere.path(), home.filePath("runtime/korvane"));
+    });
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QByteArray note = "korvane-print: note: Folder names cannot be fetched: the private temporary folder ";
+    EXPECT_EQ(run.err.count(note), 1) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("is a symbolic link")) << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains("alert")) << run.err.toStdString();
+    EXPECT_TRUE(QDir(elsewhere.path()).isEmpty());
 }
 
 TEST(SoapCli, SilentPrinterEndsInTheAlertAfterTheWatchdog)

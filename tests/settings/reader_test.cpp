@@ -232,6 +232,28 @@ TEST_P(ReaderTest, NumericSecretsWithinTheModelsLimit)
     }
 }
 
+TEST_P(ReaderTest, DigitsOnlySecretsWithOtherCharactersComeBackEmpty)
+{
+    // What a field's filter would never have let the user type does not reach the field, from
+    // the print settings or from the remembered values; the next job would carry it again.
+    const std::pair<const char*, platform::TextField Panel::*> secrets[] = {
+        {keys::kJobSuspend2Key, &Panel::suspendKeyEditText},
+        {keys::kAccountNumber2, &Panel::accountNumberEditText},
+        {keys::kFolderPassword2, &Panel::folderPasswordEditText},
+        {keys::kUserNumber2, &Panel::userNumberEditText}};
+    for (const auto& [key, field] : secrets) {
+        for (const std::string text : {"1\x1b" "2", "12a", " 42", "4-2"}) {
+            Panel& p = restoreFrom({{keys::kJobSuspend, "2"}, {keys::kAuthentication, "0"}, {key, oneBlockForm(text)}});
+            EXPECT_EQ(textOf(p.*field), "") << key << " " << text;
+        }
+    }
+    Panel& p = freshPanel({{keys::kJobSuspend, "2"}});
+    p.prefHoldButtonFlag = korvane::lockbits::kSuspendKey;
+    p.prefSuspendKeyStringRef = oneBlockForm("1\x1b" "2");
+    p.restoreValuesAndReturnError(nullptr);
+    EXPECT_EQ(textOf(p.suspendKeyEditText), "");
+}
+
 TEST_P(ReaderTest, PasswordsOfOneAndTwoBlocksComeBackExactly)
 {
     for (const std::string& password : {std::string("p"), letters(15), letters(16), letters(17), letters(32),

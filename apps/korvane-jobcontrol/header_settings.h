@@ -1,0 +1,30 @@
+// The SET lines of the job-control header, made from the panel's print-settings keys: every
+// stored form travels unchanged once it is checked against its form.
+#pragma once
+
+#include "job_options.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace jobcontrol {
+
+// One "@KJC SET NAME="VALUE"" line's name and value.
+struct HeaderSetting {
+    std::string name;
+    std::string value;
+    bool operator==(const HeaderSetting&) const = default;
+};
+
+// Whether the options carry any of the panel's keys (the "korvane.print.PrintSettings." prefix).
+bool hasPanelKeys(const JobOptions& options);
+
+// The header's settings, in the header's order, from the panel's keys among options, the
+// job's user (argv[2]) and its title (argv[3]). Throws JobRefused, naming the key, when a value
+// does not have its form, or when a digest or spool-key form comes without the spool time it
+// needs.
+std::vector<HeaderSetting> headerSettingsFromKeys(const JobOptions& options, std::string_view user,
+                                                  std::string_view title);
+
+}  // namespace jobcontrol

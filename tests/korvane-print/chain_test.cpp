@@ -1,0 +1,205 @@
+// The whole chain as an office uses it: the dialog's job or an lp job goes through a real
+// cupsd and the project's filter into the printer stand-in, which holds it until its PIN is
+// typed at the printer, refuses a sender it cannot authenticate, and prints the document
+// byte for byte.
+#include "korvane-print/host_harness.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace host_testing;
+
+namespace {
+
+// The printer stand-in with a print port, its job store in a folder of the test's.
+class Printer {
+public:
+    ~Printer()
+    {
+        process_.terminate();
+        if (!process_.waitForFinished(5000))
+            process_.kill();
+        process_.waitForFinished(5000);
+    }
+
+    // Starts it; false when it did not say both of its ports.
+    bool start(const QString& stateFolder)
+    {
+        process_.start(KORVANE_TEST_BIN_DIR "/korvane-mfp-sim",
+                       {"--port", "0", "--print-port", "0", "--state", stateFolder, "--user", "mia.jensen:sesame"});
+        return readPort("listening", &httpPort_) && readPort("printing", &printPort_);
+    }
+
+    std::string deviceURI() const { return "socket://127.0.0.1:" + std::to_string(printPort_); }
+    std::string url(const std::string& path) const
+    {
+        return "http://127.0.0.1:" + std::to_string(httpPort_) + path;
+    }
+
+private:
+    bool readPort(const char* what, int* port)
+    {
+        const QRegularExpression pattern(QString("^%1 on 127\\.0\\.0\\.1:(\\d+)\\s*$").arg(what));
+        while (process_.canReadLine() || process_.waitForReadyRead(5000)) {
+            const auto match = pattern.match(QString::fromUtf8(process_.readLine()));
+            if (match.hasMatch()) {
+                *port = match.captured(1).toInt();
+                return true;
+            }
+        }
+        return false;
+    }
+
+    QProcess process_;
+    int httpPort_ = 0;
+    int printPort_ = 0;
+};
+
+class Chain : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        cupsd = std::make_unique<ScratchCupsd>();
+        state = std::make_unique<QTemporaryDir>();
+        printer = std::make_unique<Printer>();
+        if (!printer->start(state->path()))
+            setUpError = "the printer stand-in did not start";
+        else if (!cupsd->isRunning())
+            setUpError = "the chain needs a real cupsd and it could not start: " + cupsd->error();
+        else if (auto problem = cupsd->addFilterQueue("office", printer->deviceURI()))
+            setUpError = *problem;
+    }
+    static void TearDownTestSuite()
+    {
+        printer.reset();
+        cupsd.reset();
+        state.reset();
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(setUpError.empty()) << setUpError;
+        ASSERT_TRUE(scratch.isValid());
+        document = minimalPdf();
+        for (int i = 0; i < 4096; ++i)
+            document += static_cast<char>(i * 7);  // binary bytes, zeros and line ends among them
+        document += "\n%%EOF\n";
+        ASSERT_TRUE(writeFile(documentPath(), document));
+    }
+
+    std::string documentPath() const { return scratch.path().toStdString() + "/report.pdf"; }
+
+    // The dialog's batch host printing the document on the queue with these operations.
+    ProcessResult printFromTheDialog(const std::vector<std::string>& operations)
+    {
+        std::vector<std::string> arguments{"--batch", "--printer", "office", "--title", "Chain report"};
+        for (const std::string& operation : operations)
+            arguments.insert(arguments.end(), {"--set", operation});
+        arguments.push_back(documentPath());
+        const std::string home = scratch.path().toStdString();
+        return runProgram(hostProgram(), arguments,
+                          {{"CUPS_SERVER", cupsd->server()},
+                           {"HOME", home},
+                           {"XDG_CONFIG_HOME", home + "/config"},
+                           {"XDG_RUNTIME_DIR", home + "/runtime"}});
+    }
+
+    // The printer's job list.
+    static QJsonArray jobs()
+    {
+        const ProcessResult got = runProgram("curl", {"-fsS", printer->url("/jobs")});
+        return QJsonDocument::fromJson(QByteArray::fromStdString(got.out)).array();
+    }
+
+    // Waits until the printer lists a job it did not list before; its record, or empty.
+    static QJsonObject waitForNewJob(qsizetype jobsBefore)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 60000) {
+            const QJsonArray now = jobs();
+            if (now.size() > jobsBefore)
+                return now.last().toObject();
+            QTest::qWait(100);
+        }
+        return {};
+    }
+
+    // Types a PIN at the printer for a job; the HTTP status.
+    static int typePin(int job, const std::string& pin)
+    {
+        const ProcessResult posted =
+            runProgram("curl", {"-sS", "-o", "/dev/null", "-w", "%{http_code}", "-d", "pin=" + pin,
+                                printer->url("/jobs/" + std::to_string(job) + "/release")});
+        return std::atoi(posted.out.c_str());
+    }
+
+    static std::string printedFile(int job)
+    {
+        return state->path().toStdString() + "/printed/" + std::to_string(job) + ".pdf";
+    }
+
+    // A held job: a wrong PIN is refused and it stays held; its own PIN prints the document.
+    void expectReleasedOnlyByItsPin(const QJsonObject& job, const std::string& pin)
+    {
+        ASSERT_EQ(job.value("state").toString(), "held") << QJsonDocument(job).toJson().toStdString();
+        const int id = job.value("id").toInt();
+        EXPECT_EQ(typePin(id, "1234"), 403);
+        EXPECT_FALSE(QFile::exists(QString::fromStdString(printedFile(id))));
+        EXPECT_EQ(typePin(id, pin), 200);
+        EXPECT_TRUE(readFile(printedFile(id)) == document) << "the printed file is not the document";
+    }
+
+    static inline std::unique_ptr<ScratchCupsd> cupsd;
+    static inline std::unique_ptr<QTemporaryDir> state;
+    static inline std::unique_ptr<Printer> printer;
+    static inline std::string setUpError;
+    QTemporaryDir scratch;
+    std::string document;
+};
+
+TEST_F(Chain, TheDialogsHeldJobPrintsOnlyWithItsPinAndCountsItsAccount)
+{
+    const qsizetype before = jobs().size();
+    const ProcessResult run = printFromTheDialog(
+        {"retentionCheckBox=1", "suspendMatrix=0", "suspendKeyEditText=4711", "authenticationMatrix=0",
+         "loginNameEditText=mia.jensen", "passwordEditText=sesame", "accountNumberEditText=31"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const QJsonObject job = waitForNewJob(before);
+    EXPECT_EQ(job.value("account").toString(), "00031");
+    EXPECT_EQ(job.value("name").toString(), "Chain report");
+    expectReleasedOnlyByItsPin(job, "4711");
+}
+
+TEST_F(Chain, ASenderWhosePasswordDoesNotMatchIsRefusedAndNeverPrinted)
+{
+    const qsizetype before = jobs().size();
+    const ProcessResult run = printFromTheDialog({"authenticationMatrix=0", "loginNameEditText=mia.jensen",
+                                                  "passwordEditText=open-sesame"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const QJsonObject job = waitForNewJob(before);
+    EXPECT_EQ(job.value("state").toString(), "refused");
+    EXPECT_TRUE(job.value("reason").toString().contains("authentication failed")) << job.value("reason").toString().toStdString();
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(printedFile(job.value("id").toInt()))));
+}
+
+TEST_F(Chain, AnLpJobWithOnlyThePpdsOptionsIsHeldAlike)
+{
+    const qsizetype before = jobs().size();
+    const ProcessResult lp =
+        runProgram("lp", {"-h", cupsd->server(), "-d", "office", "-o", "ARHoldKey=Custom.2580", "-o",
+                          "ARAccountLogin=Custom.mia.jensen", "-o", "ARAccountPassword=Custom.sesame", documentPath()});
+    ASSERT_EQ(lp.exitCode, 0) << lp.err;
+    expectReleasedOnlyByItsPin(waitForNewJob(before), "2580");
+}
+
+}  // namespace
