@@ -18,6 +18,7 @@
 #include "platform/ppd_view.h"
 #include "plugin/folder_entry.h"
 #include "plugin/KorvanePrintPdeRk880JCPDEChoice.h"
+#include "plugin/panel_rows.h"
 
 #include <cstdint>
 #include <memory>
