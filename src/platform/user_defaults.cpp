@@ -428,7 +428,7 @@ bool UserDefaults::synchronize()
     return allWritten;
 }
 
-std::optional<UserDefaults> standardUserDefaults()
+std::optional<UserDefaults> standardUserDefaults(std::string_view product)
 {
     auto config = absoluteFolderFromEnvironment("XDG_CONFIG_HOME");
     if (!config) {
@@ -437,7 +437,7 @@ std::optional<UserDefaults> standardUserDefaults()
             return std::nullopt;
         config = (*home == "/" ? "" : *home) + "/.config";
     }
-    return UserDefaults((*config == "/" ? "" : *config) + "/korvane");
+    return UserDefaults((*config == "/" ? "" : *config) + "/" + std::string(product));
 }
 
 }  // namespace platform

@@ -13,6 +13,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -92,9 +93,9 @@ private:
     std::map<std::string, PropertyDictionary> pending_;
 };
 
-// The user's shared defaults in ${XDG_CONFIG_HOME:-$HOME/.config}/korvane (a relative
-// XDG_CONFIG_HOME is ignored); nothing when neither names an absolute folder.
-std::optional<UserDefaults> standardUserDefaults();
+// The product's defaults for the user in ${XDG_CONFIG_HOME:-$HOME/.config}/PRODUCT (a
+// relative XDG_CONFIG_HOME is ignored); nothing when neither names an absolute folder.
+std::optional<UserDefaults> standardUserDefaults(std::string_view product);
 
 // Reads a property list's XML (or binary) form; nothing when it does not parse or its root is
 // not a dictionary.

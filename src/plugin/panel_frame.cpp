@@ -1,6 +1,7 @@
 // The panel's frame: construction from the host's surroundings, the host protocol, and the
 // order in which restore, save and the preference store are called.
 #include "plugin/KorvanePrintPdeRk880JC.h"
+#include "plugin/product_name.h"
 
 #include "platform/device_uri.h"
 #include "platform/printing.h"
@@ -101,6 +102,7 @@ KorvanePrintPdeRk880JC::KorvanePrintPdeRk880JC(platform::PDEPluginCallback* call
     _PDEProlog(this, "initWithCallback:(%@, %p)", callback, callback);
     pdePluginCallbackObject = callback;
     pdeBundle = std::move(bundle);
+    pdeBundle.setTranslationsName(korvane::kProductName);
     useConstraintHandling = callback && callback->offersConstraintHandling();
     _PDELog(this, "Constraint Handling Available: %s", useConstraintHandling ? "YES" : "NO");
     canResizeView = runningOnLeopardOrLater();

@@ -1,6 +1,7 @@
 // Fetching the printer's custom folders when the user presses the button, and telling the
 // user when the printer cannot be reached.
 #include "plugin/KorvanePrintPdeRk880JC.h"
+#include "plugin/product_name.h"
 
 #include "platform/notice.h"
 #include "platform/system.h"
@@ -73,7 +74,7 @@ void KorvanePrintPdeRk880JC::getFolderNameButtonProc(const platform::Control& /*
     if (!replyPath) {
         // A reply would have nowhere to go: nothing is sent, and the user hears why, once.
         platform::noticeToUser("Folder names cannot be fetched: the private temporary folder " +
-                               platform::privateTemporaryDirectoryProblem() + ".");
+                               platform::privateTemporaryDirectoryProblem(korvane::kProductName) + ".");
     }
     if (!address.empty() && replyPath) {
         showActivity(chasingArrow, true);
