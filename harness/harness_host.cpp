@@ -1,5 +1,7 @@
 #include "harness_host.h"
 
+#include "platform/application.h"
+
 #include <QApplication>
 
 #include <sys/stat.h>
@@ -56,7 +58,7 @@ std::unique_ptr<QApplication> makeHeadlessApplication(int& argc, char** argv)
 {
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    return std::make_unique<QApplication>(argc, argv);
+    return platform::makeApplication<QApplication>(argc, argv);
 }
 
 std::string samplePPDPath()

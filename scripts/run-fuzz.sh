@@ -18,7 +18,9 @@ fi
 
 launcher=()
 if command -v ccache >/dev/null 2>&1; then
+  # Shared with other checkouts as in scripts/build.sh.
   export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(dirname "$top")}
+  export CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-true}
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
 start=$SECONDS

@@ -4,6 +4,8 @@
 #include "options.h"
 #include "print_dialog.h"
 
+#include "platform/application.h"
+
 #include <QApplication>
 
 #include <iostream>
@@ -15,7 +17,7 @@ int main(int argc, char** argv)
     const bool platformChosen = !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
     if (!platformChosen && (argumentsAskForBatch(argc, argv) || !hasDisplay))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    auto app = platform::makeApplication<QApplication>(argc, argv);
     QApplication::setApplicationName(kProgramName);
     QApplication::setApplicationVersion("1.0.0");
 

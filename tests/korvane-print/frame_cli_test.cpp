@@ -17,15 +17,21 @@ struct HostRun {
     QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
 };
 
-// Runs korvane-print with the arguments in a private home.
-HostRun runHost(const QStringList& arguments)
+// Runs korvane-print with the arguments in a private home; without a desktop session's runtime
+// folder (XDG_RUNTIME_DIR unset, TMPDIR in the home) when asked.
+HostRun runHost(const QStringList& arguments, bool desktopSession = true)
 {
     QTemporaryDir home;
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("HOME", home.path());
     env.insert("XDG_CONFIG_HOME", home.path() + "/config");
-    env.insert("XDG_RUNTIME_DIR", home.path() + "/runtime");
+    if (desktopSession) {
+        env.insert("XDG_RUNTIME_DIR", home.path() + "/runtime");
+    } else {
+        env.remove("XDG_RUNTIME_DIR");
+        env.insert("TMPDIR", home.path());
+    }
     env.insert("QT_QPA_PLATFORM", "offscreen");
     // No cupsd is to be asked: point the client at a port nobody listens on.
     env.insert("CUPS_SERVER", "127.0.0.1:1");
@@ -60,6 +66,14 @@ TEST(BatchHost, DumpsTheSamplePrintersPanel)
     EXPECT_EQ(controls.value("retentionCheckBox").toObject().value("kind").toString(), "checkbox");
     EXPECT_EQ(controls.value("suspendKeyEditText").toObject().value("kind").toString(), "edit");
     EXPECT_FALSE(controls.contains("folderSelectionMatrix"));
+}
+
+TEST(BatchHost, SaysNothingOfTheMissingRuntimeFolderWithoutADesktopSession)
+{
+    HostRun run = runHost({"--batch", "--printer", "sample", "--dump"}, false);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains("XDG_RUNTIME_DIR")) << run.err.toStdString();
+    EXPECT_TRUE(run.json().contains("printSettings"));
 }
 
 TEST(BatchHost, DeviceURIGivesTheAddressWithoutAskingCups)

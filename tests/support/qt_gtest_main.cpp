@@ -1,4 +1,6 @@
 // Runs the Google Test suites inside a QApplication, headless unless a platform was chosen.
+#include "platform/application.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -7,6 +9,6 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     ::testing::InitGoogleTest(&argc, argv);
-    QApplication app(argc, argv);
+    auto app = platform::makeApplication<QApplication>(argc, argv);
     return RUN_ALL_TESTS();
 }
