@@ -84,7 +84,7 @@ void BM_FolderFetch(benchmark::State& state)
     panel->printersAddressEditText.setStringValue(*service.address());
     for (auto _ : state)
         panel->getFolderNameButtonProc(panel->getFolderNameButton);
-    if (host.alerts != 0 || !panel->folderList || static_cast<int>(panel->folderList->size()) != count)
+    if (!host.alerts.empty() || !panel->folderList || static_cast<int>(panel->folderList->size()) != count)
         state.SkipWithError("the fetch failed");
 }
 BENCHMARK(BM_FolderFetch)->Arg(10)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
