@@ -47,6 +47,28 @@ void BM_ReplyAndPopUp(benchmark::State& state)
 }
 BENCHMARK(BM_ReplyAndPopUp)->Arg(10)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
+// A reply of N folders beyond the cap: what it costs to refuse it, pop-up included.
+void BM_ReplyBeyondTheCap(benchmark::State& state)
+{
+    const bench::OwnUserDirs dirs;  // no benchmark sees what another stored
+    const int count = static_cast<int>(state.range(0));
+    const std::string path = replyPathFor(count);
+    if (!bench::writeFile(path, bench::replyDocument(count))) {
+        state.SkipWithError("cannot write the reply file");
+        return;
+    }
+    harness::HarnessHost host;
+    auto panel = host.makePanel();
+    panel->panelView();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(panel->parseXML(path));
+        panel->makeFolderPopup();
+    }
+    if (panel->folderList && !panel->folderList->empty())
+        state.SkipWithError("a reply beyond the cap was read");
+}
+BENCHMARK(BM_ReplyBeyondTheCap)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // The reference: the same file read and parsed by a bare QDomDocument.
 void BM_BareDomParse(benchmark::State& state)
 {

@@ -1,17 +1,18 @@
-// Fuzz target: the reader of the printer's folder-list reply (parseXML on a reply file) and the
-// pop-up rebuilt from what it read, over arbitrary documents, on a real panel.
+// Fuzz target: the reader of the printer's folder-list reply (the one-pass reader parseXML runs
+// on the reply file's bytes, here on the input's bytes in memory) and the pop-up rebuilt from
+// what it read, over arbitrary documents, on a real panel.
 //
 // Each input is compared with a bare walk of the same bytes through QDomDocument that follows
 // the reply's rules, so a document the reader gets wrong is a finding as much as a crash.
 #include "fuzz_check.h"
 #include "panel_fixture.h"
 #include "platform/xml_document.h"
+#include "soap/reply.h"
 
 #include <QApplication>
 #include <QDomDocument>
 
 #include <cstdint>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -90,30 +91,23 @@ void checkPopUp(KorvanePrintPdeRk880JC& panel)
 
 }  // namespace
 
-// Where each input goes: the reply file the panel reads.
-std::string& replyPath()
-{
-    static std::string path;
-    return path;
-}
-
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     PanelFixture& f = setUpPanelFixture(argc, argv);
     FUZZ_CHECK(f.panel->folderSelectionPopup);
-    replyPath() = f.dirs->path() + "/runtime/reply.xml";
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     PanelFixture& f = panelFixture();
-    {
-        std::ofstream out(replyPath(), std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
     const std::optional<FolderList> before = f.panel->folderList;
-    const bool accepted = f.panel->parseXML(replyPath());
+    // What parseXML does with the bytes of the reply file.
+    const platform::ByteBuffer buffer(data, data + size);
+    auto reply = readFolderReply(buffer);
+    if (reply)
+        f.panel->folderList = std::move(reply->folders);
+    const bool accepted = reply && reply->accepted;
 
     QDomDocument document;
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));

@@ -400,13 +400,17 @@ std::string PopUp::itemTitle(int index) const
 
 void PopUp::setItemTitle(int index, const std::string& title)
 {
-    if (auto* popUp = as<QComboBox>(); popUp && index >= 0 && index < popUp->count())
+    if (auto* popUp = as<QComboBox>(); popUp && index >= 0 && index < popUp->count() && popUp->itemText(index) != qstr(title))
         popUp->setItemText(index, qstr(title));
 }
 
 void PopUp::setItemImage(int index, const Image& image)
 {
     if (auto* popUp = as<QComboBox>(); popUp && index >= 0 && index < popUp->count()) {
+        // An image is known by the name it was made from: showing the same one again changes
+        // nothing, and would make the pop-up handle two changes.
+        if (!image.name().empty() && popUp->itemData(index, kImageNameRole).toString() == qstr(image.name()))
+            return;
         popUp->setItemIcon(index, image.icon());
         popUp->setItemData(index, qstr(image.name()), kImageNameRole);
     }
@@ -450,6 +454,45 @@ void PopUp::addItem(const std::string& title, const Image& image)
     }
     popUp->addItem(image.icon(), qstr(title));
     popUp->setItemData(popUp->count() - 1, qstr(image.name()), kImageNameRole);
+}
+
+void PopUp::removeItemsFrom(int index)
+{
+    auto* popUp = as<QComboBox>();
+    if (!popUp || index < 0 || index >= popUp->count())
+        return;
+    popUp->model()->removeRows(index, popUp->count() - index);
+}
+
+void PopUp::addItems(const std::vector<PopUpItem>& items)
+{
+    auto* popUp = as<QComboBox>();
+    if (!popUp || items.empty())
+        return;
+    auto* model = qobject_cast<QStandardItemModel*>(popUp->model());
+    if (!model) {
+        for (const PopUpItem& item : items)
+            addItem(std::string(item.title), *item.image);
+        return;
+    }
+    // One insertion for the whole batch: the pop-up and its list then handle one change, not
+    // one per item. The lists of folders repeat two images, so each image's name is converted
+    // once.
+    QList<QStandardItem*> rows;
+    rows.reserve(static_cast<qsizetype>(items.size()));
+    const Image* lastImage = nullptr;
+    QString lastName;
+    for (const PopUpItem& item : items) {
+        if (item.image != lastImage) {
+            lastImage = item.image;
+            lastName = qstr(item.image->name());
+        }
+        auto row = std::make_unique<QStandardItem>(
+            item.image->icon(), QString::fromUtf8(item.title.data(), static_cast<qsizetype>(item.title.size())));
+        row->setData(lastName, kImageNameRole);
+        rows.append(row.release());  // owned by the list until the model takes them below
+    }
+    model->invisibleRootItem()->appendRows(rows);
 }
 
 void PopUp::addSeparator()

@@ -14,6 +14,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 class QAbstractButton;
 class QComboBox;
@@ -76,6 +78,12 @@ public:
     Button cellAtRow(int row) const;
 };
 
+// One item of a batch added to a pop-up: its title and its image.
+struct PopUpItem {
+    std::string_view title;
+    const Image* image;
+};
+
 // A pop-up button and its menu.
 class PopUp : public Control {
 public:
@@ -90,6 +98,10 @@ public:
     bool isSeparator(int index) const;
     void removeItemAtIndex(int index);
     void addItem(const std::string& title, const Image& image);
+    // Removes the items from index on, all at once.
+    void removeItemsFrom(int index);
+    // Appends the items in one insertion.
+    void addItems(const std::vector<PopUpItem>& items);
     void addSeparator();
     // An item that carries an object of the caller's, handed back by representedObject.
     void addItem(const std::string& title, std::shared_ptr<void> representedObject);

@@ -3,6 +3,7 @@
 #include "platform/bundle.h"
 
 #include <QPixmap>
+#include <QPixmapCache>
 
 namespace platform {
 
@@ -47,10 +48,21 @@ Image initWithSystemIconType(std::uint32_t type, const Bundle& fallback)
     QIcon themed = QIcon::fromTheme(locked ? "changes-prevent" : "changes-allow");
     if (!themed.isNull())
         return Image(iconAtIconSize(themed), name);
-    Image own = imageFromBundle(fallback, name, "png");
-    if (own.isNull())
+    // The bundle's own padlock, decoded and scaled once: the folder pop-up asks for it at every
+    // rebuild. The toolkit's pixmap cache keeps it.
+    const auto path = fallback.pathForResource(name, "png");
+    if (!path)
         return {};
-    return Image(iconAtIconSize(own.icon()), name);
+    const QString key = QStringLiteral("korvane-icon:%1@%2").arg(QString::fromStdString(*path)).arg(kIconPoints);
+    QPixmap scaled;
+    if (!QPixmapCache::find(key, &scaled)) {
+        const QPixmap pixmap(QString::fromStdString(*path));
+        if (pixmap.isNull())
+            return {};
+        scaled = QIcon(pixmap).pixmap(QSize(kIconPoints, kIconPoints));
+        QPixmapCache::insert(key, scaled);
+    }
+    return Image(QIcon(scaled), name);
 }
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 #include "platform/layout.h"
 
 #include "platform/bundle.h"
+#include "platform/form_reader.h"
 #include "platform/layout_conventions.h"
 
 #include <QAbstractButton>
@@ -11,22 +12,10 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QTabWidget>
-#include <QtDesigner/QFormBuilder>
 
 namespace platform {
 
 namespace {
-
-// The named child of a kind, or nullptr when absent or of another kind.
-template <typename T>
-T* findOutlet(QWidget* root, const char* name)
-{
-    if (!root)
-        return nullptr;
-    if (root->objectName() == QLatin1String(name))
-        return qobject_cast<T*>(root);
-    return root->findChild<T*>(QLatin1String(name));
-}
 
 using layout::kActionsRunningProperty;
 
@@ -57,16 +46,28 @@ std::unique_ptr<LoadedView> LoadedView::load(const Bundle& bundle, const std::st
     QFile file(QString::fromStdString(*path));
     if (!file.open(QIODevice::ReadOnly))
         return nullptr;
-    // The designer's form builder rather than QUiLoader: the layouts hold standard widgets
-    // only, and QUiLoader loads every designer plug-in installed on the system into the host's
-    // process as it is made (the one for QQuickWidget brings the whole QML engine, a quarter
-    // of the host's memory). Nor does this builder translate: the panel localizes captions
-    // from its own strings table.
-    QFormBuilder loader;
-    QWidget* root = loader.load(&file);
+    // The project's own reader rather than the designer's loaders (see form_reader.h). Nor does
+    // it translate: the panel localizes captions from its own strings table.
+    FormReader reader(file);
+    std::unique_ptr<QWidget> root = reader.read();
     if (!root)
         return nullptr;
-    return std::unique_ptr<LoadedView>(new LoadedView(root));
+    return std::unique_ptr<LoadedView>(new LoadedView(root.release()));  // the view owns it
+}
+
+LoadedView::LoadedView(QWidget* root) : root_(root)
+{
+    QList<QWidget*> widgets = root->findChildren<QWidget*>();
+    widgets.prepend(root);
+    for (QWidget* widget : widgets) {
+        const QString name = widget->objectName();
+        if (name.isEmpty())
+            continue;
+        if (byName_.contains(name))
+            sharedNames_.insert(name);
+        else
+            byName_.insert(name, widget);
+    }
 }
 
 LoadedView::~LoadedView()
@@ -74,28 +75,28 @@ LoadedView::~LoadedView()
     delete root_.data();
 }
 
-Button LoadedView::button(const char* name) const { return Button(findOutlet<QAbstractButton>(root(), name)); }
+Button LoadedView::button(const char* name) const { return Button(named<QAbstractButton>(name)); }
 
 Matrix LoadedView::matrix(const char* name) const
 {
-    QWidget* widget = findOutlet<QWidget>(root(), name);
+    QWidget* widget = named<QWidget>(name);
     return Matrix(widget && layout::isMatrix(widget) ? widget : nullptr);
 }
 
-PopUp LoadedView::popUp(const char* name) const { return PopUp(findOutlet<QComboBox>(root(), name)); }
+PopUp LoadedView::popUp(const char* name) const { return PopUp(named<QComboBox>(name)); }
 
 TextField LoadedView::textField(const char* name) const
 {
-    if (QLineEdit* edit = findOutlet<QLineEdit>(root(), name))
+    if (QLineEdit* edit = named<QLineEdit>(name))
         return TextField(edit);
-    return TextField(findOutlet<QLabel>(root(), name));
+    return TextField(named<QLabel>(name));
 }
 
-Box LoadedView::box(const char* name) const { return Box(findOutlet<QGroupBox>(root(), name)); }
+Box LoadedView::box(const char* name) const { return Box(named<QGroupBox>(name)); }
 
-TabView LoadedView::tabView(const char* name) const { return TabView(findOutlet<QTabWidget>(root(), name)); }
+TabView LoadedView::tabView(const char* name) const { return TabView(named<QTabWidget>(name)); }
 
-Progress LoadedView::progress(const char* name) const { return Progress(findOutlet<QProgressBar>(root(), name)); }
+Progress LoadedView::progress(const char* name) const { return Progress(named<QProgressBar>(name)); }
 
 void LoadedView::connectActions(ActionSender send)
 {

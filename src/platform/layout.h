@@ -5,7 +5,9 @@
 
 #include "platform/controls.h"
 
+#include <QHash>
 #include <QPointer>
+#include <QSet>
 #include <QWidget>
 
 #include <functional>
@@ -43,9 +45,28 @@ public:
     void connectActions(ActionSender send);
 
 private:
-    explicit LoadedView(QWidget* root) : root_(root) {}
+    explicit LoadedView(QWidget* root);
+    // The widget of that name and kind, or nullptr when absent or of another kind; names that
+    // more than one widget carries are left to the toolkit's own search.
+    template <typename T>
+    T* named(const char* name) const
+    {
+        QWidget* root = root_.data();
+        if (!root)
+            return nullptr;
+        const QString key = QLatin1String(name);
+        if (!sharedNames_.contains(key))
+            return qobject_cast<T*>(byName_.value(key).data());
+        if (root->objectName() == key)
+            return qobject_cast<T*>(root);
+        return root->findChild<T*>(key);
+    }
 
     QPointer<QWidget> root_;
+    // Every widget of the view by name, made once: the panel looks up some sixty outlets, and
+    // each search of the toolkit walks the whole tree.
+    QHash<QString, QPointer<QWidget>> byName_;
+    QSet<QString> sharedNames_;
 };
 
 // Whether one of the view's actions is running now. An action may run the event loop while it

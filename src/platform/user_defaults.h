@@ -4,9 +4,15 @@
 // A domain is read and replaced whole. Writes are atomic (a temporary file in the same folder,
 // flushed and renamed over the old one) and serialised between processes by a lock file beside
 // the domain, so a crash or a second writer never leaves a torn file. The folder is private to
-// the user (0700) and so is each file (0600), since domains hold encrypted secrets. A file that
-// does not parse counts as a missing domain and is set aside as D.plist.corrupt before it is
-// replaced.
+// the user (0700) and so is each file (0600), since domains hold encrypted secrets; the reader
+// applies the writer's rules and reads no file of another user, no link, nothing outside a
+// folder of the user. A file that does not parse (also one nested too deeply or too large)
+// counts as a missing domain and is set aside as D.plist.corrupt before it is replaced; the
+// copies set aside before it move on to D.plist.corrupt.1 to .4.
+//
+// The process remembers each domain file it read or wrote together with the file's identity
+// (inode, size, times, mode, owner): a read of an unchanged file costs one stat, a write of an
+// unchanged domain nothing, and a write by another program is still seen.
 #pragma once
 
 #include <cstdint>
@@ -61,12 +67,16 @@ struct PropertyValue {
 // by a digest of the whole name. Distinct names give distinct files, and none leaves the folder.
 std::string fileNameOfDomain(const std::string& domainName);
 
+// The largest domain file the store reads, and so the largest it writes.
+inline constexpr std::size_t kMaxDomainBytes = 64 * 1024 * 1024;
+
 // The defaults of the user running the dialog. A plain value: it caches the domains it has read
 // and holds the domains set on it until synchronize writes them.
 class UserDefaults {
 public:
-    // Defaults kept in the given folder.
-    explicit UserDefaults(std::string directory);
+    // Defaults kept in the given folder, with domain files of at most maxDomainBytes (never
+    // more than kMaxDomainBytes).
+    explicit UserDefaults(std::string directory, std::size_t maxDomainBytes = kMaxDomainBytes);
 
     // Drops every cached domain, so the next read sees what is stored now, also what another
     // program wrote. Domains set but not yet synchronized are kept.
@@ -77,28 +87,45 @@ public:
     std::optional<PropertyDictionary> persistentDomainForName(const std::string& domainName);
 
     // Replaces the whole named domain; stored by the next synchronize.
-    void setPersistentDomain(const PropertyDictionary& domain, const std::string& domainName);
+    void setPersistentDomain(PropertyDictionary domain, const std::string& domainName);
 
     // Writes every domain set since the last synchronize to storage now; true when all of them
-    // were written (also when there was nothing to write).
+    // were written (also when there was nothing to write). A domain whose file would exceed the
+    // size limit is not written, and the stored one stays.
     bool synchronize();
+    // Why the last write that failed did, for the user.
+    const std::string& lastFailure() const { return lastFailure_; }
 
     const std::string& directory() const { return directory_; }
     // The file that holds the named domain.
     std::string pathOfDomain(const std::string& domainName) const;
 
 private:
+    std::optional<PropertyDictionary> readStoredDomain(const std::string& domainName) const;
+    bool writeStoredDomain(const std::string& domainName, const PropertyDictionary& domain);
+    bool refuseWrite(std::string reason);
+
     std::string directory_;
+    std::size_t maxDomainBytes_;
+    bool inMemory_ = false;
+    std::string lastFailure_;
     std::map<std::string, std::optional<PropertyDictionary>> cached_;
     std::map<std::string, PropertyDictionary> pending_;
+    friend std::optional<UserDefaults> standardUserDefaults(std::string_view product);
 };
 
 // The product's defaults for the user in ${XDG_CONFIG_HOME:-$HOME/.config}/PRODUCT (a
 // relative XDG_CONFIG_HOME is ignored); nothing when neither names an absolute folder.
 std::optional<UserDefaults> standardUserDefaults(std::string_view product);
 
-// Reads a property list's XML (or binary) form; nothing when it does not parse or its root is
-// not a dictionary.
+// For fuzz targets: the defaults made from here on keep each domain's file in memory, in the
+// form it would have on disk and read through the same parser, instead of in the folder.
+void keepUserDefaultsInMemory();
+// Replaces the file of the named domain kept in memory.
+void setDomainFileInMemory(const std::string& domainName, std::string bytes);
+
+// Reads a property list's XML (or binary) form; nothing when it does not parse, its root is
+// not a dictionary, or it is larger or nested more deeply than a domain may be.
 std::optional<PropertyDictionary> propertyListFromBytes(const std::string& bytes);
 
 // The XML form of a dictionary as a property list.

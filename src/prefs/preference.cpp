@@ -74,7 +74,8 @@ std::optional<OpenedDomain> openDomain(const std::optional<std::string>& name)
         opened.domain = std::move(*domain);
         auto entry = opened.domain.find(kJobControlKey);
         if (entry != opened.domain.end() && entry->second.dictionary()) {
-            opened.jobControl = *entry->second.dictionary();
+            // Moved, not copied: it goes back under its key before the domain is written.
+            opened.jobControl = std::move(std::get<PropertyDictionary>(entry->second.value));
             opened.hasJobControl = true;
         }
     }
@@ -82,11 +83,11 @@ std::optional<OpenedDomain> openDomain(const std::optional<std::string>& name)
 }
 
 // Puts the working "Job Control" back into the domain and writes the whole domain; true when
-// it reached storage.
+// it reached storage. The opened domain is used up.
 bool writeDomain(OpenedDomain& opened)
 {
-    opened.domain[kJobControlKey] = PropertyValue{opened.jobControl};
-    opened.defaults.setPersistentDomain(opened.domain, opened.name);
+    opened.domain[kJobControlKey] = PropertyValue{std::move(opened.jobControl)};
+    opened.defaults.setPersistentDomain(std::move(opened.domain), opened.name);
     return opened.defaults.synchronize();
 }
 

@@ -18,10 +18,8 @@ void KorvanePrintPdeRk880JC::makeFolderPopup()
         _PDEEpilog(this, "--makeFolderPopup:=void");
         return;
     }
-    // From the end: each removal at the front would move every item behind it, which makes
-    // rebuilding a long list cost the square of its length.
-    for (int count = folderSelectionPopup.numberOfItems(); count > kFixedItemCount; --count)
-        folderSelectionPopup.removeItemAtIndex(count - 1);
+    // All at once: the pop-up then handles one removal and one insertion, whatever the count.
+    folderSelectionPopup.removeItemsFrom(kFixedItemCount);
     for (int index = 0; index < kFixedItemCount; ++index) {
         if (auto title = localizedStringValue(std::optional<std::string>(folderSelectionPopup.itemTitle(index))))
             folderSelectionPopup.setItemTitle(index, *title);
@@ -30,8 +28,12 @@ void KorvanePrintPdeRk880JC::makeFolderPopup()
     if (folderList && !folderList->empty()) {
         folderSelectionPopup.addSeparator();
         const platform::Image padlock = platform::initWithSystemIconType(platform::kLockedIconType, pdeBundle);
+        std::vector<platform::PopUpItem> items;
+        items.reserve(folderList->size());
         for (const FolderEntry& folder : *folderList)
-            folderSelectionPopup.addItem(folder.name.value_or(""), folder.password ? padlock : spaceImage);
+            items.push_back({folder.name ? std::string_view(*folder.name) : std::string_view(),
+                             folder.password ? &padlock : &spaceImage});
+        folderSelectionPopup.addItems(items);
     }
     _PDEEpilog(this, "--makeFolderPopup:=void");
 }

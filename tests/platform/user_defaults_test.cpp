@@ -226,6 +226,115 @@ TEST(UserDefaults, UnparseableFileCountsAsMissingAndIsKeptAsideWhenReplaced)
     EXPECT_FALSE(fs::exists(domainPath(dirs) + ".corrupt"));
 }
 
+TEST(UserDefaults, EachDamagedFileIsKeptAsideUpToFiveOfThem)
+{
+    ScopedUserDirs dirs;
+    for (int i = 0; i < 7; ++i) {
+        writeBytes(domainPath(dirs), "damaged " + std::to_string(i));
+        ASSERT_TRUE(saveDomain(sampleDomain("fresh")));
+    }
+    const std::string aside = domainPath(dirs) + ".corrupt";
+    EXPECT_EQ(readBytes(aside), "damaged 6");
+    for (int n = 1; n <= 4; ++n)
+        EXPECT_EQ(readBytes(aside + "." + std::to_string(n)), "damaged " + std::to_string(6 - n));
+    EXPECT_FALSE(fs::exists(aside + ".5"));
+    EXPECT_EQ(loadDomain(), sampleDomain("fresh"));
+}
+
+// A binary property list whose root dictionary holds, under "a", arrays nested `depth` deep.
+std::string nestedBinaryPlist(int depth)
+{
+    std::string out = "bplist00";
+    std::vector<std::uint64_t> offsets;
+    auto bigEndian = [&out](std::uint64_t value, int size) {
+        for (int i = size - 1; i >= 0; --i)
+            out += static_cast<char>((value >> (8 * i)) & 0xff);
+    };
+    offsets.push_back(out.size());
+    out += '\xD1';  // a dictionary of one entry: key object 1, value object 2
+    bigEndian(1, 4);
+    bigEndian(2, 4);
+    offsets.push_back(out.size());
+    out += "\x51" "a";
+    for (int i = 0; i < depth; ++i) {
+        offsets.push_back(out.size());
+        out += '\xA1';  // an array of one: the next object
+        bigEndian(3 + i, 4);
+    }
+    offsets.push_back(out.size());
+    out += '\xA0';
+    const std::uint64_t table = out.size();
+    for (const std::uint64_t offset : offsets)
+        bigEndian(offset, 4);
+    out += std::string(6, '\0');
+    out += '\x04';
+    out += '\x04';
+    bigEndian(offsets.size(), 8);
+    bigEndian(0, 8);
+    bigEndian(table, 8);
+    return out;
+}
+
+TEST(UserDefaults, FilesNestedTooDeeplyCountAsDamagedAndAreSetAside)
+{
+    ScopedUserDirs dirs;
+    std::string xml = "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>a</key>";
+    for (int i = 0; i < 100000; ++i)
+        xml += "<array>";
+    for (int i = 0; i < 100000; ++i)
+        xml += "</array>";
+    xml += "</dict></plist>";
+    for (const std::string& bytes : {xml, nestedBinaryPlist(100000)}) {
+        writeBytes(domainPath(dirs), bytes);
+        EXPECT_FALSE(loadDomain());
+        ASSERT_TRUE(saveDomain(sampleDomain("fresh")));
+        EXPECT_EQ(readBytes(domainPath(dirs) + ".corrupt"), bytes);
+    }
+    // What a domain may hold still reads, in both forms.
+    writeBytes(domainPath(dirs), nestedBinaryPlist(3));
+    const PropertyValue nested{PropertyArray{{PropertyArray{{PropertyArray{{PropertyArray{}}}}}}}};
+    EXPECT_EQ(loadDomain(), (PropertyDictionary{{"a", nested}}));
+    ASSERT_TRUE(saveDomain(PropertyDictionary{{"a", nested}}));
+    EXPECT_EQ(loadDomain(), (PropertyDictionary{{"a", nested}}));
+}
+
+TEST(UserDefaults, ADomainLargerThanTheReaderTakesIsNotWrittenAndTheStoredOneStays)
+{
+    ScopedUserDirs dirs;
+    ASSERT_TRUE(saveDomain(sampleDomain("kept")));
+    UserDefaults limited(dirs.path() + "/config/korvane", 4096);
+    limited.setPersistentDomain(sampleDomain("too large", 5000), kDomain);
+    EXPECT_FALSE(limited.synchronize());
+    EXPECT_NE(limited.lastFailure().find("the stored one is kept"), std::string::npos) << limited.lastFailure();
+    EXPECT_EQ(loadDomain(), sampleDomain("kept"));
+    EXPECT_FALSE(fs::exists(domainPath(dirs) + ".corrupt"));
+
+    limited.setPersistentDomain(sampleDomain("small"), kDomain);
+    EXPECT_TRUE(limited.synchronize());
+    EXPECT_EQ(loadDomain(), sampleDomain("small"));
+}
+
+TEST(UserDefaults, NoLinkAndNoFileOfAnotherUserIsRead)
+{
+    ScopedUserDirs dirs;
+    const std::string planted = dirs.path() + "/planted.plist";
+    writeBytes(planted, platform::xmlPropertyList(sampleDomain("planted")));
+    fs::create_directories(fs::path(domainPath(dirs)).parent_path());
+    ASSERT_EQ(symlink(planted.c_str(), domainPath(dirs).c_str()), 0);
+    EXPECT_FALSE(loadDomain());
+
+    fs::remove(domainPath(dirs));
+    ASSERT_TRUE(saveDomain(sampleDomain("mine")));
+    if (geteuid() != 0)
+        GTEST_SKIP() << "files of another user need root";
+    ASSERT_EQ(chown(domainPath(dirs).c_str(), 65534, 65534), 0);
+    EXPECT_FALSE(loadDomain());
+    ASSERT_EQ(chown(domainPath(dirs).c_str(), 0, 0), 0);
+    EXPECT_EQ(loadDomain(), sampleDomain("mine"));
+    ASSERT_EQ(chown((dirs.path() + "/config/korvane").c_str(), 65534, 65534), 0);
+    EXPECT_FALSE(loadDomain());
+}
+
 TEST(UserDefaults, ReadsComeFromTheCacheUntilResetAndWritesWaitForSynchronize)
 {
     ScopedUserDirs dirs;

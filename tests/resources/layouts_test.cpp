@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -14,6 +15,9 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QFormBuilder>
+#include <QMetaProperty>
+
+#include "platform/form_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -285,6 +289,77 @@ protected:
 
     std::unique_ptr<QWidget> root;
 };
+
+// Every property of a widget that a layout can set, with its dynamic ones, as text.
+std::map<std::string, std::string> propertiesOf(const QWidget& widget)
+{
+    std::map<std::string, std::string> properties;
+    const QMetaObject* meta = widget.metaObject();
+    for (int i = 0; i < meta->propertyCount(); ++i) {
+        const QMetaProperty property = meta->property(i);
+        const QVariant value = property.read(&widget);
+        if (property.isDesignable() && value.canConvert<QString>())
+            properties[property.name()] = value.toString().toStdString();
+        else if (value.canConvert<QSize>() || value.canConvert<QRect>())
+            properties[property.name()] = QString("%1").arg(value.toRect().isValid() ? "rect" : "size").toStdString() +
+                                          std::to_string(value.toSize().width()) + "x" +
+                                          std::to_string(value.toSize().height());
+    }
+    for (const QByteArray& name : widget.dynamicPropertyNames())
+        properties["dynamic " + name.toStdString()] = widget.property(name.constData()).toString().toStdString();
+    if (auto* label = qobject_cast<const QLabel*>(&widget))
+        properties["buddy"] = label->buddy() ? label->buddy()->objectName().toStdString() : "";
+    if (auto* popUp = qobject_cast<const QComboBox*>(&widget))
+        for (int k = 0; k < popUp->count(); ++k)
+            properties["item " + std::to_string(k)] = popUp->itemText(k).toStdString();
+    if (auto* tabs = qobject_cast<const QTabWidget*>(&widget))
+        for (int k = 0; k < tabs->count(); ++k)
+            properties["tab " + std::to_string(k)] = tabs->tabText(k).toStdString();
+    // What the layouts place; pages not shown are not laid out, so their geometry says nothing.
+    const QWidget* top = widget.window();
+    for (const char* placed : {"geometry", "frameGeometry", "frameSize", "size", "rect", "childrenRect", "normalGeometry",
+                               "width", "height", "x", "y", "pos", "frameRect", "childrenRegion"})
+        properties.erase(placed);
+    if (widget.isVisibleTo(top))
+        properties["geometry"] = std::to_string(widget.geometry().x()) + "," + std::to_string(widget.geometry().y()) +
+                                 " " + std::to_string(widget.width()) + "x" + std::to_string(widget.height());
+    properties["focus next"] = widget.nextInFocusChain() ? widget.nextInFocusChain()->objectName().toStdString() : "";
+    return properties;
+}
+
+TEST_P(LayoutTest, TheProjectsFormReaderBuildsWhatTheDesignersLoaderBuilds)
+{
+    QFile file(kResourceDir + "/" + GetParam().file + ".ui");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    platform::FormReader reader(file);
+    std::unique_ptr<QWidget> ours = reader.read();
+    ASSERT_NE(ours, nullptr) << reader.errorString().toStdString();
+    for (QWidget* view : {ours.get(), root.get()}) {
+        view->resize(560, 380);
+        view->show();
+        view->layout()->activate();
+    }
+    const QList<QWidget*> expected = root->findChildren<QWidget*>();
+    const QList<QWidget*> actual = ours->findChildren<QWidget*>();
+    ASSERT_EQ(actual.size(), expected.size());
+    for (qsizetype i = -1; i < expected.size(); ++i) {
+        QWidget* ourWidget = i < 0 ? ours.get() : actual[i];
+        QWidget* theirWidget = i < 0 ? root.get() : expected[i];
+        ASSERT_EQ(ourWidget->objectName(), theirWidget->objectName()) << i;
+        EXPECT_STREQ(ourWidget->metaObject()->className(), theirWidget->metaObject()->className())
+            << theirWidget->objectName().toStdString();
+        if (isInternalPart(theirWidget))
+            continue;
+        const auto ourProperties = propertiesOf(*ourWidget);
+        for (const auto& [name, value] : propertiesOf(*theirWidget)) {
+            auto found = ourProperties.find(name);
+            EXPECT_TRUE(found != ourProperties.end() && found->second == value)
+                << theirWidget->objectName().toStdString() << "." << name << ": " << value << " here, "
+                << (found == ourProperties.end() ? std::string("none") : found->second) << " from the reader";
+        }
+        EXPECT_EQ(ourProperties.size(), propertiesOf(*theirWidget).size()) << theirWidget->objectName().toStdString();
+    }
+}
 
 TEST_P(LayoutTest, HoldsEveryOutletWithItsClassAndNoOther)
 {

@@ -146,6 +146,24 @@ TEST_F(ReplyTest, HostileDocumentsAreRefusedUnread)
     }
 }
 
+TEST_F(ReplyTest, AReplyWithMoreFoldersThanTheCapIsNotRead)
+{
+    auto replyOf = [](std::size_t count) {
+        QByteArray files = "<result-code>ok</result-code><files>";
+        for (std::size_t i = 0; i < count; ++i)
+            files += "<f><name>F" + QByteArray::number(qulonglong(i)) + "</name></f>";
+        return replyWith(files + "</files>");
+    };
+    haveEarlierList();
+    EXPECT_FALSE(parse(replyOf(kMaxReplyFolders + 1)));
+    EXPECT_EQ(panel->folderList, FolderList{folder("Earlier")});
+
+    EXPECT_TRUE(parse(replyOf(kMaxReplyFolders)));
+    ASSERT_TRUE(panel->folderList);
+    ASSERT_EQ(panel->folderList->size(), kMaxReplyFolders);
+    EXPECT_EQ(panel->folderList->back(), folder("F" + std::to_string(kMaxReplyFolders - 1)));
+}
+
 TEST_F(ReplyTest, ALinkOrAnotherUsersFileIsNeverRead)
 {
     const QByteArray good = replyWith("<result-code>ok</result-code><files><f><name>Planted</name></f></files>");

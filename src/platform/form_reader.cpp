@@ -1,0 +1,432 @@
+#include "platform/form_reader.h"
+
+#include <QAbstractButton>
+#include <QBoxLayout>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMetaProperty>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpacerItem>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QXmlStreamReader>
+
+#include <memory>
+#include <vector>
+
+namespace platform {
+
+// A property as the file states it: its name, whether it is one of the class's own, and its
+// value; enumerations and sets stay keys ("Qt::AlignRight|Qt::AlignVCenter") until the
+// property they go to is known.
+struct FormProperty {
+    QString name;
+    bool standard = true;
+    QVariant value;
+    bool isKeys = false;
+};
+
+namespace {
+
+
+// The widget of a class the layouts use; nullptr for any other class.
+std::unique_ptr<QWidget> makeWidget(const QString& className)
+{
+    if (className == u"QWidget")
+        return std::make_unique<QWidget>();
+    if (className == u"QTabWidget")
+        return std::make_unique<QTabWidget>();
+    if (className == u"QGroupBox")
+        return std::make_unique<QGroupBox>();
+    if (className == u"QLabel")
+        return std::make_unique<QLabel>();
+    if (className == u"QLineEdit")
+        return std::make_unique<QLineEdit>();
+    if (className == u"QCheckBox")
+        return std::make_unique<QCheckBox>();
+    if (className == u"QRadioButton")
+        return std::make_unique<QRadioButton>();
+    if (className == u"QPushButton")
+        return std::make_unique<QPushButton>();
+    if (className == u"QToolButton")
+        return std::make_unique<QToolButton>();
+    if (className == u"QComboBox")
+        return std::make_unique<QComboBox>();
+    if (className == u"QProgressBar")
+        return std::make_unique<QProgressBar>();
+    if (className == u"Line") {  // the designer's separator line
+        auto line = std::make_unique<QFrame>();
+        line->setFrameShape(QFrame::HLine);
+        line->setFrameShadow(QFrame::Sunken);
+        return line;
+    }
+    return nullptr;
+}
+
+// The value of enumeration or set keys for an enumerator; -1 when a key is unknown.
+int valueOfKeys(const QMetaEnum& enumerator, const QString& keys)
+{
+    QByteArray plain;
+    for (const QString& key : keys.split(u'|')) {
+        if (!plain.isEmpty())
+            plain += '|';
+        plain += key.mid(key.lastIndexOf(u':') + 1).trimmed().toLatin1();
+    }
+    bool ok = false;
+    const int value = enumerator.isFlag() ? enumerator.keysToValue(plain.constData(), &ok)
+                                          : enumerator.keyToValue(plain.constData(), &ok);
+    return ok ? value : -1;
+}
+
+// Sets one property on an object: a class property through its meta-property, a dynamic one
+// as it stands. False when the class has no such property or the value does not fit it.
+bool applyProperty(QObject& object, const FormProperty& property)
+{
+    const QByteArray name = property.name.toLatin1();
+    if (!property.standard) {
+        object.setProperty(name.constData(), property.value);
+        return true;
+    }
+    const int index = object.metaObject()->indexOfProperty(name.constData());
+    if (index < 0)
+        return false;
+    const QMetaProperty meta = object.metaObject()->property(index);
+    if (!property.isKeys)
+        return meta.write(&object, property.value);
+    if (!meta.isEnumType())
+        return false;
+    int value = valueOfKeys(meta.enumerator(), property.value.toString());
+    if (value < 0 || meta.metaType().sizeOf() != sizeof(int))
+        return false;
+    return meta.write(&object, QVariant(meta.metaType(), &value));
+}
+
+}  // namespace
+
+FormReader::FormReader(QIODevice& device) : xml_(std::make_unique<QXmlStreamReader>(&device)) {}
+
+FormReader::~FormReader() = default;
+
+std::unique_ptr<QWidget> FormReader::read()
+{
+    std::unique_ptr<QWidget> root;
+    if (!xml_->readNextStartElement() || xml_->name() != u"ui")
+        return fail("not a form file");
+    while (xml_->readNextStartElement()) {
+        if (xml_->name() == u"widget" && !root)
+            root = readWidget(nullptr);
+        else if (xml_->name() == u"tabstops")
+            readTabStops();
+        else
+            xml_->skipCurrentElement();
+        if (!error_.isEmpty())
+            return nullptr;
+    }
+    if (xml_->hasError())
+        return fail(xml_->errorString());
+    if (!root)
+        return fail("no widget");
+    for (const auto& [label, buddy] : buddies_)
+        if (auto* target = root->findChild<QWidget*>(buddy))
+            label->setBuddy(target);
+    for (qsizetype i = 1; i < tabStops_.size(); ++i) {
+        auto* first = root->findChild<QWidget*>(tabStops_[i - 1]);
+        auto* second = root->findChild<QWidget*>(tabStops_[i]);
+        if (first && second)
+            QWidget::setTabOrder(first, second);
+    }
+    return root;
+}
+
+std::nullptr_t FormReader::fail(const QString& why)
+{
+    if (error_.isEmpty())
+        error_ = why.isEmpty() ? QStringLiteral("unreadable form") : why;
+    return nullptr;
+}
+
+std::unique_ptr<QWidget> FormReader::readWidget(QWidget* parent, QString* title)
+{
+    const QString className = xml_->attributes().value(QLatin1String("class")).toString();
+    std::unique_ptr<QWidget> widget = makeWidget(className);
+    if (!widget)
+        return fail("a widget of class " + className + " is not one of the layouts' classes");
+    widget->setObjectName(xml_->attributes().value(QLatin1String("name")).toString());
+    if (parent)
+        widget->setParent(parent);
+    std::vector<FormProperty> afterChildren;
+    while (xml_->readNextStartElement()) {
+        const QStringView element = xml_->name();
+        if (element == u"property") {
+            FormProperty property = readProperty();
+            // A tab widget's current page exists only once its pages are read.
+            if (property.name == u"currentIndex" && qobject_cast<QTabWidget*>(widget.get()))
+                afterChildren.push_back(std::move(property));
+            else
+                applyWidgetProperty(*widget, property);
+        } else if (element == u"attribute") {
+            // The one attribute of the layouts: a tab page's title, for the tab widget.
+            const bool isTitle = xml_->attributes().value(QLatin1String("name")) == u"title";
+            const FormProperty attribute = readProperty();
+            if (isTitle && title)
+                *title = attribute.value.toString();
+        } else if (element == u"layout") {
+            readLayout(*widget, nullptr);
+        } else if (element == u"widget") {
+            readChildWidget(*widget);
+        } else if (element == u"item") {
+            readComboItem(*widget);
+        } else {
+            xml_->skipCurrentElement();
+        }
+        if (!error_.isEmpty())
+            return nullptr;
+    }
+    for (const FormProperty& property : afterChildren)
+        applyWidgetProperty(*widget, property);
+    return widget;
+}
+
+void FormReader::readChildWidget(QWidget& parent)
+{
+    auto* tabs = qobject_cast<QTabWidget*>(&parent);
+    if (!tabs) {
+        if (auto child = readWidget(&parent))
+            child.release();  // owned by its parent widget
+        return;
+    }
+    // A page, with its title.
+    QString title;
+    std::unique_ptr<QWidget> page = readWidget(nullptr, &title);
+    if (page)
+        tabs->addTab(page.release(), title);  // owned by the tab widget
+}
+
+void FormReader::readComboItem(QWidget& widget)
+{
+    QString text;
+    while (xml_->readNextStartElement()) {
+        if (xml_->name() == u"property") {
+            const FormProperty property = readProperty();
+            if (property.name == u"text")
+                text = property.value.toString();
+        } else {
+            xml_->skipCurrentElement();
+        }
+    }
+    if (auto* popUp = qobject_cast<QComboBox*>(&widget))
+        popUp->addItem(text);
+}
+
+void FormReader::applyWidgetProperty(QWidget& widget, const FormProperty& property)
+{
+    if (property.name == u"buddy") {
+        if (auto* label = qobject_cast<QLabel*>(&widget))
+            buddies_.emplace_back(label, property.value.toString());
+        return;
+    }
+    if (property.name == u"orientation") {
+        if (auto* line = qobject_cast<QFrame*>(&widget); line && line->frameShape() == QFrame::HLine) {
+            line->setFrameShape(property.value.toString().endsWith(u"Vertical") ? QFrame::VLine : QFrame::HLine);
+            return;
+        }
+    }
+    if (!applyProperty(widget, property))
+        fail("the property " + property.name + " does not fit a " + widget.metaObject()->className());
+}
+
+FormProperty FormReader::readProperty()
+{
+    FormProperty property;
+    property.name = xml_->attributes().value(QLatin1String("name")).toString();
+    property.standard = xml_->attributes().value(QLatin1String("stdset")) != u"0";
+    while (xml_->readNextStartElement()) {
+        const QString type = xml_->name().toString();
+        if (type == u"string" || type == u"cstring") {
+            property.value = xml_->readElementText();
+        } else if (type == u"number") {
+            property.value = xml_->readElementText().toInt();
+        } else if (type == u"bool") {
+            property.value = xml_->readElementText() == u"true";
+        } else if (type == u"enum" || type == u"set") {
+            property.value = xml_->readElementText();
+            property.isKeys = true;
+        } else if (type == u"size") {
+            const auto parts = readParts();
+            property.value = QSize(parts.value(QLatin1String("width")), parts.value(QLatin1String("height")));
+        } else if (type == u"rect") {
+            const auto parts = readParts();
+            property.value = QRect(parts.value(QLatin1String("x")), parts.value(QLatin1String("y")), parts.value(QLatin1String("width")), parts.value(QLatin1String("height")));
+        } else if (type == u"sizepolicy") {
+            const QMetaEnum policies = QMetaEnum::fromType<QSizePolicy::Policy>();
+            const int horizontal = valueOfKeys(policies, xml_->attributes().value(QLatin1String("hsizetype")).toString());
+            const int vertical = valueOfKeys(policies, xml_->attributes().value(QLatin1String("vsizetype")).toString());
+            const auto parts = readParts();
+            QSizePolicy policy(static_cast<QSizePolicy::Policy>(horizontal), static_cast<QSizePolicy::Policy>(vertical));
+            policy.setHorizontalStretch(parts.value(QLatin1String("horstretch")));
+            policy.setVerticalStretch(parts.value(QLatin1String("verstretch")));
+            if (horizontal < 0 || vertical < 0)
+                fail("a size policy of unknown kind");
+            property.value = QVariant::fromValue(policy);
+        } else {
+            fail("a property of type " + type);
+            xml_->skipCurrentElement();
+        }
+    }
+    return property;
+}
+
+QHash<QString, int> FormReader::readParts()
+{
+    QHash<QString, int> parts;
+    while (xml_->readNextStartElement()) {
+        const QString name = xml_->name().toString();
+        parts.insert(name, xml_->readElementText().toInt());
+    }
+    return parts;
+}
+
+void FormReader::readLayout(QWidget& owner, QLayout* parentLayout)
+{
+    const QString className = xml_->attributes().value(QLatin1String("class")).toString();
+    std::unique_ptr<QLayout> layout;
+    if (className == u"QVBoxLayout")
+        layout = std::make_unique<QVBoxLayout>();
+    else if (className == u"QHBoxLayout")
+        layout = std::make_unique<QHBoxLayout>();
+    else if (className == u"QGridLayout")
+        layout = std::make_unique<QGridLayout>();
+    if (!layout) {
+        fail("a layout of class " + className);
+        return;
+    }
+    layout->setObjectName(xml_->attributes().value(QLatin1String("name")).toString());
+    QLayout* kept = layout.get();
+    if (parentLayout) {
+        pendingLayout_ = layout.release();  // the caller adds it to the parent layout
+    } else {
+        owner.setLayout(layout.release());  // owned by the widget
+        // The margins the style gives the widget now (a page, made before it is added to its
+        // tab widget, has a window's), kept as the designer's loader keeps them.
+        kept->setContentsMargins(kept->contentsMargins());
+    }
+    while (xml_->readNextStartElement()) {
+        if (xml_->name() == u"property")
+            applyLayoutProperty(*kept, readProperty());
+        else if (xml_->name() == u"item")
+            readLayoutItem(owner, *kept);
+        else
+            xml_->skipCurrentElement();
+        if (!error_.isEmpty())
+            return;
+    }
+}
+
+void FormReader::applyLayoutProperty(QLayout& layout, const FormProperty& property)
+{
+    QMargins margins = layout.contentsMargins();
+    const int value = property.value.toInt();
+    if (property.name == u"leftMargin")
+        margins.setLeft(value);
+    else if (property.name == u"topMargin")
+        margins.setTop(value);
+    else if (property.name == u"rightMargin")
+        margins.setRight(value);
+    else if (property.name == u"bottomMargin")
+        margins.setBottom(value);
+    else if (auto* grid = qobject_cast<QGridLayout*>(&layout); grid && property.name == u"horizontalSpacing")
+        grid->setHorizontalSpacing(value);
+    else if (grid && property.name == u"verticalSpacing")
+        grid->setVerticalSpacing(value);
+    else if (!applyProperty(layout, property))
+        fail("the layout property " + property.name);
+    layout.setContentsMargins(margins);
+}
+
+void FormReader::readLayoutItem(QWidget& owner, QLayout& layout)
+{
+    const QXmlStreamAttributes attributes = xml_->attributes();
+    const int row = attributes.value(QLatin1String("row")).toInt();
+    const int column = attributes.value(QLatin1String("column")).toInt();
+    const int rowSpan = attributes.hasAttribute(QLatin1String("rowspan")) ? attributes.value(QLatin1String("rowspan")).toInt() : 1;
+    const int columnSpan = attributes.hasAttribute(QLatin1String("colspan")) ? attributes.value(QLatin1String("colspan")).toInt() : 1;
+    auto* grid = qobject_cast<QGridLayout*>(&layout);
+    auto* box = qobject_cast<QBoxLayout*>(&layout);
+    while (xml_->readNextStartElement()) {
+        const QStringView element = xml_->name();
+        if (element == u"widget") {
+            std::unique_ptr<QWidget> widget = readWidget(&owner);
+            if (!widget)
+                return;
+            if (grid)
+                grid->addWidget(widget.get(), row, column, rowSpan, columnSpan);
+            else if (box)
+                box->addWidget(widget.get());
+            widget.release();  // owned by the layout's widget
+        } else if (element == u"layout") {
+            readLayout(owner, &layout);
+            std::unique_ptr<QLayout> child(std::exchange(pendingLayout_, nullptr));
+            if (!child)
+                return;
+            if (grid)
+                grid->addLayout(child.release(), row, column, rowSpan, columnSpan);
+            else if (box)
+                box->addLayout(child.release());
+        } else if (element == u"spacer") {
+            std::unique_ptr<QSpacerItem> spacer = readSpacer();
+            if (grid)
+                grid->addItem(spacer.release(), row, column, rowSpan, columnSpan);
+            else if (box)
+                box->addItem(spacer.release());
+        } else {
+            xml_->skipCurrentElement();
+        }
+        if (!error_.isEmpty())
+            return;
+    }
+}
+
+std::unique_ptr<QSpacerItem> FormReader::readSpacer()
+{
+    QSize size(0, 0);
+    bool vertical = false;
+    QSizePolicy::Policy policy = QSizePolicy::Expanding;
+    while (xml_->readNextStartElement()) {
+        if (xml_->name() != u"property") {
+            xml_->skipCurrentElement();
+            continue;
+        }
+        const FormProperty property = readProperty();
+        if (property.name == u"orientation") {
+            vertical = property.value.toString().endsWith(u"Vertical");
+        } else if (property.name == u"sizeType") {
+            const int value = valueOfKeys(QMetaEnum::fromType<QSizePolicy::Policy>(), property.value.toString());
+            if (value >= 0)
+                policy = static_cast<QSizePolicy::Policy>(value);
+        } else if (property.name == u"sizeHint") {
+            size = property.value.toSize();
+        }
+    }
+    if (vertical)
+        return std::make_unique<QSpacerItem>(size.width(), size.height(), QSizePolicy::Minimum, policy);
+    return std::make_unique<QSpacerItem>(size.width(), size.height(), policy, QSizePolicy::Minimum);
+}
+
+void FormReader::readTabStops()
+{
+    while (xml_->readNextStartElement()) {
+        if (xml_->name() == u"tabstop")
+            tabStops_.append(xml_->readElementText());
+        else
+            xml_->skipCurrentElement();
+    }
+}
+
+}  // namespace platform

@@ -1,0 +1,59 @@
+// Reads the layouts' Qt Designer files into widgets: the standard widget classes, box and grid
+// layouts, spacers, properties (the classes' own and dynamic ones), tab pages, pop-up items,
+// buddies and the tab order. The designer's own loaders would bring its large library, or
+// every designer plug-in installed on the system, into the host for a few standard widgets.
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QWidget>
+
+#include <cstddef>
+#include <memory>
+#include <utility>
+#include <vector>
+
+class QIODevice;
+class QLabel;
+class QLayout;
+class QSpacerItem;
+class QXmlStreamReader;
+
+namespace platform {
+
+struct FormProperty;
+
+class FormReader {
+public:
+    explicit FormReader(QIODevice& device);
+    ~FormReader();
+    FormReader(const FormReader&) = delete;
+    FormReader& operator=(const FormReader&) = delete;
+
+    // The form's top widget, or nullptr (and errorString says why) when the file is no form
+    // of the layouts' kind.
+    std::unique_ptr<QWidget> read();
+    const QString& errorString() const { return error_; }
+
+private:
+    std::nullptr_t fail(const QString& why);
+    std::unique_ptr<QWidget> readWidget(QWidget* parent, QString* title = nullptr);
+    void readChildWidget(QWidget& parent);
+    void readComboItem(QWidget& widget);
+    void applyWidgetProperty(QWidget& widget, const FormProperty& property);
+    FormProperty readProperty();
+    QHash<QString, int> readParts();
+    void readLayout(QWidget& owner, QLayout* parentLayout);
+    void applyLayoutProperty(QLayout& layout, const FormProperty& property);
+    void readLayoutItem(QWidget& owner, QLayout& layout);
+    std::unique_ptr<QSpacerItem> readSpacer();
+    void readTabStops();
+
+    std::unique_ptr<QXmlStreamReader> xml_;
+    QString error_;
+    std::vector<std::pair<QLabel*, QString>> buddies_;
+    QStringList tabStops_;
+    QLayout* pendingLayout_ = nullptr;  // a nested layout read, not yet in its parent
+};
+
+}  // namespace platform
