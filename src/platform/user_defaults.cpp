@@ -1,5 +1,6 @@
 #include "platform/user_defaults.h"
 #include "platform/file_descriptor.h"
+#include "platform/private_file.h"
 
 #include <QCryptographicHash>
 
@@ -580,19 +581,8 @@ DomainFile readDomainFile(const std::string& dir, const std::string& path, std::
         file.outcome = DomainFile::Outcome::Read;
         return file;
     }
-    char buffer[16384];
-    for (;;) {
-        const ssize_t count = ::read(fd.get(), buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            return file;
-        if (count == 0)
-            break;
-        file.bytes.append(buffer, static_cast<std::size_t>(count));
-        if (file.bytes.size() > maxBytes)
-            return file;
-    }
+    if (!readAll(fd.get(), maxBytes, file.bytes))
+        return file;
     file.outcome = DomainFile::Outcome::Read;
     return file;
 }
@@ -630,16 +620,7 @@ bool writeNewFile(const std::string& path, const std::string& bytes)
     FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (!fd || fchmod(fd.get(), 0600) != 0)
         return false;
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t count = ::write(fd.get(), bytes.data() + written, bytes.size() - written);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return false;
-        written += static_cast<std::size_t>(count);
-    }
-    return fsync(fd.get()) == 0 && fd.close();
+    return writeAll(fd.get(), bytes) && fsync(fd.get()) == 0 && fd.close();
 }
 
 // Flushes a folder's entries, so that a rename in it survives a power loss. File systems that
@@ -685,17 +666,8 @@ bool holdsExactly(const std::string& path, const std::string& bytes)
     if (!fd || fstat(fd.get(), &info) != 0 || !isPrivateFile(stateOf(info)) ||
         static_cast<std::size_t>(info.st_size) != bytes.size())
         return false;
-    std::string stored(bytes.size(), '\0');
-    std::size_t read = 0;
-    while (read < stored.size()) {
-        const ssize_t count = ::read(fd.get(), stored.data() + read, stored.size() - read);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return false;
-        read += static_cast<std::size_t>(count);
-    }
-    return stored == bytes;
+    std::string stored;
+    return readAll(fd.get(), bytes.size(), stored) && stored == bytes;
 }
 
 // A domain file kept in memory, and what it holds when that is known, as for a file on disk.
