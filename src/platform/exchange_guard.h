@@ -3,6 +3,8 @@
 // in or even destroy the owner meanwhile; this guard keeps all of that safe.
 #pragma once
 
+#include "platform/non_copyable.h"
+
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -20,13 +22,11 @@ protected:
     ~AbandonableExchange() = default;
 };
 
-class ExchangeGuard {
+class ExchangeGuard : NonCopyable {
 public:
     ExchangeGuard();
     // Stops an exchange that still waits.
     ~ExchangeGuard();
-    ExchangeGuard(const ExchangeGuard&) = delete;
-    ExchangeGuard& operator=(const ExchangeGuard&) = delete;
 
     // Whether an exchange is under way.
     bool isBusy() const;
