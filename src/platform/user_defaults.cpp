@@ -227,6 +227,26 @@ public:
     std::uint64_t count() const { return count_; }
     std::uint64_t top() const { return top_; }
 
+    // A marker's count of 0xF says that the count follows at `at` as an integer object: reads it
+    // into count and moves `at` past it. False when that integer lies outside the table.
+    bool readLongCount(std::uint64_t& count, std::uint64_t& at) const
+    {
+        if (count != 0xF)
+            return true;
+        const std::string& bytes = *bytes_;
+        if (at >= table_)
+            return false;
+        const unsigned countMarker = static_cast<unsigned char>(bytes[at]);
+        if ((countMarker >> 4) != 0x1 || (countMarker & 0xF) > 3)
+            return false;
+        const std::size_t size = std::size_t{1} << (countMarker & 0xF);
+        if (at + 1 + size > table_)
+            return false;
+        count = bigEndianAt(bytes, at + 1, size);
+        at += 1 + size;
+        return true;
+    }
+
     // The objects that an object refers to (none for a value that is no container); false when
     // the object or its references lie outside the file.
     bool references(std::uint64_t object, std::vector<std::uint64_t>& found) const
@@ -242,18 +262,8 @@ public:
             return true;
         std::uint64_t entries = marker & 0xF;
         std::uint64_t at = offset + 1;
-        if (entries == 0xF) {  // the count follows as an integer object
-            if (at >= table_)
-                return false;
-            const unsigned countMarker = static_cast<unsigned char>(bytes[at]);
-            if ((countMarker >> 4) != 0x1 || (countMarker & 0xF) > 3)
-                return false;
-            const std::size_t size = std::size_t{1} << (countMarker & 0xF);
-            if (at + 1 + size > table_)
-                return false;
-            entries = bigEndianAt(bytes, at + 1, size);
-            at += 1 + size;
-        }
+        if (!readLongCount(entries, at))
+            return false;
         const std::uint64_t room = (table_ - at) / referenceSize_;
         if (entries > room || (type == 0xD && entries > room / 2))
             return false;
@@ -284,18 +294,8 @@ public:
             return false;
         std::uint64_t length = marker & 0xF;
         std::uint64_t at = offset + 1;
-        if (length == 0xF) {
-            if (at >= table_)
-                return false;
-            const unsigned lengthMarker = static_cast<unsigned char>(bytes[at]);
-            if ((lengthMarker >> 4) != 0x1 || (lengthMarker & 0xF) > 3)
-                return false;
-            const std::size_t size = std::size_t{1} << (lengthMarker & 0xF);
-            if (at + 1 + size > table_)
-                return false;
-            length = bigEndianAt(bytes, at + 1, size);
-            at += 1 + size;
-        }
+        if (!readLongCount(length, at))
+            return false;
         const std::uint64_t unit = type == 0x6 ? 2 : 1;
         if (length > (table_ - at) / unit)
             return false;
