@@ -1,5 +1,7 @@
 #include "host_callback.h"
 
+#include <cups/ppd.h>
+
 HostCallback::HostCallback(std::optional<platform::PPDFile> ppd, platform::PrintSession session,
                            bool constraintHandling, AlertPresenter presentAlert)
     : ppd_(std::move(ppd)),
