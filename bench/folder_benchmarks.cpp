@@ -2,6 +2,7 @@
 // stand-in service on loopback, against a bare parse of the same reply and a bare round trip.
 #include "bench_support.h"
 #include "platform/system.h"
+#include "plugin/product_name.h"
 
 #include <QDomDocument>
 #include <QEventLoop>
@@ -18,7 +19,7 @@ namespace {
 // Where the reply documents of the parse benchmarks go.
 std::string replyPathFor(int count)
 {
-    return *platform::privateTemporaryDirectory() + "bench-" + std::to_string(count) + ".xml";
+    return *platform::privateTemporaryDirectory(korvane::kProductName) + "bench-" + std::to_string(count) + ".xml";
 }
 
 // parseXML on a reply file of N folders, then makeFolderPopup: what a fetch costs after the
@@ -105,7 +106,7 @@ void BM_FolderFetch(benchmark::State& state)
     panel->printersAddressEditText.setStringValue(*service.address());
     for (auto _ : state)
         panel->getFolderNameButtonProc(panel->getFolderNameButton);
-    if (host.alerts != 0 || !panel->folderList || static_cast<int>(panel->folderList->size()) != count)
+    if (!host.alerts.empty() || !panel->folderList || static_cast<int>(panel->folderList->size()) != count)
         state.SkipWithError("the fetch failed");
 }
 BENCHMARK(BM_FolderFetch)->Arg(10)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();

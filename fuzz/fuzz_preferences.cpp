@@ -9,6 +9,7 @@
 #include "fuzz_check.h"
 #include "panel_fixture.h"
 #include "platform/user_defaults.h"
+#include "plugin/product_name.h"
 
 #include <QApplication>
 
@@ -109,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(panel.SaveUserPreference());
     FUZZ_CHECK(panel.SaveFolderPreference());
 
-    auto defaults = platform::standardUserDefaults();
+    auto defaults = platform::standardUserDefaults(korvane::kProductName);
     FUZZ_CHECK(defaults.has_value());
     const std::optional<PropertyDictionary> written = defaults->persistentDomainForName(*panel.preferenceName);
     FUZZ_CHECK(written.has_value());

@@ -3,6 +3,7 @@
 #include "platform/application.h"
 
 #include <QApplication>
+#include <QProcess>
 
 #include <sys/stat.h>
 
@@ -10,10 +11,22 @@
 
 namespace harness {
 
-HarnessHost::HarnessHost()
-    : ppd(platform::PPDFile::open(samplePPDPath())),
-      session(platform::Printer("sample", std::string("socket://127.0.0.1:9100")))
+HarnessHost::HarnessHost(std::string printer, std::optional<std::string> uri, std::optional<std::string> ppdPath)
+    : session(platform::Printer(std::move(printer), std::move(uri)))
 {
+    if (ppdPath)
+        ppd = platform::PPDFile::open(*ppdPath);
+}
+
+bool HarnessHost::willChangePPDOptionKeyValue(const std::string& keyword, const std::string& choice)
+{
+    askedChoices.emplace_back(keyword, choice);
+    return acceptChoices;
+}
+
+void HarnessHost::presentInformationalAlert(const std::string& message, const std::string& buttonTitle)
+{
+    alerts.push_back(message + "|" + buttonTitle);
 }
 
 std::unique_ptr<KorvanePrintPdeRk880JC> HarnessHost::makePanel()
@@ -61,14 +74,46 @@ std::unique_ptr<QApplication> makeHeadlessApplication(int& argc, char** argv)
     return platform::makeApplication<QApplication>(argc, argv);
 }
 
-std::string samplePPDPath()
+std::string HarnessHost::samplePPD()
 {
     return KORVANE_HARNESS_SOURCE_DIR "/src/resources/ppd/korvane-rk880.ppd";
 }
 
-std::string bundleDir()
+std::string HarnessHost::bundleDir()
 {
     return KORVANE_HARNESS_BUNDLE_DIR;
+}
+
+ProcessResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::map<std::string, std::string>& environment, int timeoutMs,
+                         const std::vector<std::string>& unset)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const auto& [name, value] : environment)
+        env.insert(QString::fromStdString(name), QString::fromStdString(value));
+    for (const std::string& name : unset)
+        env.remove(QString::fromStdString(name));
+    process.setProcessEnvironment(env);
+    QStringList args;
+    for (const std::string& argument : arguments)
+        args << QString::fromStdString(argument);
+    process.start(QString::fromStdString(program), args);
+    ProcessResult result;
+    if (!process.waitForStarted(10000)) {
+        result.err = "cannot start " + program + ": " + process.errorString().toStdString();
+        return result;
+    }
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(5000);
+        result.err = program + " did not end within " + std::to_string(timeoutMs) + " ms";
+        return result;
+    }
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = process.readAllStandardOutput().toStdString();
+    result.err = process.readAllStandardError().toStdString();
+    return result;
 }
 
 std::string programPath(const std::string& name)

@@ -1,5 +1,6 @@
-// A host for programs that drive the panel outside the test suite (fuzz targets, benchmarks):
-// the sample printer's PPD and queue, print settings, and alerts counted instead of shown.
+// The test kit that the tests, the fuzz targets and the benchmarks share: a host callback for
+// panels made against the built bundle, private user folders, a process runner, the headless
+// application and the paths of the built programs.
 #pragma once
 
 #include "platform/pde.h"
@@ -9,6 +10,7 @@
 
 #include <QTemporaryDir>
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,25 +21,37 @@ class QApplication;
 
 namespace harness {
 
+// A host with a PPD file, a print session and print settings, that records what the panel asks
+// of it and the alerts it would show.
 class HarnessHost : public platform::PDEPluginCallback {
 public:
-    // A host for the queue "sample" with the bundled PPD and a loopback device URI.
-    HarnessHost();
+    // A host for queue `printer` with the sample PPD (or ppdPath), device URI `uri`.
+    explicit HarnessHost(std::string printer = "sample", std::optional<std::string> uri = "socket://127.0.0.1:9100",
+                         std::optional<std::string> ppdPath = samplePPD());
 
-    bool offersConstraintHandling() const override { return true; }
-    ppd_file_t* ppdFile() override { return ppd ? ppd->get() : nullptr; }
+    bool offersConstraintHandling() const override { return constraintHandling; }
+    platform::PPDRecord* ppdFile() override { return ppd ? ppd->get() : nullptr; }
     platform::PrintSession* printSession() override { return &session; }
-    platform::PrintSettings* printSettings() override { return &settings; }
-    bool willChangePPDOptionKeyValue(const std::string&, const std::string&) override { return true; }
-    void presentInformationalAlert(const std::string&, const std::string&) override { ++alerts; }
+    platform::PrintSettings* printSettings() override { return hasSettings ? &settings : nullptr; }
+    bool willChangePPDOptionKeyValue(const std::string& keyword, const std::string& choice) override;
+    void presentInformationalAlert(const std::string& message, const std::string& buttonTitle) override;
+    std::optional<std::string> preferredLayoutName() const override { return layout; }
 
     // A panel of the built bundle, linked into this program, for this host.
     std::unique_ptr<KorvanePrintPdeRk880JC> makePanel();
 
+    static std::string samplePPD();
+    static std::string bundleDir();
+
     std::optional<platform::PPDFile> ppd;
     platform::PrintSession session;
     platform::PrintSettings settings;
-    int alerts = 0;
+    bool hasSettings = true;
+    bool constraintHandling = true;
+    bool acceptChoices = true;  // what willChangePPDOptionKeyValue answers
+    std::vector<std::pair<std::string, std::string>> askedChoices;
+    std::vector<std::string> alerts;  // "message|button", in the order shown
+    std::optional<std::string> layout;
 };
 
 // Where the session's runtime folder goes: beside the others, or in a memory file system as a
@@ -64,12 +78,25 @@ private:
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
+// What a program run to its end said and how it ended.
+struct ProcessResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs a program to its end with extra environment variables and without the unset ones; exit
+// code -1 when it could not start, crashed or did not end in time.
+ProcessResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::map<std::string, std::string>& environment = {}, int timeoutMs = 60000,
+                         const std::vector<std::string>& unset = {});
+
 // A headless QApplication for the whole run of the program; argv must outlive it.
 std::unique_ptr<QApplication> makeHeadlessApplication(int& argc, char** argv);
 
 // The bundled sample PPD, the built bundle and the built programs.
-std::string samplePPDPath();
-std::string bundleDir();
+inline std::string samplePPDPath() { return HarnessHost::samplePPD(); }
+inline std::string bundleDir() { return HarnessHost::bundleDir(); }
 std::string programPath(const std::string& name);
 
 }  // namespace harness

@@ -14,15 +14,10 @@
 
 namespace {
 
-void printError(const std::string& message)
-{
-    std::cerr << "korvane-print: " << message << std::endl;
-}
-
 // In batch mode an alert is a line on standard error; it is dismissed at once.
 void alertOnStandardError(const std::string& message, const std::string& button)
 {
-    std::cerr << "korvane-print: alert: " << message << " [" << button << "]" << std::endl;
+    reportLine("alert", message + " [" + button + "]");
 }
 
 // Runs the --set and --paste operations in order; false after the first refusal.
@@ -30,7 +25,7 @@ bool runOperations(platform::PDEPanel& panel, const std::vector<ControlOperation
 {
     QWidget* view = panel.panelView();
     if (!view && !operations.empty()) {
-        printError("the panel has no view to operate (its layout could not be loaded)");
+        report("the panel has no view to operate (its layout could not be loaded)");
         return false;
     }
     for (const ControlOperation& operation : operations) {
@@ -38,7 +33,7 @@ bool runOperations(platform::PDEPanel& panel, const std::vector<ControlOperation
                          ? platform::operateControl(view, operation.outlet, operation.value)
                          : platform::pasteIntoControl(view, operation.outlet, operation.value);
         if (error) {
-            printError(*error);
+            report(*error);
             return false;
         }
     }
@@ -72,64 +67,64 @@ bool submitFiles(DialogSession& session, const HostOptions& options)
 {
     const SubmitResult result = submitJob(session.jobRequest(options.files, options.copies));
     for (const std::string& warning : result.warnings)
-        printError("warning: " + warning);
+        report("warning: " + warning);
     if (!result.jobId) {
-        printError(result.error);
+        report(result.error);
         return false;
     }
-    std::cerr << "korvane-print: sent job " << *result.jobId << " to " << session.printer().name << std::endl;
+    report("sent job " + std::to_string(*result.jobId) + " to " + session.printer().name);
     return true;
 }
 
 }  // namespace
 
-int runBatch(const HostOptions& options)
+ExitStatus runBatch(const HostOptions& options)
 {
     const NoticeRelay notesOnStandardError;
     if (auto problem = unreadableFile(options.files)) {
-        printError(*problem);
-        return 1;
+        report(*problem);
+        return ExitStatus::Unavailable;
     }
     std::string error;
     auto session = DialogSession::open(options, alertOnStandardError, &error);
     if (!session) {
-        printError(error);
-        return 1;
+        report(error);
+        return ExitStatus::Unavailable;
     }
     std::vector<std::string> notes = session->startNotes();
     if (auto problem = applyOptionArguments(session->choices(), options.jobOptions, options.pages, &notes)) {
-        printError(problem->message);
-        return problem->kind == OptionArgumentProblem::Kind::Refused ? 3 : 2;
+        report(problem->message);
+        return problem->kind == OptionArgumentProblem::Kind::Refused ? ExitStatus::Refused : ExitStatus::BadOption;
     }
     for (const std::string& note : notes)
-        printError("note: " + note);
+        reportLine("note", note);
     const bool submits = !options.files.empty() && !options.dryRun;
     if (submits && session->printer().isBuiltInSample) {
-        printError("the built-in sample printer has no CUPS queue to print to; add --dry-run, or choose a queue "
+        report("the built-in sample printer has no CUPS queue to print to; add --dry-run, or choose a queue "
                    "with --printer");
-        return 1;
+        return ExitStatus::Unavailable;
     }
     std::optional<SummaryLines> summary;
     platform::PDEPanel* panel = session->panel();
     if (!panel) {
         if (!options.operations.empty() || options.screenshot) {
-            printError("printer \"" + session->printer().name + "\" has no Job Control panel: " + session->noPanelReason());
-            return 1;
+            report("printer \"" + session->printer().name + "\" has no Job Control panel: " + session->noPanelReason());
+            return ExitStatus::Unavailable;
         }
     } else {
         for (const std::string& call : options.calls)
             if (!makeCall(call, *panel, options, summary))
-                return 3;
+                return ExitStatus::Refused;
         if (options.screenshot) {
             if (auto problem = writePanelScreenshot(*panel, *options.screenshot)) {
-                printError(*problem);
-                return 1;
+                report(*problem);
+                return ExitStatus::Unavailable;
             }
         }
     }
     if (options.dump)
         std::cout << QJsonDocument(dumpSession(*session, summary)).toJson(QJsonDocument::Indented).toStdString();
     if (submits && !submitFiles(*session, options))
-        return 4;
-    return 0;
+        return ExitStatus::NotPrinted;
+    return ExitStatus::Done;
 }

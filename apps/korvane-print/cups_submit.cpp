@@ -1,5 +1,7 @@
 #include "cups_submit.h"
 
+#include "platform/file_descriptor.h"
+
 #include <QString>
 
 #include <cerrno>
@@ -19,22 +21,11 @@ struct HttpCloser {
 };
 using HttpConnection = std::unique_ptr<http_t, HttpCloser>;
 
-// A file descriptor closed when it goes.
-class FileHandle {
-public:
-    explicit FileHandle(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
-    ~FileHandle()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
-};
+// The file opened for reading; an invalid descriptor, with errno set, when it cannot be.
+platform::FileDescriptor openForReading(const std::string& path)
+{
+    return platform::FileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+}
 
 // The server libcups talks to, as the user would name it.
 std::string serverName()
@@ -105,8 +96,8 @@ void cancelJob(const std::string& queue, int jobId)
 std::optional<std::string> sendDocument(http_t* http, const std::string& queue, int jobId, const std::string& path,
                                         bool last)
 {
-    FileHandle file(path);
-    if (file.fd() < 0)
+    const platform::FileDescriptor file = openForReading(path);
+    if (!file)
         return "cannot read " + path + ": " + std::strerror(errno);
     const std::string name = QString::fromStdString(path).section('/', -1).toStdString();
     if (cupsStartDocument(http, queue.c_str(), jobId, name.c_str(), CUPS_FORMAT_AUTO, last ? 1 : 0) !=
@@ -114,7 +105,7 @@ std::optional<std::string> sendDocument(http_t* http, const std::string& queue, 
         return lastCupsError("CUPS did not take " + path);
     char buffer[65536];
     for (;;) {
-        const ssize_t count = ::read(file.fd(), buffer, sizeof buffer);
+        const ssize_t count = ::read(file.get(), buffer, sizeof buffer);
         if (count < 0)
             return "cannot read " + path + ": " + std::strerror(errno);
         if (count == 0)
@@ -132,9 +123,9 @@ std::optional<std::string> sendDocument(http_t* http, const std::string& queue, 
 std::optional<std::string> unreadableFile(const std::vector<std::string>& files)
 {
     for (const std::string& path : files) {
-        FileHandle file(path);
+        const platform::FileDescriptor file = openForReading(path);
         struct stat info{};
-        if (file.fd() < 0 || ::fstat(file.fd(), &info) != 0)
+        if (!file || ::fstat(file.get(), &info) != 0)
             return "cannot read " + path + ": " + std::strerror(errno);
         if (!S_ISREG(info.st_mode))
             return "cannot print " + path + ": not a regular file";

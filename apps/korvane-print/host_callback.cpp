@@ -2,6 +2,8 @@
 
 #include "ppd_constraints.h"
 
+#include <cups/ppd.h>
+
 HostCallback::HostCallback(std::optional<platform::PPDFile> ppd, platform::PrintSession session,
                            bool constraintHandling, AlertPresenter presentAlert)
     : ppd_(std::move(ppd)),

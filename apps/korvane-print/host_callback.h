@@ -17,7 +17,7 @@ public:
                  AlertPresenter presentAlert);
 
     bool offersConstraintHandling() const override { return constraintHandling_; }
-    ppd_file_t* ppdFile() override { return ppd_ ? ppd_->get() : nullptr; }
+    platform::PPDRecord* ppdFile() override { return ppd_ ? ppd_->get() : nullptr; }
     platform::PrintSession* printSession() override { return &session_; }
     platform::PrintSettings* printSettings() override { return &settings_; }
     bool willChangePPDOptionKeyValue(const std::string& keyword, const std::string& choice) override;

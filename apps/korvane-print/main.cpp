@@ -1,5 +1,6 @@
 // korvane-print: a print dialog host for printers with dialog extensions.
 #include "batch_run.h"
+#include "host_report.h"
 #include "options.h"
 #include "print_dialog.h"
 
@@ -17,22 +18,25 @@ int main(int argc, char** argv)
     if (!platformChosen && (argumentsAskForBatch(argc, argv) || !hasDisplay))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     auto app = platform::makeApplication<QApplication>(argc, argv);
-    QApplication::setApplicationName("korvane-print");
+    QApplication::setApplicationName(kProgramName);
     QApplication::setApplicationVersion("1.0.0");
 
     std::string error;
     auto options = parseHostOptions(QApplication::arguments(), &error);
     if (!options) {
-        std::cerr << "korvane-print: " << error << "\nTry 'korvane-print --help'." << std::endl;
-        return 2;
+        report(error + "\nTry '" + kProgramName + " --help'.");
+        return exitCode(ExitStatus::BadOption);
+    }
+    if (options->printOnly) {
+        std::cout << *options->printOnly << std::flush;
+        return exitCode(ExitStatus::Done);
     }
     if (options->batch)
-        return runBatch(*options);
+        return exitCode(runBatch(*options));
     if (!platformChosen && !hasDisplay) {
-        std::cerr << "korvane-print: there is no display to open the print dialog on (DISPLAY and WAYLAND_DISPLAY "
-                     "are unset); add --batch to print without a window"
-                  << std::endl;
-        return 1;
+        report("there is no display to open the print dialog on (DISPLAY and WAYLAND_DISPLAY are unset); add "
+                    "--batch to print without a window");
+        return exitCode(ExitStatus::Unavailable);
     }
-    return runWindow(*options);
+    return exitCode(runWindow(*options));
 }

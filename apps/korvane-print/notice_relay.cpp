@@ -1,5 +1,6 @@
 #include "notice_relay.h"
 
+#include "host_report.h"
 #include "platform/notice.h"
 
 #include <QCoreApplication>
@@ -24,8 +25,7 @@ void relayMessage(QtMsgType type, const QMessageLogContext& context, const QStri
             previousHandler(type, context, message);
         return;
     }
-    std::fprintf(stderr, "korvane-print: note: %s\n", qPrintable(message));
-    std::fflush(stderr);
+    reportLine("note", message.toStdString());
     const bool onMainThread = QCoreApplication::instance() && QThread::currentThread() == qApp->thread();
     if (activeShow && *activeShow && onMainThread)
         (*activeShow)(message);

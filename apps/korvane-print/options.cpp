@@ -1,12 +1,13 @@
 #include "options.h"
 
 #include "dialog_session.h"
+#include "host_report.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QFile>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <set>
 
@@ -52,10 +53,16 @@ const char* kEpilogue =
     "\n"
     "Environment: CUPS_SERVER chooses the CUPS server; KORVANE_PLUGIN_PATH adds folders to look\n"
     "for dialog extensions in; XDG_CONFIG_HOME holds the values the tab remembers.\n"
-    "\n"
-    "Exit status: 0 done; 1 the printer, a file or the settings could not be had; 2 a bad\n"
-    "option; 3 a control or the printer's constraints refused an operation; 4 CUPS did not\n"
-    "take the job; 5 the dialog was cancelled.\n";
+    "\n";
+
+// The help's last paragraph: every exit status and what it means, one a line.
+std::string exitStatusParagraph()
+{
+    std::string text = "Exit status:\n";
+    for (const ExitStatusMeaning& each : exitStatusMeanings())
+        text += "  " + std::to_string(exitCode(each.status)) + "  " + each.meaning + "\n";
+    return text;
+}
 
 // The most bytes a value read from a file or standard input may have (see --help).
 constexpr qint64 kMaxValueFileBytes = 64 * 1024;
@@ -199,14 +206,16 @@ std::optional<HostOptions> parseHostOptions(const QStringList& arguments, std::s
         *error = parser.errorText().toStdString();
         return std::nullopt;
     }
-    if (parser.isSet("help")) {
-        std::fputs(qPrintable(parser.helpText() + kEpilogue), stdout);
-        std::exit(0);
-    }
-    if (parser.isSet("version"))
-        parser.showVersion();
-
     HostOptions options;
+    if (parser.isSet("help")) {
+        options.printOnly = (parser.helpText() + kEpilogue).toStdString() + exitStatusParagraph();
+        return options;
+    }
+    if (parser.isSet("version")) {
+        options.printOnly = (QCoreApplication::applicationName() + " " + QCoreApplication::applicationVersion())
+                                .toStdString() + "\n";
+        return options;
+    }
     if (parser.isSet("printer"))
         options.printer.name = parser.value("printer").toStdString();
     if (parser.isSet("ppd"))

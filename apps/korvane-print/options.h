@@ -33,13 +33,15 @@ struct HostOptions {
     std::vector<std::pair<std::string, std::string>> jobOptions;  // -o NAME=VALUE, in order
     std::optional<std::string> pages;                              // --pages
     std::vector<std::string> files;
+    // What --help or --version asks to be printed on standard output instead of running.
+    std::optional<std::string> printOnly;
 };
 
 // The host calls a batch run makes when --calls is not given.
 inline const std::vector<std::string> kDefaultCalls{"panelView", "willShow", "restore", "ops", "save", "shouldPrint"};
 
 // Parses the arguments (the program name first); nothing, with a message in error, for a bad
-// option. --help and --version print and exit.
+// option. For --help and --version the options hold only the text to print.
 std::optional<HostOptions> parseHostOptions(const QStringList& arguments, std::string* error);
 
 // Whether the arguments ask for batch mode, before the application object exists.

@@ -253,7 +253,7 @@ void PrintDialog::openPrinter(const std::string& name, const platform::PrintSett
     std::vector<std::string> notes = session_->startNotes();
     if (!initialPrinter_) {
         if (auto problem = applyOptionArguments(session_->choices(), options_.jobOptions, options_.pages, &notes)) {
-            std::cerr << "korvane-print: " << problem->message << std::endl;
+            report(problem->message);
             notes.push_back(problem->message);
         }
     }
@@ -441,7 +441,7 @@ void PrintDialog::applyCommandLineOperations()
                          ? platform::operateControl(view, operation.outlet, operation.value)
                          : platform::pasteIntoControl(view, operation.outlet, operation.value);
         if (error) {
-            std::cerr << "korvane-print: " << *error << std::endl;
+            report(*error);
             showStatus(QString::fromStdString(*error));
         }
     }
@@ -524,7 +524,7 @@ void PrintDialog::print()
     if (panel)
         printedSummary_ = panel->summaryInfo();
     if (options_.screenshot && !grab().save(QString::fromStdString(*options_.screenshot), "PNG"))
-        std::cerr << "korvane-print: cannot write the screenshot " << *options_.screenshot << std::endl;
+        report("cannot write the screenshot " + *options_.screenshot);
     if (!options_.dryRun && !submitToCups())
         return;
     accept();
@@ -535,7 +535,7 @@ bool PrintDialog::submitToCups()
 {
     const SubmitResult result = submitJob(session_->jobRequest(options_.files, copiesSpin_->value()));
     for (const std::string& warning : result.warnings)
-        std::cerr << "korvane-print: warning: " << warning << std::endl;
+        reportLine("warning", warning);
     if (!result.jobId) {
         QMessageBox::warning(this, tr("Not printed"),
                              tr("The job was not printed.\n\n%1").arg(QString::fromStdString(result.error)));
@@ -561,25 +561,24 @@ void PrintDialog::showStatus(const QString& text)
     statusLabel_->setVisible(!text.isEmpty());
 }
 
-int runWindow(const HostOptions& options)
+ExitStatus runWindow(const HostOptions& options)
 {
     if (auto problem = unreadableFile(options.files)) {
-        std::cerr << "korvane-print: " << *problem << std::endl;
-        return 1;
+        report(*problem);
+        return ExitStatus::Unavailable;
     }
     PrintDialog dialog(options);
     if (!dialog.session()) {
-        std::cerr << "korvane-print: " << dialog.sessionError() << std::endl;
-        return 1;
+        report(dialog.sessionError());
+        return ExitStatus::Unavailable;
     }
     if (dialog.exec() != QDialog::Accepted)
-        return 5;
+        return ExitStatus::Cancelled;
     if (dialog.jobId())
-        std::cerr << "korvane-print: sent job " << *dialog.jobId() << " to " << dialog.session()->printer().name
-                  << std::endl;
+        report("sent job " + std::to_string(*dialog.jobId()) + " to " + dialog.session()->printer().name);
     if (options.dump)
         std::cout << QJsonDocument(dumpSession(*dialog.session(), dialog.printedSummary()))
                          .toJson(QJsonDocument::Indented)
                          .toStdString();
-    return 0;
+    return ExitStatus::Done;
 }

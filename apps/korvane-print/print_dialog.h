@@ -4,6 +4,7 @@
 #pragma once
 
 #include "dialog_session.h"
+#include "host_report.h"
 #include "notice_relay.h"
 #include "options.h"
 #include "session_report.h"
@@ -93,4 +94,4 @@ private:
 };
 
 // Runs the print dialog of the options; the process exit status.
-int runWindow(const HostOptions& options);
+ExitStatus runWindow(const HostOptions& options);

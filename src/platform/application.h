@@ -1,6 +1,8 @@
 // The program's Qt application object, made without a start-up warning that tells the user nothing.
 #pragma once
 
+#include "platform/non_copyable.h"
+
 #include <QtGlobal>
 
 #include <memory>
@@ -12,12 +14,10 @@ namespace platform {
 // runtime folder while it starts (to look for a sandbox marker there), so without a desktop
 // session (a console, ssh, CI) every program would say it on every run. Nothing of ours uses
 // Qt's fallback: the private temporary folder has its own (privateTemporaryDirectory).
-class RuntimeFolderWarningFilter {
+class RuntimeFolderWarningFilter : NonCopyable {
 public:
     RuntimeFolderWarningFilter();
     ~RuntimeFolderWarningFilter();
-    RuntimeFolderWarningFilter(const RuntimeFolderWarningFilter&) = delete;
-    RuntimeFolderWarningFilter& operator=(const RuntimeFolderWarningFilter&) = delete;
 
 private:
     bool installed_ = false;

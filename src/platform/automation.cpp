@@ -1,6 +1,7 @@
 #include "platform/automation.h"
 
 #include "platform/controls.h"
+#include "platform/layout_conventions.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -24,20 +25,12 @@ namespace {
 
 enum class Kind { Unknown, Checkbox, Lock, PushButton, Radio, Matrix, PopUp, Label, Edit, Box, TabView, Progress };
 
-bool hasRowCells(const QWidget* widget)
-{
-    for (const QAbstractButton* cell : widget->findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly))
-        if (cell->property("row").isValid())
-            return true;
-    return false;
-}
-
 // The role a named widget plays in a layout.
 Kind kindOf(const QWidget* widget)
 {
     // Buttons that send no action and are no cell belong to other widgets (a tab bar's arrows).
-    if (qobject_cast<const QAbstractButton*>(widget) && !widget->property("action").isValid() &&
-        !widget->property("row").isValid())
+    if (qobject_cast<const QAbstractButton*>(widget) && !widget->property(layout::kActionProperty).isValid() &&
+        !widget->property(layout::kRowProperty).isValid())
         return Kind::Unknown;
     if (qobject_cast<const QCheckBox*>(widget))
         return Kind::Checkbox;
@@ -52,14 +45,14 @@ Kind kindOf(const QWidget* widget)
     if (qobject_cast<const QLineEdit*>(widget))
         return Kind::Edit;
     if (qobject_cast<const QLabel*>(widget))
-        return widget->property("tag").isValid() ? Kind::Label : Kind::Unknown;
+        return widget->property(layout::kTagProperty).isValid() ? Kind::Label : Kind::Unknown;
     if (qobject_cast<const QGroupBox*>(widget))
         return Kind::Box;
     if (qobject_cast<const QTabWidget*>(widget))
         return Kind::TabView;
     if (qobject_cast<const QProgressBar*>(widget))
         return Kind::Progress;
-    if (hasRowCells(widget))
+    if (layout::isMatrix(widget))
         return Kind::Matrix;
     return Kind::Unknown;
 }
@@ -157,8 +150,8 @@ std::optional<std::string> operateMatrix(QWidget* matrix, const std::string& out
 {
     auto row = parseInteger(value);
     if (row)
-        for (QAbstractButton* cell : matrix->findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly))
-            if (cell->property("row").isValid() && cell->property("row").toInt() == *row) {
+        for (QAbstractButton* cell : layout::matrixCells(matrix))
+            if (cell->property(layout::kRowProperty).toInt() == *row) {
                 if (!cell->isEnabled())
                     return refusal(outlet, "row " + value + " is disabled");
                 cell->click();
@@ -222,8 +215,8 @@ QJsonObject describeControl(QWidget* widget, Kind kind)
         entry.insert("title", button->text());
         entry.insert("enabled", button->isEnabled());
         if (kind == Kind::Lock)
-            entry.insert("image", button->isChecked() ? button->property("korvaneAlternateImageName").toString()
-                                                      : button->property("korvaneImageName").toString());
+            entry.insert("image", button->isChecked() ? button->property(layout::kAlternateImageNameProperty).toString()
+                                                      : button->property(layout::kImageNameProperty).toString());
         break;
     }
     case Kind::Matrix:

@@ -76,8 +76,8 @@ const QTranslator* Bundle::translator() const
     if (!translatorLoaded_) {
         translatorLoaded_ = true;
         auto loaded = std::make_shared<QTranslator>();
-        const QString file = QString::fromStdString(resourcesPath() + "/korvane_" + userLanguage() + ".qm");
-        if (isValid() && loaded->load(file))
+        const QString file = QString::fromStdString(resourcesPath() + "/" + translationsName_ + "_" + userLanguage() + ".qm");
+        if (isValid() && !translationsName_.empty() && loaded->load(file))
             translator_ = std::move(loaded);
     }
     return translator_.get();

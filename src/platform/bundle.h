@@ -34,11 +34,15 @@ public:
     // The translation of key in the default strings table, for the user's language
     // (LANGUAGE, LC_ALL, LC_MESSAGES, LANG); a key without one comes back as itself.
     std::string localizedString(const std::string& key) const;
+    // Names the translation files: NAME_LANG.qm in the resources folder. Set before the first
+    // lookup; without a name there are no translations.
+    void setTranslationsName(std::string name) { translationsName_ = std::move(name); }
 
 private:
     const QTranslator* translator() const;
 
     std::string path_;
+    std::string translationsName_;
     // Loaded on the first lookup and shared by copies of the bundle.
     mutable std::shared_ptr<QTranslator> translator_;
     mutable bool translatorLoaded_ = false;

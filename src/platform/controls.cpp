@@ -1,5 +1,7 @@
 #include "platform/controls.h"
 
+#include "platform/layout_conventions.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
@@ -26,11 +28,7 @@ namespace {
 // Item data roles of the pop-up's items.
 constexpr int kImageNameRole = Qt::UserRole + 1;
 
-// Dynamic properties that keep what a wrapper set, for reading back.
-constexpr const char* kImageProperty = "korvaneImage";
-constexpr const char* kAlternateImageProperty = "korvaneAlternateImage";
-constexpr const char* kTextColorProperty = "korvaneTextColor";
-constexpr const char* kAnimatingProperty = "korvaneAnimating";
+using namespace platform::layout;
 
 QString qstr(const std::string& text) { return QString::fromStdString(text); }
 
@@ -321,7 +319,7 @@ void Button::setImage(const Image& image)
 {
     if (auto* button = as<QAbstractButton>()) {
         button->setProperty(kImageProperty, QVariant::fromValue(image.icon()));
-        button->setProperty("korvaneImageName", qstr(image.name()));
+        button->setProperty(kImageNameProperty, qstr(image.name()));
         rebuildButtonIcon(button);
     }
 }
@@ -330,7 +328,7 @@ void Button::setAlternateImage(const Image& image)
 {
     if (auto* button = as<QAbstractButton>()) {
         button->setProperty(kAlternateImageProperty, QVariant::fromValue(image.icon()));
-        button->setProperty("korvaneAlternateImageName", qstr(image.name()));
+        button->setProperty(kAlternateImageNameProperty, qstr(image.name()));
         rebuildButtonIcon(button);
     }
 }
@@ -338,13 +336,13 @@ void Button::setAlternateImage(const Image& image)
 std::string Button::imageName() const
 {
     auto* button = as<QAbstractButton>();
-    return button ? button->property("korvaneImageName").toString().toStdString() : std::string();
+    return button ? button->property(kImageNameProperty).toString().toStdString() : std::string();
 }
 
 std::string Button::alternateImageName() const
 {
     auto* button = as<QAbstractButton>();
-    return button ? button->property("korvaneAlternateImageName").toString().toStdString()
+    return button ? button->property(kAlternateImageNameProperty).toString().toStdString()
                   : std::string();
 }
 
@@ -352,16 +350,7 @@ std::string Button::alternateImageName() const
 
 namespace {
 
-QList<QAbstractButton*> cellsOf(QWidget* matrix)
-{
-    QList<QAbstractButton*> cells;
-    if (!matrix)
-        return cells;
-    for (QAbstractButton* cell : matrix->findChildren<QAbstractButton*>())
-        if (cell->property("row").isValid())
-            cells.append(cell);
-    return cells;
-}
+QList<QAbstractButton*> cellsOf(QWidget* matrix) { return matrixCells(matrix); }
 
 }  // namespace
 
@@ -371,14 +360,14 @@ int Matrix::selectedRow() const
         return 0;
     for (QAbstractButton* cell : cellsOf(widget()))
         if (cell->isChecked())
-            return cell->property("row").toInt();
+            return cell->property(kRowProperty).toInt();
     return -1;
 }
 
 void Matrix::selectCellAtRow(int row)
 {
     for (QAbstractButton* cell : cellsOf(widget()))
-        if (cell->property("row").toInt() == row)
+        if (cell->property(kRowProperty).toInt() == row)
             cell->setChecked(true);
 }
 
@@ -390,7 +379,7 @@ int Matrix::numberOfRows() const
 Button Matrix::cellAtRow(int row) const
 {
     for (QAbstractButton* cell : cellsOf(widget()))
-        if (cell->property("row").toInt() == row)
+        if (cell->property(kRowProperty).toInt() == row)
             return Button(cell);
     return Button();
 }
@@ -571,7 +560,7 @@ void TextField::setStringValue(const std::string& text)
 
 int TextField::tag() const
 {
-    return isPresent() ? widget()->property("tag").toInt() : 0;
+    return isPresent() ? widget()->property(kTagProperty).toInt() : 0;
 }
 
 bool TextField::isEditField() const

@@ -36,37 +36,37 @@ struct FormProperty {
 namespace {
 
 
+// Makes a widget of class W.
+template <typename W>
+std::unique_ptr<QWidget> make()
+{
+    return std::make_unique<W>();
+}
+
+// The designer's separator line.
+std::unique_ptr<QWidget> makeLine()
+{
+    auto line = std::make_unique<QFrame>();
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
 // The widget of a class the layouts use; nullptr for any other class.
 std::unique_ptr<QWidget> makeWidget(const QString& className)
 {
-    if (className == u"QWidget")
-        return std::make_unique<QWidget>();
-    if (className == u"QTabWidget")
-        return std::make_unique<QTabWidget>();
-    if (className == u"QGroupBox")
-        return std::make_unique<QGroupBox>();
-    if (className == u"QLabel")
-        return std::make_unique<QLabel>();
-    if (className == u"QLineEdit")
-        return std::make_unique<QLineEdit>();
-    if (className == u"QCheckBox")
-        return std::make_unique<QCheckBox>();
-    if (className == u"QRadioButton")
-        return std::make_unique<QRadioButton>();
-    if (className == u"QPushButton")
-        return std::make_unique<QPushButton>();
-    if (className == u"QToolButton")
-        return std::make_unique<QToolButton>();
-    if (className == u"QComboBox")
-        return std::make_unique<QComboBox>();
-    if (className == u"QProgressBar")
-        return std::make_unique<QProgressBar>();
-    if (className == u"Line") {  // the designer's separator line
-        auto line = std::make_unique<QFrame>();
-        line->setFrameShape(QFrame::HLine);
-        line->setFrameShadow(QFrame::Sunken);
-        return line;
-    }
+    using Maker = std::unique_ptr<QWidget> (*)();
+    static const std::pair<const char16_t*, Maker> makers[] = {
+        {u"QWidget", make<QWidget>},         {u"QTabWidget", make<QTabWidget>},
+        {u"QGroupBox", make<QGroupBox>},     {u"QLabel", make<QLabel>},
+        {u"QLineEdit", make<QLineEdit>},     {u"QCheckBox", make<QCheckBox>},
+        {u"QRadioButton", make<QRadioButton>}, {u"QPushButton", make<QPushButton>},
+        {u"QToolButton", make<QToolButton>}, {u"QComboBox", make<QComboBox>},
+        {u"QProgressBar", make<QProgressBar>}, {u"Line", makeLine},
+    };
+    for (const auto& [name, maker] : makers)
+        if (className == QStringView(name))
+            return maker();
     return nullptr;
 }
 

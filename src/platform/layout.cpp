@@ -2,6 +2,7 @@
 
 #include "platform/bundle.h"
 #include "platform/form_reader.h"
+#include "platform/layout_conventions.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -16,8 +17,7 @@ namespace platform {
 
 namespace {
 
-// The view property that counts the actions running now.
-constexpr const char* kActionsRunning = "korvaneActionsRunning";
+using layout::kActionsRunningProperty;
 
 // Counts one running action on the view for as long as it lives; the view may go meanwhile.
 class RunningAction {
@@ -31,19 +31,10 @@ private:
     void adjust(int step)
     {
         if (view_)
-            view_->setProperty(kActionsRunning, view_->property(kActionsRunning).toInt() + step);
+            view_->setProperty(kActionsRunningProperty, view_->property(kActionsRunningProperty).toInt() + step);
     }
     QPointer<QWidget> view_;
 };
-
-// A matrix is a plain container whose buttons carry a "row".
-bool isMatrix(const QWidget* widget)
-{
-    for (const QAbstractButton* cell : widget->findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly))
-        if (cell->property("row").isValid())
-            return true;
-    return false;
-}
 
 }  // namespace
 
@@ -89,7 +80,7 @@ Button LoadedView::button(const char* name) const { return Button(named<QAbstrac
 Matrix LoadedView::matrix(const char* name) const
 {
     QWidget* widget = named<QWidget>(name);
-    return Matrix(widget && isMatrix(widget) ? widget : nullptr);
+    return Matrix(widget && layout::isMatrix(widget) ? widget : nullptr);
 }
 
 PopUp LoadedView::popUp(const char* name) const { return PopUp(named<QComboBox>(name)); }
@@ -115,7 +106,7 @@ void LoadedView::connectActions(ActionSender send)
     QList<QWidget*> widgets = root_->findChildren<QWidget*>();
     widgets.prepend(root_.data());
     for (QWidget* widget : widgets) {
-        const QString action = widget->property("action").toString();
+        const QString action = widget->property(layout::kActionProperty).toString();
         if (action.isEmpty())
             continue;
         const std::string name = action.toStdString();
@@ -132,17 +123,16 @@ void LoadedView::connectActions(ActionSender send)
             QObject::connect(edit, &QLineEdit::editingFinished, root_, fire);
         } else if (auto* tabs = qobject_cast<QTabWidget*>(widget)) {
             QObject::connect(tabs, &QTabWidget::tabBarClicked, root_, fire);
-        } else if (isMatrix(widget)) {
-            for (QAbstractButton* cell : widget->findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly))
-                if (cell->property("row").isValid())
-                    QObject::connect(cell, &QAbstractButton::clicked, root_, fire);
+        } else if (layout::isMatrix(widget)) {
+            for (QAbstractButton* cell : layout::matrixCells(widget))
+                QObject::connect(cell, &QAbstractButton::clicked, root_, fire);
         }
     }
 }
 
 bool isRunningAnAction(const QWidget* view)
 {
-    return view && view->property(kActionsRunning).toInt() > 0;
+    return view && view->property(kActionsRunningProperty).toInt() > 0;
 }
 
 }  // namespace platform

@@ -6,7 +6,7 @@
 // them, and the host keeps them alive for as long as the panel lives.
 #pragma once
 
-#include <cups/ppd.h>
+#include "platform/ppd_view.h"
 
 #include <QtPlugin>
 
@@ -32,7 +32,7 @@ public:
     // Whether the host offers constraint handling (answers willChangePPDOptionKeyValue).
     virtual bool offersConstraintHandling() const = 0;
     // The host's PPD of the current printer, or nullptr.
-    virtual ppd_file_t* ppdFile() = 0;
+    virtual PPDRecord* ppdFile() = 0;
     // The dialog's print session.
     virtual PrintSession* printSession() = 0;
     // The job's print settings, or nullptr when the job has none.

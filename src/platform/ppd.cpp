@@ -1,6 +1,10 @@
 #include "platform/ppd.h"
 
+#include <cups/ppd.h>
+
 namespace platform {
+
+void PPDFile::Closer::operator()(PPDRecord* ppd) const { ppdClose(ppd); }
 
 std::optional<PPDFile> PPDFile::open(const std::string& path)
 {

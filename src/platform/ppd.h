@@ -1,7 +1,7 @@
 // A PPD file opened with libcups, closed when it goes.
 #pragma once
 
-#include <cups/ppd.h>
+#include "platform/ppd_view.h"
 
 #include <memory>
 #include <optional>
@@ -14,7 +14,7 @@ public:
     // Opens and marks the defaults; nothing when the file is missing or not a PPD.
     static std::optional<PPDFile> open(const std::string& path);
 
-    ppd_file_t* get() const { return ppd_.get(); }
+    PPDRecord* get() const { return ppd_.get(); }
     const std::string& path() const { return path_; }
 
     // The value of the first attribute of that name, or nothing.
@@ -22,11 +22,11 @@ public:
 
 private:
     struct Closer {
-        void operator()(ppd_file_t* ppd) const { ppdClose(ppd); }
+        void operator()(PPDRecord* ppd) const;
     };
-    PPDFile(ppd_file_t* ppd, std::string path) : ppd_(ppd), path_(std::move(path)) {}
+    PPDFile(PPDRecord* ppd, std::string path) : ppd_(ppd), path_(std::move(path)) {}
 
-    std::unique_ptr<ppd_file_t, Closer> ppd_;
+    std::unique_ptr<PPDRecord, Closer> ppd_;
     std::string path_;
 };
 

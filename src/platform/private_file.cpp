@@ -20,22 +20,23 @@ bool isOwnRegularFile(const struct stat& info)
     return S_ISREG(info.st_mode) && info.st_uid == geteuid();
 }
 
-// Reads up to limit bytes from fd; one byte more than limit tells that the file is larger.
-std::optional<ByteBuffer> readAtMost(int fd, std::size_t limit)
+// Reads fd to its end in blocks, appending each to bytes; one byte more than limit tells that
+// the file is larger.
+template <typename Bytes>
+bool readBlocks(int fd, std::size_t limit, Bytes& bytes)
 {
-    ByteBuffer bytes;
     char block[65536];
     for (;;) {
         const ssize_t count = ::read(fd, block, sizeof block);
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0)
-            return std::nullopt;
+            return false;
         if (count == 0)
-            return bytes;
+            return true;
         bytes.insert(bytes.end(), block, block + count);
         if (bytes.size() > limit)
-            return std::nullopt;
+            return false;
     }
 }
 
@@ -55,6 +56,24 @@ bool clearForeignEntry(const std::string& path)
 
 }  // namespace
 
+bool readAll(int fd, std::size_t maxBytes, std::string& bytes) { return readBlocks(fd, maxBytes, bytes); }
+
+bool readAll(int fd, std::size_t maxBytes, ByteBuffer& bytes) { return readBlocks(fd, maxBytes, bytes); }
+
+bool writeAll(int fd, std::string_view bytes)
+{
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t count = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        written += static_cast<std::size_t>(count);
+    }
+    return true;
+}
+
 std::optional<ByteBuffer> readOwnFile(const std::string& path, std::size_t maxBytes)
 {
     // O_NONBLOCK keeps a planted FIFO from stalling the open; the checks below refuse it.
@@ -66,7 +85,10 @@ std::optional<ByteBuffer> readOwnFile(const std::string& path, std::size_t maxBy
         return std::nullopt;
     if (info.st_size < 0 || static_cast<std::size_t>(info.st_size) > maxBytes)
         return std::nullopt;
-    return readAtMost(file.get(), maxBytes);
+    ByteBuffer bytes;
+    if (!readAll(file.get(), maxBytes, bytes))
+        return std::nullopt;
+    return bytes;
 }
 
 bool replaceOwnFile(const std::string& path, const ByteBuffer& bytes)

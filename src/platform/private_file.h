@@ -7,8 +7,17 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace platform {
+
+// Reads fd to its end into bytes (appending); false on a read error or once more than maxBytes
+// have come.
+bool readAll(int fd, std::size_t maxBytes, std::string& bytes);
+bool readAll(int fd, std::size_t maxBytes, ByteBuffer& bytes);
+
+// Writes all of bytes to fd, going on after interruptions; false when a write fails.
+bool writeAll(int fd, std::string_view bytes);
 
 // The bytes of the file at path, or nothing when it is missing, unreadable, a link, not a
 // regular file, owned by another user, or larger than maxBytes.

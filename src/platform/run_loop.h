@@ -1,6 +1,8 @@
 // Waiting on the calling thread while its event loop runs, and one-shot timers on that loop.
 #pragma once
 
+#include "platform/non_copyable.h"
+
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -10,12 +12,10 @@ class QTimer;
 namespace platform {
 
 // Runs the calling thread's event loop in bounded slices; a slice ends early when woken.
-class WaitLoop {
+class WaitLoop : NonCopyable {
 public:
     WaitLoop();
     ~WaitLoop();
-    WaitLoop(const WaitLoop&) = delete;
-    WaitLoop& operator=(const WaitLoop&) = delete;
 
     // Delivers the thread's events until `slice` has passed or wake() is called from one of
     // them. Also works while the application is quitting, when a nested exec() would return
@@ -32,12 +32,10 @@ private:
 
 // Calls a function once, from the thread's event loop, after an interval; never after the
 // timer is gone.
-class OneShotTimer {
+class OneShotTimer : NonCopyable {
 public:
     OneShotTimer();
     ~OneShotTimer();
-    OneShotTimer(const OneShotTimer&) = delete;
-    OneShotTimer& operator=(const OneShotTimer&) = delete;
 
     // (Re)starts the timer.
     void start(std::chrono::milliseconds interval, std::function<void()> fire);

@@ -52,12 +52,12 @@ std::string privateDirectoryProblem(const std::string& dir)
 }
 
 // Where the private temporary folder is, without the trailing "/".
-std::string privateTemporaryDirectoryPath()
+std::string privateTemporaryDirectoryPath(std::string_view product)
 {
     if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime)
-        return std::string(runtime) + "/korvane";
+        return std::string(runtime) + "/" + std::string(product);
     const char* tmp = std::getenv("TMPDIR");
-    return std::string(tmp && *tmp ? tmp : "/tmp") + "/korvane-" + std::to_string(geteuid());
+    return std::string(tmp && *tmp ? tmp : "/tmp") + "/" + std::string(product) + "-" + std::to_string(geteuid());
 }
 
 }  // namespace
@@ -108,14 +108,17 @@ std::optional<std::string> fullUserName()
     return gecos;
 }
 
-std::optional<std::string> privateTemporaryDirectory()
+std::optional<std::string> privateTemporaryDirectory(std::string_view product)
 {
-    const std::string dir = privateTemporaryDirectoryPath();
+    const std::string dir = privateTemporaryDirectoryPath(product);
     if (!privateDirectoryProblem(dir).empty())
         return std::nullopt;
     return dir + "/";
 }
 
-std::string privateTemporaryDirectoryProblem() { return privateDirectoryProblem(privateTemporaryDirectoryPath()); }
+std::string privateTemporaryDirectoryProblem(std::string_view product)
+{
+    return privateDirectoryProblem(privateTemporaryDirectoryPath(product));
+}
 
 }  // namespace platform

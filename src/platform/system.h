@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -18,13 +19,13 @@ std::optional<std::string> productVersionFromPlist(const std::string& path);
 // nothing when it has none.
 std::optional<std::string> fullUserName();
 
-// The user's private temporary folder, with a trailing "/": $XDG_RUNTIME_DIR/korvane/, else
-// ${TMPDIR:-/tmp}/korvane-UID/. Created with mode 0700; nothing when it cannot be made or
-// when it exists but is a link or belongs to another user.
-std::optional<std::string> privateTemporaryDirectory();
+// The product's private temporary folder for the user, with a trailing "/":
+// $XDG_RUNTIME_DIR/PRODUCT/, else ${TMPDIR:-/tmp}/PRODUCT-UID/. Created with mode 0700;
+// nothing when it cannot be made or when it exists but is a link or belongs to another user.
+std::optional<std::string> privateTemporaryDirectory(std::string_view product);
 
 // Why privateTemporaryDirectory gives nothing (the folder is a link, another user's, or cannot
 // be made), as a sentence naming the folder; empty when it gives the folder.
-std::string privateTemporaryDirectoryProblem();
+std::string privateTemporaryDirectoryProblem(std::string_view product);
 
 }  // namespace platform

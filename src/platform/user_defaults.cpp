@@ -1,5 +1,6 @@
 #include "platform/user_defaults.h"
 #include "platform/file_descriptor.h"
+#include "platform/private_file.h"
 
 #include <QCryptographicHash>
 
@@ -226,6 +227,26 @@ public:
     std::uint64_t count() const { return count_; }
     std::uint64_t top() const { return top_; }
 
+    // A marker's count of 0xF says that the count follows at `at` as an integer object: reads it
+    // into count and moves `at` past it. False when that integer lies outside the table.
+    bool readLongCount(std::uint64_t& count, std::uint64_t& at) const
+    {
+        if (count != 0xF)
+            return true;
+        const std::string& bytes = *bytes_;
+        if (at >= table_)
+            return false;
+        const unsigned countMarker = static_cast<unsigned char>(bytes[at]);
+        if ((countMarker >> 4) != 0x1 || (countMarker & 0xF) > 3)
+            return false;
+        const std::size_t size = std::size_t{1} << (countMarker & 0xF);
+        if (at + 1 + size > table_)
+            return false;
+        count = bigEndianAt(bytes, at + 1, size);
+        at += 1 + size;
+        return true;
+    }
+
     // The objects that an object refers to (none for a value that is no container); false when
     // the object or its references lie outside the file.
     bool references(std::uint64_t object, std::vector<std::uint64_t>& found) const
@@ -241,18 +262,8 @@ public:
             return true;
         std::uint64_t entries = marker & 0xF;
         std::uint64_t at = offset + 1;
-        if (entries == 0xF) {  // the count follows as an integer object
-            if (at >= table_)
-                return false;
-            const unsigned countMarker = static_cast<unsigned char>(bytes[at]);
-            if ((countMarker >> 4) != 0x1 || (countMarker & 0xF) > 3)
-                return false;
-            const std::size_t size = std::size_t{1} << (countMarker & 0xF);
-            if (at + 1 + size > table_)
-                return false;
-            entries = bigEndianAt(bytes, at + 1, size);
-            at += 1 + size;
-        }
+        if (!readLongCount(entries, at))
+            return false;
         const std::uint64_t room = (table_ - at) / referenceSize_;
         if (entries > room || (type == 0xD && entries > room / 2))
             return false;
@@ -283,18 +294,8 @@ public:
             return false;
         std::uint64_t length = marker & 0xF;
         std::uint64_t at = offset + 1;
-        if (length == 0xF) {
-            if (at >= table_)
-                return false;
-            const unsigned lengthMarker = static_cast<unsigned char>(bytes[at]);
-            if ((lengthMarker >> 4) != 0x1 || (lengthMarker & 0xF) > 3)
-                return false;
-            const std::size_t size = std::size_t{1} << (lengthMarker & 0xF);
-            if (at + 1 + size > table_)
-                return false;
-            length = bigEndianAt(bytes, at + 1, size);
-            at += 1 + size;
-        }
+        if (!readLongCount(length, at))
+            return false;
         const std::uint64_t unit = type == 0x6 ? 2 : 1;
         if (length > (table_ - at) / unit)
             return false;
@@ -580,19 +581,8 @@ DomainFile readDomainFile(const std::string& dir, const std::string& path, std::
         file.outcome = DomainFile::Outcome::Read;
         return file;
     }
-    char buffer[16384];
-    for (;;) {
-        const ssize_t count = ::read(fd.get(), buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            return file;
-        if (count == 0)
-            break;
-        file.bytes.append(buffer, static_cast<std::size_t>(count));
-        if (file.bytes.size() > maxBytes)
-            return file;
-    }
+    if (!readAll(fd.get(), maxBytes, file.bytes))
+        return file;
     file.outcome = DomainFile::Outcome::Read;
     return file;
 }
@@ -630,16 +620,7 @@ bool writeNewFile(const std::string& path, const std::string& bytes)
     FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (!fd || fchmod(fd.get(), 0600) != 0)
         return false;
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t count = ::write(fd.get(), bytes.data() + written, bytes.size() - written);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return false;
-        written += static_cast<std::size_t>(count);
-    }
-    return fsync(fd.get()) == 0 && fd.close();
+    return writeAll(fd.get(), bytes) && fsync(fd.get()) == 0 && fd.close();
 }
 
 // Flushes a folder's entries, so that a rename in it survives a power loss. File systems that
@@ -685,17 +666,8 @@ bool holdsExactly(const std::string& path, const std::string& bytes)
     if (!fd || fstat(fd.get(), &info) != 0 || !isPrivateFile(stateOf(info)) ||
         static_cast<std::size_t>(info.st_size) != bytes.size())
         return false;
-    std::string stored(bytes.size(), '\0');
-    std::size_t read = 0;
-    while (read < stored.size()) {
-        const ssize_t count = ::read(fd.get(), stored.data() + read, stored.size() - read);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return false;
-        read += static_cast<std::size_t>(count);
-    }
-    return stored == bytes;
+    std::string stored;
+    return readAll(fd.get(), bytes.size(), stored) && stored == bytes;
 }
 
 // A domain file kept in memory, and what it holds when that is known, as for a file on disk.
@@ -934,7 +906,7 @@ bool UserDefaults::writeStoredDomain(const std::string& domainName, const Proper
     return true;
 }
 
-std::optional<UserDefaults> standardUserDefaults()
+std::optional<UserDefaults> standardUserDefaults(std::string_view product)
 {
     if (memoryFiles().active) {
         UserDefaults defaults{std::string()};
@@ -948,7 +920,7 @@ std::optional<UserDefaults> standardUserDefaults()
             return std::nullopt;
         config = (*home == "/" ? "" : *home) + "/.config";
     }
-    return UserDefaults((*config == "/" ? "" : *config) + "/korvane");
+    return UserDefaults((*config == "/" ? "" : *config) + "/" + std::string(product));
 }
 
 void keepUserDefaultsInMemory()

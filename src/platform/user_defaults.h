@@ -19,6 +19,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -110,12 +111,12 @@ private:
     std::string lastFailure_;
     std::map<std::string, std::optional<PropertyDictionary>> cached_;
     std::map<std::string, PropertyDictionary> pending_;
-    friend std::optional<UserDefaults> standardUserDefaults();
+    friend std::optional<UserDefaults> standardUserDefaults(std::string_view product);
 };
 
-// The user's shared defaults in ${XDG_CONFIG_HOME:-$HOME/.config}/korvane (a relative
-// XDG_CONFIG_HOME is ignored); nothing when neither names an absolute folder.
-std::optional<UserDefaults> standardUserDefaults();
+// The product's defaults for the user in ${XDG_CONFIG_HOME:-$HOME/.config}/PRODUCT (a
+// relative XDG_CONFIG_HOME is ignored); nothing when neither names an absolute folder.
+std::optional<UserDefaults> standardUserDefaults(std::string_view product);
 
 // For fuzz targets: the defaults made from here on keep each domain's file in memory, in the
 // form it would have on disk and read through the same parser, instead of in the folder.

@@ -10,15 +10,15 @@
 #include "platform/bundle.h"
 #include "platform/controls.h"
 #include "platform/encoding.h"
+#include "platform/exchange_guard.h"
 #include "platform/field_report.h"
 #include "platform/image.h"
 #include "platform/layout.h"
 #include "platform/pde.h"
+#include "platform/ppd_view.h"
 #include "plugin/folder_entry.h"
 #include "plugin/KorvanePrintPdeRk880JCPDEChoice.h"
-#include "soap/folder_fetch_guard.h"
-
-#include <cups/ppd.h>
+#include "plugin/panel_rows.h"
 
 #include <cstdint>
 #include <memory>
@@ -26,22 +26,15 @@
 #include <string>
 #include <vector>
 
-// What a SOAP client tells its creator when an exchange failed or timed out.
-class SOAPClientCallback {
-public:
-    virtual ~SOAPClientCallback() = default;
-    virtual void recieveEndCallback() = 0;
-};
-
 // What the login-name filter may call back; it never does.
 class LoginnameInputFilterCallback {
 public:
     virtual ~LoginnameInputFilterCallback() = default;
 };
 
-class KorvanePrintPdeRk880JC : public platform::PDEPanel,
-                               public SOAPClientCallback,
-                               public LoginnameInputFilterCallback {
+// The panel answers the SOAP client's callback (recieveEndCallback); the client reaches it
+// through a forwarder in src/soap, since the panel's declaration sits below the SOAP folder.
+class KorvanePrintPdeRk880JC : public platform::PDEPanel, public LoginnameInputFilterCallback {
 public:
     // Construction reads the PPD, the printer's address and the stored preferences through
     // the host's callback, which must outlive the panel. The bundle is the one that holds the
@@ -70,7 +63,7 @@ public:
     void describeFields(platform::FieldReport& report) override;
 
     // Stand-ins for a host without constraint handling: no PPD of the panel's own.
-    ppd_file_t* getPPDOnTiger();
+    platform::PPDView getPPDOnTiger();
     void getPPDSettingsFromPrintSettingsOnTiger();
     void writePPDSettingsToPrintSettingsOnTiger();
 
@@ -80,7 +73,7 @@ public:
     bool CheckHardDisk() const;
     bool isHeronMarlin() const;
     bool isTiger() const;
-    int indexOfMarkedOption(ppd_option_t* option, const char* keyword);
+    int indexOfMarkedOption(platform::PPDOptionRecord* option, const char* keyword);
     void getSelection(std::shared_ptr<KorvanePrintPdeRk880JCPDEChoice>& selection, const platform::PopUp& popUp,
                       const std::string& keyword);
     void getSelection(std::shared_ptr<KorvanePrintPdeRk880JCPDEChoice>& selection,
@@ -166,7 +159,7 @@ public:
 
     // --- Folder list from the printer (src/soap/folder_fetch.cpp, reply.cpp) ---
     bool parseXML(const std::string& replyFilePath);
-    void recieveEndCallback() override;
+    void recieveEndCallback();
 
     // --- Fields ---
 
@@ -176,7 +169,7 @@ public:
     bool useConstraintHandling = false;
     bool canResizeView = false;
     bool hasInited = false;
-    ppd_file_t* ppd = nullptr;  // the host's; never freed here
+    platform::PPDView ppd;  // the host's; never freed here
     platform::StringEncoding ppdEncoding = platform::kMacOSRomanStringEncoding;
     platform::StringEncoding systemEncoding = platform::kUTF8StringEncoding;
     platform::Bundle pdeBundle;
@@ -269,14 +262,14 @@ public:
 
     // The folder exchange under way (src/soap/folder_fetch.cpp). Declared last so that it is
     // the first to go with the panel and can stop an exchange that still waits.
-    FolderFetchGuard folderFetchGuard;
+    platform::ExchangeGuard folderFetchGuard;
 
 private:
     void connectOutlets();
 };
 
 // The text encoding of a PPD's strings, from its *LanguageEncoding.
-platform::StringEncoding getEncodingFromPPD(ppd_file_t* ppd);
+platform::StringEncoding getEncodingFromPPD(platform::PPDView ppd);
 
 // The host part of a device URI whose scheme is ipp, lpd or socket; nothing otherwise.
 std::optional<std::string> hostOfDeviceURI(const std::optional<std::string>& uri);

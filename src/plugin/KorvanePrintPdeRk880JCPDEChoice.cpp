@@ -2,9 +2,7 @@
 
 #include "platform/trace.h"
 
-#include <cstring>
-
-std::shared_ptr<KorvanePrintPdeRk880JCPDEChoice> KorvanePrintPdeRk880JCPDEChoice::choiceWithChoice(ppd_choice_t* choice)
+std::shared_ptr<KorvanePrintPdeRk880JCPDEChoice> KorvanePrintPdeRk880JCPDEChoice::choiceWithChoice(platform::PPDChoiceRecord* choice)
 {
     return std::make_shared<KorvanePrintPdeRk880JCPDEChoice>(choice);
 }
@@ -12,8 +10,7 @@ std::shared_ptr<KorvanePrintPdeRk880JCPDEChoice> KorvanePrintPdeRk880JCPDEChoice
 std::optional<std::string> KorvanePrintPdeRk880JCPDEChoice::userTitle(platform::StringEncoding encoding)
 {
     if (!userTitle_ && choice_) {
-        userTitle_ = platform::decodeBytes(std::string_view(choice_->text, strnlen(choice_->text, sizeof choice_->text)),
-                                           encoding);
+        userTitle_ = platform::decodeBytes(platform::choiceText(*choice_), encoding);
         if (!userTitle_)
             _PDELog(this, "could not create userTitle!");
     }
@@ -23,21 +20,20 @@ std::optional<std::string> KorvanePrintPdeRk880JCPDEChoice::userTitle(platform::
 std::optional<std::string> KorvanePrintPdeRk880JCPDEChoice::ppdTitle()
 {
     if (!ppdTitle_ && choice_) {
-        ppdTitle_ = platform::decodeBytes(std::string_view(choice_->choice, strnlen(choice_->choice, sizeof choice_->choice)),
-                                          platform::kASCIIStringEncoding);
+        ppdTitle_ = platform::decodeBytes(platform::choiceKeyword(*choice_), platform::kASCIIStringEncoding);
         if (!ppdTitle_)
             _PDELog(this, "could not create ppdTitle!");
     }
     return ppdTitle_;
 }
 
-std::optional<ChoiceList> ArrayFromPPDOption(ppd_option_t* option)
+std::optional<ChoiceList> ArrayFromPPDOption(platform::PPDOptionRecord* option)
 {
     if (!option)
         return std::nullopt;
     ChoiceList choices;
-    for (int i = 0; i < option->num_choices; ++i)
-        choices.push_back(KorvanePrintPdeRk880JCPDEChoice::choiceWithChoice(&option->choices[i]));
+    for (platform::PPDChoiceRecord* choice : platform::choicesOf(option))
+        choices.push_back(KorvanePrintPdeRk880JCPDEChoice::choiceWithChoice(choice));
     return choices;
 }
 

@@ -4,8 +4,7 @@
 
 #include "platform/controls.h"
 #include "platform/encoding.h"
-
-#include <cups/ppd.h>
+#include "platform/ppd_view.h"
 
 #include <memory>
 #include <optional>
@@ -15,25 +14,25 @@
 class KorvanePrintPdeRk880JCPDEChoice {
 public:
     // A wrapper of choice; the choice belongs to the PPD, which must outlive the wrapper.
-    static std::shared_ptr<KorvanePrintPdeRk880JCPDEChoice> choiceWithChoice(ppd_choice_t* choice);
-    explicit KorvanePrintPdeRk880JCPDEChoice(ppd_choice_t* choice) : choice_(choice) {}
+    static std::shared_ptr<KorvanePrintPdeRk880JCPDEChoice> choiceWithChoice(platform::PPDChoiceRecord* choice);
+    explicit KorvanePrintPdeRk880JCPDEChoice(platform::PPDChoiceRecord* choice) : choice_(choice) {}
 
     // The human-readable text, decoded with encoding on the first successful call and kept.
     std::optional<std::string> userTitle(platform::StringEncoding encoding);
     // The keyword, decoded as ASCII on the first successful call and kept.
     std::optional<std::string> ppdTitle();
-    ppd_choice_t* choice() const { return choice_; }
+    platform::PPDChoiceRecord* choice() const { return choice_; }
 
 private:
     std::optional<std::string> userTitle_;
     std::optional<std::string> ppdTitle_;
-    ppd_choice_t* choice_;
+    platform::PPDChoiceRecord* choice_;
 };
 
 using ChoiceList = std::vector<std::shared_ptr<KorvanePrintPdeRk880JCPDEChoice>>;
 
 // One wrapper per choice of the option, in PPD order; nothing for a null option.
-std::optional<ChoiceList> ArrayFromPPDOption(ppd_option_t* option);
+std::optional<ChoiceList> ArrayFromPPDOption(platform::PPDOptionRecord* option);
 
 // The first wrapper whose keyword equals keyword exactly; nullptr when none does.
 std::shared_ptr<KorvanePrintPdeRk880JCPDEChoice> FindChoiceForString(const std::optional<std::string>& keyword,

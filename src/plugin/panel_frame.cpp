@@ -1,12 +1,12 @@
 // The panel's frame: construction from the host's surroundings, the host protocol, and the
 // order in which restore, save and the preference store are called.
 #include "plugin/KorvanePrintPdeRk880JC.h"
+#include "plugin/product_name.h"
 
+#include "platform/device_uri.h"
 #include "platform/printing.h"
 #include "platform/system.h"
 #include "platform/trace.h"
-
-#include <cups/http.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -47,12 +47,9 @@ std::int32_t leadingNumber(const std::string& piece)
 
 // Whether the vendor attribute's value switches the vendor behaviour on: anything but
 // "False" and "FALSE" does, an empty value included.
-bool vendorFlagIsSet(const ppd_attr_t* attr)
+bool vendorFlagIsSet(const std::optional<std::string>& value)
 {
-    if (!attr)
-        return false;
-    const char* value = attr->value ? attr->value : "";
-    return strcmp(value, "False") != 0 && strcmp(value, "FALSE") != 0;
+    return value && *value != "False" && *value != "FALSE";
 }
 
 }  // namespace
@@ -90,14 +87,7 @@ std::optional<std::string> hostOfDeviceURI(const std::optional<std::string>& uri
     const std::string scheme = uri->substr(0, uri->find(':'));
     if (scheme != "ipp" && scheme != "lpd" && scheme != "socket")
         return std::nullopt;
-    char parsedScheme[32], user[256], host[256], resource[1024];
-    int port = 0;
-    if (httpSeparateURI(HTTP_URI_CODING_ALL, uri->c_str(), parsedScheme, sizeof parsedScheme, user, sizeof user,
-                        host, sizeof host, &port, resource, sizeof resource) < HTTP_URI_STATUS_OK)
-        return std::nullopt;
-    if (!*host)
-        return std::nullopt;
-    return std::string(host);
+    return platform::hostOfURI(*uri);
 }
 
 // --- Construction and destruction ---
@@ -112,16 +102,17 @@ KorvanePrintPdeRk880JC::KorvanePrintPdeRk880JC(platform::PDEPluginCallback* call
     _PDEProlog(this, "initWithCallback:(%@, %p)", callback, callback);
     pdePluginCallbackObject = callback;
     pdeBundle = std::move(bundle);
+    pdeBundle.setTranslationsName(korvane::kProductName);
     useConstraintHandling = callback && callback->offersConstraintHandling();
     _PDELog(this, "Constraint Handling Available: %s", useConstraintHandling ? "YES" : "NO");
     canResizeView = runningOnLeopardOrLater();
     _PDELog(this, "Can resize on the fly: %s", canResizeView ? "YES" : "NO");
-    ppd = useConstraintHandling ? callback->ppdFile() : getPPDOnTiger();
+    ppd = useConstraintHandling ? platform::PPDView(callback->ppdFile()) : getPPDOnTiger();
 
     if (ppd) {
         ppdEncoding = getEncodingFromPPD(ppd);
-        if (ppd->modelname)
-            modelStringRef = platform::decodeBytes(ppd->modelname, ppdEncoding);
+        if (const auto model = ppd.modelName())
+            modelStringRef = platform::decodeBytes(*model, ppdEncoding);
         const platform::PrintSession* session = callback->printSession();
         const platform::Printer* printer = session ? session->currentPrinter() : nullptr;
         // Without a printer, or one without a name, there is no address and no domain.
@@ -132,7 +123,7 @@ KorvanePrintPdeRk880JC::KorvanePrintPdeRk880JC(platform::PDEPluginCallback* call
         }
         // The vendor flag decides whether the stored folder list is offered, so it is read
         // before the preferences are loaded rather than after them.
-        korvane_print_system = vendorFlagIsSet(ppdFindAttr(ppd, "ARKorvanePrintSystem", nullptr));
+        korvane_print_system = vendorFlagIsSet(ppd.attribute("ARKorvanePrintSystem"));
         CheckPreference();
         GetUserPreference();
         GetFolderPreference();
@@ -280,7 +271,7 @@ void KorvanePrintPdeRk880JC::updateUI()
     _PDEEpilog(this, "--updateUI:");
 }
 
-ppd_file_t* KorvanePrintPdeRk880JC::getPPDOnTiger() { return nullptr; }
+platform::PPDView KorvanePrintPdeRk880JC::getPPDOnTiger() { return {}; }
 
 void KorvanePrintPdeRk880JC::getPPDSettingsFromPrintSettingsOnTiger() {}
 

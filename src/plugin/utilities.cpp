@@ -3,8 +3,6 @@
 
 #include "platform/trace.h"
 
-#include <cstring>
-
 // --- Model profile ---
 
 // The layout variant this model shows: 1 loads "JobControl".
@@ -23,41 +21,36 @@ bool KorvanePrintPdeRk880JC::isTiger() const { return false; }
 
 // --- PPD encoding ---
 
-platform::StringEncoding getEncodingFromPPD(ppd_file_t* ppd)
+platform::StringEncoding getEncodingFromPPD(platform::PPDView ppd)
 {
-    if (!ppd)
-        return platform::kMacOSRomanStringEncoding;
-    // libcups reports every PPD's lang_encoding as UTF-8 while leaving the strings as the
-    // file's bytes; the file's own encoding is its *LanguageEncoding attribute.
-    ppd_attr_t* attr = ppdFindAttr(ppd, "LanguageEncoding", nullptr);
-    const char* name = attr && attr->value ? attr->value : nullptr;
+    const std::optional<std::string> name = ppd.languageEncoding();
     if (!name)
         return platform::kMacOSRomanStringEncoding;
-    if (strcmp(name, "ISOLatin1") == 0)
+    if (*name == "ISOLatin1")
         return platform::kISOLatin1StringEncoding;
-    if (strcmp(name, "WindowsANSI") == 0)
+    if (*name == "WindowsANSI")
         return platform::kWindowsLatin1StringEncoding;
-    if (strcmp(name, "JIS83-RKSJ") == 0)
+    if (*name == "JIS83-RKSJ")
         return platform::kShiftJISStringEncoding;
-    if (strcmp(name, "UTF-8") == 0 || strcmp(name, "UTF8") == 0)
+    if (*name == "UTF-8" || *name == "UTF8")
         return platform::kUTF8StringEncoding;
     return platform::kMacOSRomanStringEncoding;
 }
 
 // --- Choices with the host's constraint check ---
 
-int KorvanePrintPdeRk880JC::indexOfMarkedOption(ppd_option_t* option, const char* keyword)
+int KorvanePrintPdeRk880JC::indexOfMarkedOption(platform::PPDOptionRecord* option, const char* keyword)
 {
     if (!option)
         return -1;
-    ppd_choice_t* choice = ppd ? ppdFindMarkedChoice(ppd, keyword) : nullptr;
+    platform::PPDChoiceRecord* choice = ppd.markedChoice(keyword);
     if (!choice)
-        choice = ppdFindChoice(option, option->defchoice);
+        choice = platform::defaultChoice(option);
     if (!choice) {
         _PDELog(this, "returning a -1 index means there was no default choice");
         return -1;
     }
-    return static_cast<int>(choice - option->choices);
+    return platform::choiceIndex(option, choice);
 }
 
 namespace {

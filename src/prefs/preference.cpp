@@ -5,6 +5,7 @@
 // both sources with one step. Every operation reads the domain afresh, since other dialogs of
 // the same user may have written it, and every write replaces the whole domain.
 #include "plugin/KorvanePrintPdeRk880JC.h"
+#include "plugin/product_name.h"
 
 #include "crypto/aes.h"
 #include "crypto/base64.h"
@@ -64,7 +65,7 @@ std::optional<OpenedDomain> openDomain(const std::optional<std::string>& name)
 {
     if (!name)
         return std::nullopt;
-    auto defaults = platform::standardUserDefaults();
+    auto defaults = platform::standardUserDefaults(korvane::kProductName);
     if (!defaults)
         return std::nullopt;
     defaults->resetStandardUserDefaults();

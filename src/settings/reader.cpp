@@ -17,6 +17,7 @@
 
 namespace {
 
+namespace rows = korvane::rows;
 using Panel = KorvanePrintPdeRk880JC;
 using Action = void (Panel::*)(const platform::Control&);
 using korvane::reader::boundedValue;
@@ -179,7 +180,7 @@ void restoreRetention(Panel& panel, const platform::PrintSettings& settings)
         panel.retentionCBoxProc(panel.retentionCheckBox);
     }
     if (panel.suspendMatrix)
-        panel.suspendMatrix.selectCellAtRow(mode == 0 ? 0 : mode - 1);
+        panel.suspendMatrix.selectCellAtRow(mode == 0 ? rows::kHoldOnlyRow : rows::kHoldOnlyRow + mode - 1);
 }
 
 // Shows the filing choice in whichever of the pop-up and the matrix the layout has.
@@ -197,7 +198,7 @@ bool restoreCustomFolder(Panel& panel, const platform::PrintSettings& settings)
         return false;
     const std::string name = textFromBytes(korvane::reader::bytesFromHex(*path), panel.systemEncoding);
     panel.folderNameStringRef = name;
-    selectFiling(panel, static_cast<int>(panel.SearchSameFolderName(name)), 2);
+    selectFiling(panel, static_cast<int>(panel.SearchSameFolderName(name)), rows::kCustomFolderRow);
     panel.folderNameEditText.setStringValue(name);
     return true;
 }
@@ -214,7 +215,7 @@ void restoreFiling(Panel& panel, const platform::PrintSettings& settings)
         if (choice == '3') {
             chosen = restoreCustomFolder(panel, settings);
         } else if (choice == '1') {
-            selectFiling(panel, 0, 0);
+            selectFiling(panel, rows::kQuickFileIndex, rows::kQuickFileRow);
             chosen = true;
         }
     }
@@ -225,7 +226,7 @@ void restoreFiling(Panel& panel, const platform::PrintSettings& settings)
         chosen = true;
     }
     if (!chosen)
-        selectFiling(panel, 1, 1);
+        selectFiling(panel, rows::kMainFolderIndex, rows::kMainFolderRow);
     panel.folderNameButton.setState(locked ? 1 : 0);
     panel.folderNameButtonProc(panel.folderNameButton);
 }
@@ -242,7 +243,7 @@ void restoreAuthentication(Panel& panel, const platform::PrintSettings& settings
         choice = *panel.prefAuthenticationBooleanRef ? '1' : '0';
     else if (const std::optional<std::string> stored = storedValue(settings, keys::kAuthentication))
         choice = firstCharacter(*stored);
-    panel.authenticationMatrix.selectCellAtRow(choice == '1' ? 0 : 1);
+    panel.authenticationMatrix.selectCellAtRow(choice == '1' ? rows::kLoginRow : rows::kUserNumberRow);
 }
 
 // The login name's stored form in the print settings: the first piece, with the second

@@ -19,6 +19,7 @@
 #include <utility>
 
 namespace keys = korvane::keys;
+namespace rows = korvane::rows;
 using korvane::settings::TextBytes;
 using korvane::settings::TextRule;
 using platform::PrintSettings;
@@ -99,8 +100,8 @@ void writeStandardFolderPath(PrintSettings& settings)
 std::optional<std::string> customFolderName(const KorvanePrintPdeRk880JC& panel)
 {
     const int index = panel.folderSelectionPopup.indexOfSelectedItem();
-    if (panel.folderSelectionPopup.isPresent() && index >= 3 && panel.folderList) {
-        const std::size_t entry = static_cast<std::size_t>(index - 3);
+    if (panel.folderSelectionPopup.isPresent() && index >= rows::kFirstFolderIndex && panel.folderList) {
+        const std::size_t entry = static_cast<std::size_t>(index - rows::kFirstFolderIndex);
         if (entry < panel.folderList->size())
             return (*panel.folderList)[entry].name;
         return std::nullopt;
@@ -131,9 +132,10 @@ void writeCustomFolderPath(const KorvanePrintPdeRk880JC& panel, PrintSettings& s
 int chosenFiling(const KorvanePrintPdeRk880JC& panel)
 {
     const int index = panel.folderSelectionPopup.indexOfSelectedItem();
-    int filing = index == 0 ? 1 : index == 1 ? 2 : 3;
+    int filing = index == rows::kQuickFileIndex ? 1 : index == rows::kMainFolderIndex ? 2 : 3;
+    // The matrix rows run in filing order: quick file, main folder, custom folder.
     if (panel.folderSelectionMatrix.isPresent())
-        filing = panel.folderSelectionMatrix.selectedRow() + 1;
+        filing = panel.folderSelectionMatrix.selectedRow() - rows::kQuickFileRow + 1;
     return filing;
 }
 
@@ -147,11 +149,11 @@ char retentionValue(const KorvanePrintPdeRk880JC& panel, int filing, bool& withP
         return '0';
     withPIN = true;
     switch (panel.suspendMatrix.selectedRow()) {
-    case 0:
+    case rows::kHoldOnlyRow:
         return '2';
-    case 1:
+    case rows::kHoldAfterPrintRow:
         return '1';
-    case 2:
+    case rows::kSamplePrintRow:
         return '3';
     default:
         withPIN = false;

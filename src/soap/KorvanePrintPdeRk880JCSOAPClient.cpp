@@ -2,7 +2,6 @@
 
 #include "platform/private_file.h"
 #include "platform/trace.h"
-#include "plugin/KorvanePrintPdeRk880JC.h"
 #include "soap/reply.h"
 
 std::unique_ptr<KorvanePrintPdeRk880JCSOAPClient> KorvanePrintPdeRk880JCSOAPClient::initWithServerName(

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/bundle.h"
+#include "platform/exchange_guard.h"
 #include "platform/http_exchange.h"
 #include "platform/run_loop.h"
 
@@ -14,9 +15,15 @@
 #include <optional>
 #include <string>
 
-class SOAPClientCallback;
+// What a SOAP client tells its creator when an exchange failed or timed out.
+class SOAPClientCallback {
+public:
+    virtual ~SOAPClientCallback() = default;
+    virtual void recieveEndCallback() = 0;
+};
 
-class KorvanePrintPdeRk880JCSOAPClient final : private platform::HttpExchangeDelegate {
+class KorvanePrintPdeRk880JCSOAPClient final : private platform::HttpExchangeDelegate,
+                                               public platform::AbandonableExchange {
 public:
     // Values of the exchange's state.
     static constexpr std::int32_t kUnderWay = 0;
@@ -46,7 +53,7 @@ public:
 
     // Called while sendMessage waits, by an owner that is going away: the exchange stops at
     // once, nothing is written and the context is never called again.
-    void abandon();
+    void abandon() override;
 
     // How long the exchange may take before the watchdog ends it.
     void setWatchdogInterval(std::chrono::milliseconds interval) { watchdogInterval = interval; }

@@ -1,6 +1,7 @@
 // Fetching the printer's custom folders when the user presses the button, and telling the
 // user when the printer cannot be reached.
 #include "plugin/KorvanePrintPdeRk880JC.h"
+#include "plugin/product_name.h"
 
 #include "platform/notice.h"
 #include "platform/system.h"
@@ -48,6 +49,16 @@ void showActivity(platform::Progress& arrow, bool active)
     arrow.setHidden(!active);
 }
 
+// Hands the client's failure notice to the panel, whose declaration cannot know the client.
+class PanelEndCallback final : public SOAPClientCallback {
+public:
+    explicit PanelEndCallback(KorvanePrintPdeRk880JC& panel) : panel_(panel) {}
+    void recieveEndCallback() override { panel_.recieveEndCallback(); }
+
+private:
+    KorvanePrintPdeRk880JC& panel_;
+};
+
 }  // namespace
 
 void KorvanePrintPdeRk880JC::getFolderNameButtonProc(const platform::Control& /*sender*/)
@@ -63,14 +74,17 @@ void KorvanePrintPdeRk880JC::getFolderNameButtonProc(const platform::Control& /*
     if (!replyPath) {
         // A reply would have nowhere to go: nothing is sent, and the user hears why, once.
         platform::noticeToUser("Folder names cannot be fetched: the private temporary folder " +
-                               platform::privateTemporaryDirectoryProblem() + ".");
+                               platform::privateTemporaryDirectoryProblem(korvane::kProductName) + ".");
     }
     if (!address.empty() && replyPath) {
         showActivity(chasingArrow, true);
-        if (auto client = KorvanePrintPdeRk880JCSOAPClient::initWithServerName("http://" + address + kServicePath, this)) {
+        PanelEndCallback callback(*this);
+        if (auto client = KorvanePrintPdeRk880JCSOAPClient::initWithServerName("http://" + address + kServicePath, &callback)) {
+            if (folderFetchGuard.watchdogInterval)
+                client->setWatchdogInterval(*folderFetchGuard.watchdogInterval);
             // The host may destroy the panel while the exchange waits; then nothing of it may
             // be touched again.
-            if (!folderFetchGuard.run(*client, requestData))
+            if (!folderFetchGuard.run(*client, [&] { client->sendMessage(requestData); }))
                 return;
         }
         showActivity(chasingArrow, false);

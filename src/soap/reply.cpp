@@ -4,6 +4,7 @@
 #include "platform/private_file.h"
 #include "platform/system.h"
 #include "plugin/KorvanePrintPdeRk880JC.h"
+#include "plugin/product_name.h"
 #include "soap/KorvanePrintPdeRk880JCSOAPClient.h"
 
 namespace {
@@ -32,7 +33,7 @@ FolderEntry readFolderEntry(const platform::XmlNode& entry)
 
 std::optional<std::string> replyFilePath()
 {
-    const auto directory = platform::privateTemporaryDirectory();
+    const auto directory = platform::privateTemporaryDirectory(korvane::kProductName);
     if (!directory)
         return std::nullopt;
     return *directory + "vwxyz.xml";

@@ -79,13 +79,13 @@ void KorvanePrintPdeRk880JC::printersAddressButtonProc(const platform::Control& 
 
 namespace {
 
-constexpr int kHoldOnlyRow = 0;
-constexpr int kHoldAfterPrintRow = 1;
-constexpr int kQuickFileIndex = 0;
-constexpr int kMainFolderIndex = 1;
-constexpr int kQuickFileRow = 0;
-constexpr int kMainFolderRow = 1;
-constexpr int kLoginRow = 0;
+using korvane::rows::kHoldAfterPrintRow;
+using korvane::rows::kHoldOnlyRow;
+using korvane::rows::kLoginRow;
+using korvane::rows::kMainFolderIndex;
+using korvane::rows::kMainFolderRow;
+using korvane::rows::kQuickFileIndex;
+using korvane::rows::kQuickFileRow;
 
 // The bullet that stands for each UTF-16 code unit of a masked login name, in UTF-8.
 constexpr std::string_view kMaskBullet = "\xE2\x80\xA2";

@@ -6,13 +6,11 @@ namespace korvane::conditions {
 
 namespace {
 
-// Index of the first custom folder in the pop-up: quick file, main folder and a separator
-// come before it.
-constexpr int kFirstFolderIndex = 3;
-
-constexpr int kQuickFileRow = 0;
-constexpr int kCustomFolderRow = 2;
-constexpr int kLoginRow = 0;
+using rows::kCustomFolderRow;
+using rows::kFirstFolderIndex;
+using rows::kLoginRow;
+using rows::kQuickFileIndex;
+using rows::kQuickFileRow;
 
 }  // namespace
 
@@ -24,7 +22,7 @@ bool retentionOn(const KorvanePrintPdeRk880JC& panel)
 bool quickFileChosen(const KorvanePrintPdeRk880JC& panel)
 {
     // Presence is asked first: an absent pop-up or matrix would read as index or row 0.
-    const bool inPopUp = panel.folderSelectionPopup && panel.folderSelectionPopup.indexOfSelectedItem() == 0;
+    const bool inPopUp = panel.folderSelectionPopup && panel.folderSelectionPopup.indexOfSelectedItem() == kQuickFileIndex;
     const bool inMatrix = panel.folderSelectionMatrix && panel.folderSelectionMatrix.selectedRow() == kQuickFileRow;
     return inPopUp || inMatrix;
 }

@@ -4,14 +4,9 @@
 #include "platform/text_compare.h"
 #include "platform/trace.h"
 
-namespace {
-
-// Index of the first item that follows the fixed items and the separator.
-constexpr std::int64_t kFirstFolderIndex = 3;
-constexpr std::int64_t kMainFolderIndex = 1;
-constexpr int kFixedItemCount = 2;
-
-}  // namespace
+using korvane::rows::kFirstFolderIndex;
+using korvane::rows::kFixedItemCount;
+using korvane::rows::kMainFolderIndex;
 
 // Rebuilds the pop-up: the two fixed items localized again from their current titles and shown
 // with the blank image, then, when there are custom folders, a separator and one item per

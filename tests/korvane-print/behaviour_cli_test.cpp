@@ -1,8 +1,9 @@
 // The batch host operates the panel as a user would: what the rules dim cannot be typed into,
 // and what they restore can.
+#include "harness_host.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -22,29 +23,21 @@ struct BatchRun {
 BatchRun runBatch(const QStringList& sets, const QString& layout = {})
 {
     QTemporaryDir home;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("HOME", home.path());
-    environment.insert("XDG_CONFIG_HOME", home.path() + "/config");
-    environment.insert("XDG_RUNTIME_DIR", home.path());
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    QStringList arguments{"--batch", "--printer", "sample", "--dump"};
+    const std::string homePath = home.path().toStdString();
+    std::vector<std::string> arguments{"--batch", "--printer", "sample", "--dump"};
     if (!layout.isEmpty())
-        arguments << "--layout" << layout;
+        arguments.insert(arguments.end(), {"--layout", layout.toStdString()});
     for (const QString& set : sets)
-        arguments << "--set" << set;
+        arguments.insert(arguments.end(), {"--set", set.toStdString()});
 
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(KORVANE_TEST_BIN_DIR "/korvane-print"), arguments);
+    const harness::ProcessResult result =
+        harness::runProgram(harness::programPath("korvane-print"), arguments,
+                            {{"HOME", homePath}, {"XDG_CONFIG_HOME", homePath + "/config"},
+                             {"XDG_RUNTIME_DIR", homePath}, {"QT_QPA_PLATFORM", "offscreen"}});
     BatchRun run;
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.errors = QString::fromUtf8(process.readAllStandardError());
-    run.dump = QJsonDocument::fromJson(process.readAllStandardOutput()).object();
+    run.exitCode = result.exitCode;
+    run.errors = QString::fromStdString(result.err);
+    run.dump = QJsonDocument::fromJson(QByteArray::fromStdString(result.out)).object();
     return run;
 }
 

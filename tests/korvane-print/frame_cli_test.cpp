@@ -3,7 +3,6 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -22,27 +21,28 @@ struct HostRun {
 HostRun runHost(const QStringList& arguments, bool desktopSession = true)
 {
     QTemporaryDir home;
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("HOME", home.path());
-    env.insert("XDG_CONFIG_HOME", home.path() + "/config");
-    if (desktopSession) {
-        env.insert("XDG_RUNTIME_DIR", home.path() + "/runtime");
-    } else {
-        env.remove("XDG_RUNTIME_DIR");
-        env.insert("TMPDIR", home.path());
-    }
-    env.insert("QT_QPA_PLATFORM", "offscreen");
+    const std::string homePath = home.path().toStdString();
     // No cupsd is to be asked: point the client at a port nobody listens on.
-    env.insert("CUPS_SERVER", "127.0.0.1:1");
-    process.setProcessEnvironment(env);
-    process.start(KORVANE_TEST_BIN_DIR "/korvane-print", arguments);
+    std::map<std::string, std::string> environment{{"HOME", homePath},
+                                                   {"XDG_CONFIG_HOME", homePath + "/config"},
+                                                   {"QT_QPA_PLATFORM", "offscreen"},
+                                                   {"CUPS_SERVER", "127.0.0.1:1"}};
+    std::vector<std::string> unset;
+    if (desktopSession) {
+        environment["XDG_RUNTIME_DIR"] = homePath + "/runtime";
+    } else {
+        unset.push_back("XDG_RUNTIME_DIR");
+        environment["TMPDIR"] = homePath;
+    }
+    std::vector<std::string> args;
+    for (const QString& argument : arguments)
+        args.push_back(argument.toStdString());
+    const harness::ProcessResult result =
+        harness::runProgram(harness::programPath("korvane-print"), args, environment, 60000, unset);
     HostRun run;
-    if (!process.waitForFinished(60000))
-        return run;
-    run.exitCode = process.exitCode();
-    run.out = process.readAllStandardOutput();
-    run.err = QString::fromUtf8(process.readAllStandardError());
+    run.exitCode = result.exitCode;
+    run.out = QByteArray::fromStdString(result.out);
+    run.err = QString::fromStdString(result.err);
     return run;
 }
 

@@ -56,35 +56,6 @@ exit 0
 
 }  // namespace
 
-ProcessResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::map<std::string, std::string>& environment, int timeoutMs)
-{
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const auto& [name, value] : environment)
-        env.insert(QString::fromStdString(name), QString::fromStdString(value));
-    process.setProcessEnvironment(env);
-    QStringList args;
-    for (const std::string& argument : arguments)
-        args << QString::fromStdString(argument);
-    process.start(QString::fromStdString(program), args);
-    ProcessResult result;
-    if (!process.waitForStarted(10000)) {
-        result.err = "cannot start " + program + ": " + process.errorString().toStdString();
-        return result;
-    }
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished(5000);
-        result.err = program + " did not end within " + std::to_string(timeoutMs) + " ms";
-        return result;
-    }
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = process.readAllStandardOutput().toStdString();
-    result.err = process.readAllStandardError().toStdString();
-    return result;
-}
-
 std::string hostProgram()
 {
     return KORVANE_TEST_BIN_DIR "/korvane-print";

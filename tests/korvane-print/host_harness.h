@@ -2,6 +2,8 @@
 // own with a queue of this printer model whose filter records what it receives.
 #pragma once
 
+#include "harness_host.h"
+
 #include <cups/cups.h>
 
 #include <QProcess>
@@ -15,16 +17,8 @@
 
 namespace host_testing {
 
-struct ProcessResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs a program to its end with extra environment variables; exit code -1 when it could not
-// start or did not end in time.
-ProcessResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::map<std::string, std::string>& environment = {}, int timeoutMs = 60000);
+using harness::ProcessResult;
+using harness::runProgram;
 
 // The built host program.
 std::string hostProgram();

@@ -1,6 +1,7 @@
 // The user-defaults layer: where domains live, what the files hold, and that no crash, second
 // writer, hostile name or damaged file costs the user data.
 #include "platform/user_defaults.h"
+#include "plugin/product_name.h"
 #include "support/property_value_printer.h"
 #include "support/test_host.h"
 
@@ -67,7 +68,7 @@ PropertyDictionary sampleDomain(const std::string& tag, std::size_t padding = 0)
 // Saves the domain through a fresh defaults object; true when it was written.
 bool saveDomain(const PropertyDictionary& domain, const std::string& name = kDomain)
 {
-    auto defaults = platform::standardUserDefaults();
+    auto defaults = platform::standardUserDefaults(korvane::kProductName);
     if (!defaults)
         return false;
     defaults->setPersistentDomain(domain, name);
@@ -77,7 +78,7 @@ bool saveDomain(const PropertyDictionary& domain, const std::string& name = kDom
 // Reads the domain through a fresh defaults object.
 std::optional<PropertyDictionary> loadDomain(const std::string& name = kDomain)
 {
-    auto defaults = platform::standardUserDefaults();
+    auto defaults = platform::standardUserDefaults(korvane::kProductName);
     return defaults ? defaults->persistentDomainForName(name) : std::nullopt;
 }
 
@@ -131,21 +132,21 @@ TEST(UserDefaults, DomainsLiveUnderTheConfigFolderAndNeedAnAbsoluteOne)
 {
     ScopedUserDirs dirs;
     EXPECT_EQ(platform::fileNameOfDomain(kDomain), kDomain);
-    auto defaults = platform::standardUserDefaults();
+    auto defaults = platform::standardUserDefaults(korvane::kProductName);
     ASSERT_TRUE(defaults);
     EXPECT_EQ(defaults->pathOfDomain(kDomain), dirs.path() + "/config/korvane/korvane.mfp.Office_3F.plist");
 
     {
         ScopedEnv relative("XDG_CONFIG_HOME", "relative/config");
-        auto fallback = platform::standardUserDefaults();
+        auto fallback = platform::standardUserDefaults(korvane::kProductName);
         ASSERT_TRUE(fallback);
         EXPECT_EQ(fallback->directory(), dirs.path() + "/.config/korvane");
         ScopedEnv noHome("HOME", std::nullopt);
-        EXPECT_FALSE(platform::standardUserDefaults());
+        EXPECT_FALSE(platform::standardUserDefaults(korvane::kProductName));
     }
     ScopedEnv unset("XDG_CONFIG_HOME", std::nullopt);
     ScopedEnv emptyHome("HOME", "");
-    EXPECT_FALSE(platform::standardUserDefaults());
+    EXPECT_FALSE(platform::standardUserDefaults(korvane::kProductName));
 }
 
 TEST(UserDefaults, FolderIsPrivateAndFilesAreReadableOnlyByTheUser)
@@ -338,7 +339,7 @@ TEST(UserDefaults, ReadsComeFromTheCacheUntilResetAndWritesWaitForSynchronize)
 {
     ScopedUserDirs dirs;
     ASSERT_TRUE(saveDomain(sampleDomain("first")));
-    auto defaults = platform::standardUserDefaults();
+    auto defaults = platform::standardUserDefaults(korvane::kProductName);
     ASSERT_TRUE(defaults);
     EXPECT_EQ(defaults->persistentDomainForName(kDomain), sampleDomain("first"));
 
@@ -359,7 +360,7 @@ TEST(UserDefaults, FailedWriteIsReportedAndKeptForTheNextSynchronize)
 {
     ScopedUserDirs dirs;
     writeBytes(dirs.path() + "/config/korvane", "a file where the folder should be");
-    auto defaults = platform::standardUserDefaults();
+    auto defaults = platform::standardUserDefaults(korvane::kProductName);
     ASSERT_TRUE(defaults);
     defaults->setPersistentDomain(sampleDomain("kept"), kDomain);
     EXPECT_FALSE(defaults->synchronize());

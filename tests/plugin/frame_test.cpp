@@ -4,6 +4,8 @@
 
 #include "platform/pde.h"
 
+#include <cups/ppd.h>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>

@@ -4,6 +4,7 @@
 #include "crypto/base64.h"
 #include "crypto/hex.h"
 #include "platform/user_defaults.h"
+#include "plugin/product_name.h"
 #include "support/property_value_printer.h"
 #include "support/test_host.h"
 
@@ -42,13 +43,13 @@ std::string decryptHex(const std::string& hex)
 
 std::optional<PropertyDictionary> storedDomain()
 {
-    auto defaults = platform::standardUserDefaults();
+    auto defaults = platform::standardUserDefaults(korvane::kProductName);
     return defaults ? defaults->persistentDomainForName(kDomain) : std::nullopt;
 }
 
 void storeDomain(const PropertyDictionary& domain)
 {
-    auto defaults = platform::standardUserDefaults();
+    auto defaults = platform::standardUserDefaults(korvane::kProductName);
     ASSERT_TRUE(defaults);
     defaults->setPersistentDomain(domain, kDomain);
     ASSERT_TRUE(defaults->synchronize());

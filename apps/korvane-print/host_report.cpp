@@ -1,0 +1,28 @@
+#include "host_report.h"
+
+#include <iostream>
+
+const std::vector<ExitStatusMeaning>& exitStatusMeanings()
+{
+    static const std::vector<ExitStatusMeaning> meanings{
+        {ExitStatus::Done, "done"},
+        {ExitStatus::Unavailable, "the printer, a file or the settings could not be had"},
+        {ExitStatus::BadOption, "a bad option"},
+        {ExitStatus::Refused, "a control or the printer's constraints refused an operation"},
+        {ExitStatus::NotPrinted, "CUPS did not take the job"},
+        {ExitStatus::Cancelled, "the dialog was cancelled"},
+    };
+    return meanings;
+}
+
+int exitCode(ExitStatus status) { return static_cast<int>(status); }
+
+void report(std::string_view message)
+{
+    std::cerr << kProgramName << ": " << message << std::endl;
+}
+
+void reportLine(std::string_view kind, std::string_view message)
+{
+    std::cerr << kProgramName << ": " << kind << ": " << message << std::endl;
+}
