@@ -2,6 +2,7 @@
 
 #include "cups_submit.h"
 #include "dialog_session.h"
+#include "job_option_arguments.h"
 #include "notice_relay.h"
 #include "platform/automation.h"
 #include "session_report.h"
@@ -90,6 +91,13 @@ ExitStatus runBatch(const HostOptions& options)
         report(error);
         return ExitStatus::Unavailable;
     }
+    std::vector<std::string> notes = session->startNotes();
+    if (auto problem = applyOptionArguments(session->choices(), options.jobOptions, options.pages, &notes)) {
+        report(problem->message);
+        return problem->kind == OptionArgumentProblem::Kind::Refused ? ExitStatus::Refused : ExitStatus::BadOption;
+    }
+    for (const std::string& note : notes)
+        reportLine("note", note);
     const bool submits = !options.files.empty() && !options.dryRun;
     if (submits && session->printer().isBuiltInSample) {
         report("the built-in sample printer has no CUPS queue to print to; add --dry-run, or choose a queue "

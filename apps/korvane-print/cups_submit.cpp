@@ -153,6 +153,16 @@ bool optionIsHiddenFromFilters(const std::string& name)
     return name.rfind("job-", 0) == 0;
 }
 
+std::map<std::string, std::string> submittedOptions(const JobRequest& job)
+{
+    std::map<std::string, std::string> options = job.options;
+    for (const auto& [name, value] : job.cupsOptions)
+        options[name] = value;
+    if (job.copies != 1)
+        options["copies"] = std::to_string(job.copies);
+    return options;
+}
+
 IppMessage makeCreateJobRequest(const JobRequest& job)
 {
     IppMessage request(ippNewRequest(IPP_OP_CREATE_JOB));
@@ -166,6 +176,13 @@ IppMessage makeCreateJobRequest(const JobRequest& job)
                      truncatedUtf8(job.title, kMaxNameBytes).c_str());
     if (job.copies != 1)
         ippAddInteger(request.get(), IPP_TAG_JOB, IPP_TAG_INTEGER, "copies", job.copies);
+    // CUPS' own options carry types (a page range, a number, a keyword); libcups knows them.
+    cups_option_t* typed = nullptr;
+    int typedCount = 0;
+    for (const auto& [name, value] : job.cupsOptions)
+        typedCount = cupsAddOption(name.c_str(), value.c_str(), typedCount, &typed);
+    cupsEncodeOptions2(request.get(), typedCount, typed, IPP_TAG_JOB);
+    cupsFreeOptions(typedCount, typed);
     for (const auto& [name, value] : job.options) {
         const ipp_tag_t tag = value.size() > kMaxNameBytes ? IPP_TAG_TEXT : IPP_TAG_NAME;
         ippAddString(request.get(), IPP_TAG_JOB, tag, name.c_str(), nullptr, value.c_str());
@@ -184,7 +201,7 @@ SubmitResult submitJob(const JobRequest& job)
         result.error = *problem + "; nothing was sent";
         return result;
     }
-    for (const auto& [name, value] : job.options) {
+    for (const auto& [name, value] : submittedOptions(job)) {
         if (auto problem = unsendableOption(name, value)) {
             result.error = *problem + "; nothing was sent";
             return result;

@@ -18,7 +18,8 @@ struct JobRequest {
     std::string queue;
     std::string title;
     int copies = 1;
-    std::map<std::string, std::string> options;  // the print settings
+    std::map<std::string, std::string> options;  // the print settings and the PPD's options, sent as names
+    std::map<std::string, std::string> cupsOptions;  // CUPS' own options, typed as lp types them (page-ranges, ...)
     std::vector<std::string> files;
 };
 
@@ -43,6 +44,10 @@ std::optional<std::string> unsendableOption(const std::string& name, const std::
 
 // Options that cupsd keeps from the filters: names starting with "job-".
 bool optionIsHiddenFromFilters(const std::string& name);
+
+// Every option the job is submitted with, as CUPS gets it, by name: the options, CUPS' own
+// options and the copies when there are several.
+std::map<std::string, std::string> submittedOptions(const JobRequest& job);
 
 // The Create-Job request for the job, addressed to the queue on the default server.
 IppMessage makeCreateJobRequest(const JobRequest& job);

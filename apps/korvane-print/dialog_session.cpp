@@ -1,5 +1,7 @@
 #include "dialog_session.h"
 
+#include "lpoptions_store.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -95,6 +97,10 @@ std::unique_ptr<DialogSession> DialogSession::open(const HostOptions& options, H
                                                         std::move(alert));
     session->callback_->settings() = std::move(*settings);
     session->callback_->setPreferredLayoutName(options.layout);
+    // The host's PPD keeps the marks even when the panels are given none.
+    session->choices_ = std::make_unique<JobChoices>(handsPPD ? session->callback_->ppdFile() : nullptr);
+    session->choices_->setCopies(options.copies);
+    session->startFromSavedOptions();
 
     auto bundle = findDeclaredBundle(declared);
     if (!bundle) {
@@ -120,6 +126,43 @@ DialogSession::~DialogSession()
         std::remove(printer_.ppdPath->c_str());
 }
 
+// The options the user keeps for this printer, through its constraints: a kept choice that
+// a later one conflicts with gives way, with a note.
+void DialogSession::startFromSavedOptions()
+{
+    if (printer_.isBuiltInSample)
+        return;
+    for (const auto& [name, value] : savedPrinterOptions(printer_.name, ppdOptionNames())) {
+        if (!choices_->isPPDOption(name)) {
+            choices_->setOption(name, value);
+            continue;
+        }
+        const ConstraintVerdict verdict = choices_->choosePPDOption(name, value);
+        if (!verdict.note.empty())
+            startNotes_.push_back(verdict.note);
+    }
+}
+
+std::set<std::string> DialogSession::ppdOptionNames() const
+{
+    std::set<std::string> names;
+    ppd_file_t* ppd = choices_ ? choices_->ppd() : nullptr;
+    if (!ppd)
+        return names;
+    for (ppd_option_t* option = ppdFirstOption(ppd); option; option = ppdNextOption(ppd))
+        names.insert(option->keyword);
+    return names;
+}
+
+std::set<std::string> DialogSession::panelOptionKeys() const
+{
+    std::set<std::string> keys;
+    for (const auto& panel : panels_)
+        for (const std::string& key : panel->supportedPPDOptionKeys())
+            keys.insert(key);
+    return keys;
+}
+
 JobRequest DialogSession::jobRequest(const std::vector<std::string>& files, int copies)
 {
     const platform::PrintSettings& settings = callback_->settings();
@@ -128,6 +171,15 @@ JobRequest DialogSession::jobRequest(const std::vector<std::string>& files, int 
     job.title = settings.jobName().value_or("");
     job.copies = copies;
     job.options = settings.values();
+    for (const auto& [keyword, choice] : choices_->ppdOptions())
+        job.options[keyword] = choice;
+    choices_->setCopies(copies);
+    job.cupsOptions = choices_->cupsOptions();
     job.files = files;
     return job;
+}
+
+std::map<std::string, std::string> DialogSession::jobOptions()
+{
+    return submittedOptions(jobRequest({}, choices_->copies()));
 }

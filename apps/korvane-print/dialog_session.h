@@ -3,6 +3,7 @@
 
 #include "cups_submit.h"
 #include "host_callback.h"
+#include "job_choices.h"
 #include "options.h"
 #include "plugin_host.h"
 #include "printer_source.h"
@@ -11,6 +12,7 @@
 
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 class DialogSession {
@@ -32,18 +34,31 @@ public:
     // Why the printer has no panel, when it has none.
     const std::string& noPanelReason() const { return noPanelReason_; }
 
-    // The job these files make on this printer: the print settings as options, the job's name
-    // as its title.
+    // The job these files make on this printer: the print settings and the job's choices as
+    // options, the job's name as its title.
     JobRequest jobRequest(const std::vector<std::string>& files, int copies);
+    // What the dialog's pages and the printer's options add to the job.
+    JobChoices& choices() { return *choices_; }
+    // The PPD's option keywords (empty without a PPD).
+    std::set<std::string> ppdOptionNames() const;
+    // The panels' PPD option keys, which the dialog does not show among the printer's options.
+    std::set<std::string> panelOptionKeys() const;
+    // Every option the job is submitted with, as CUPS gets it.
+    std::map<std::string, std::string> jobOptions();
+    // The notes of the defaults the user kept that the printer's constraints changed.
+    const std::vector<std::string>& startNotes() const { return startNotes_; }
 
 private:
     DialogSession() = default;
+    void startFromSavedOptions();
 
     PrinterChoice printer_;
     std::unique_ptr<HostCallback> callback_;
     std::unique_ptr<LoadedPlugIn> plugIn_;
     platform::PanelList panels_;  // released before the plug-in that made them
     std::string noPanelReason_;
+    std::unique_ptr<JobChoices> choices_;
+    std::vector<std::string> startNotes_;
 };
 
 // The largest settings file the host reads: far beyond any job's settings, and small enough

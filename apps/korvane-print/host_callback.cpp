@@ -1,5 +1,7 @@
 #include "host_callback.h"
 
+#include "ppd_constraints.h"
+
 #include <cups/ppd.h>
 
 HostCallback::HostCallback(std::optional<platform::PPDFile> ppd, platform::PrintSession session,
@@ -11,20 +13,11 @@ HostCallback::HostCallback(std::optional<platform::PPDFile> ppd, platform::Print
 {
 }
 
-// Accepts a choice when marking it adds no conflict to the PPD; the marks are put back.
+// Accepts a choice that the printer's constraints allow, directly or resolved the way the
+// dialog resolves it; the dialog's own choices give the same verdict.
 bool HostCallback::willChangePPDOptionKeyValue(const std::string& keyword, const std::string& choice)
 {
-    ppd_file_t* file = ppdFile();
-    if (!file)
-        return true;
-    ppd_choice_t* before = ppdFindMarkedChoice(file, keyword.c_str());
-    const std::string previous = before ? before->choice : "";
-    const int conflictsBefore = ppdConflicts(file);
-    ppdMarkOption(file, keyword.c_str(), choice.c_str());
-    const bool accepted = ppdConflicts(file) <= conflictsBefore;
-    if (!previous.empty())
-        ppdMarkOption(file, keyword.c_str(), previous.c_str());
-    return accepted;
+    return judgeChoice(ppdFile(), keyword, choice).accepted;
 }
 
 void HostCallback::presentInformationalAlert(const std::string& message, const std::string& buttonTitle)

@@ -8,7 +8,7 @@ const std::vector<ExitStatusMeaning>& exitStatusMeanings()
         {ExitStatus::Done, "done"},
         {ExitStatus::Unavailable, "the printer, a file or the settings could not be had"},
         {ExitStatus::BadOption, "a bad option"},
-        {ExitStatus::Refused, "a control refused an operation"},
+        {ExitStatus::Refused, "a control or the printer's constraints refused an operation"},
         {ExitStatus::NotPrinted, "CUPS did not take the job"},
         {ExitStatus::Cancelled, "the dialog was cancelled"},
     };

@@ -178,6 +178,10 @@ std::optional<HostOptions> parseHostOptions(const QStringList& arguments, std::s
         {"no-constraints", "Act as a host without constraint handling."},
         {{"t", "title"}, "The job's name (default: the first file's name).", "TEXT"},
         {{"n", "copies"}, "Print N copies (default 1).", "N"},
+        {{"o", "option"}, "Set the job option NAME (a PPD option of the printer, or one of CUPS' own such as "
+                          "number-up) to VALUE, as lp -o does (repeatable).",
+         "NAME=VALUE"},
+        {"pages", "Print only these pages, for example 1-3,7 (default: all).", "RANGES"},
         {"settings", "Start from the print settings in FILE: a JSON object of strings, at most " +
                          QString::number(kMaxSettingsFileBytes / (1024 * 1024)) + " MiB.",
          "FILE"},
@@ -239,6 +243,16 @@ std::optional<HostOptions> parseHostOptions(const QStringList& arguments, std::s
             return std::nullopt;
         }
     }
+    for (const QString& assignment : parser.values("option")) {
+        const qsizetype equals = assignment.indexOf('=');
+        if (equals <= 0) {
+            *error = "-o and --option take NAME=VALUE, not \"" + assignment.toStdString() + "\"";
+            return std::nullopt;
+        }
+        options.jobOptions.emplace_back(assignment.left(equals).toStdString(), assignment.mid(equals + 1).toStdString());
+    }
+    if (parser.isSet("pages"))
+        options.pages = parser.value("pages").toStdString();
     for (const QString& file : parser.positionalArguments())
         options.files.push_back(file.toStdString());
 

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // One operation of --set or --paste, in the order given.
@@ -29,6 +30,8 @@ struct HostOptions {
     std::optional<std::string> screenshot;
     bool dryRun = false;
     int copies = 1;
+    std::vector<std::pair<std::string, std::string>> jobOptions;  // -o NAME=VALUE, in order
+    std::optional<std::string> pages;                              // --pages
     std::vector<std::string> files;
     // What --help or --version asks to be printed on standard output instead of running.
     std::optional<std::string> printOnly;

@@ -1,10 +1,17 @@
 #include "print_dialog.h"
 
 #include "cups_submit.h"
+#include "general_page.h"
+#include "job_option_arguments.h"
+#include "lpoptions_store.h"
+#include "paper_page.h"
+#include "preview_page.h"
+#include "printer_status.h"
 #include "platform/automation.h"
 #include "platform/layout.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileInfo>
@@ -23,6 +30,7 @@
 #include <QVBoxLayout>
 
 #include <iostream>
+#include <map>
 
 namespace {
 
@@ -44,6 +52,40 @@ QString filesLine(const std::vector<std::string>& files)
 void addSummaryLine(QTreeWidgetItem* group, const QString& title, const QString& value)
 {
     new QTreeWidgetItem(group, QStringList{title, value});  // the group owns its lines
+}
+
+// One of CUPS' own options as the summary names it.
+QString cupsOptionTitle(const std::string& name)
+{
+    static const std::map<std::string, const char*> titles{
+        {"number-up", "Pages per sheet"}, {"orientation-requested", "Orientation"}, {"sides", "Two-sided"},
+        {"media", "Paper size"},          {"multiple-document-handling", "Collate"}};
+    const auto found = titles.find(name);
+    return found == titles.end() ? QString::fromStdString(name) : QObject::tr(found->second);
+}
+
+// A value of one of CUPS' own options as the summary shows it.
+QString cupsOptionValueText(const std::string& name, const std::string& value)
+{
+    static const std::map<std::string, const char*> texts{
+        {"3", "Portrait"}, {"4", "Landscape"}, {"5", "Reverse landscape"}, {"6", "Reverse portrait"},
+        {"one-sided", "Off"}, {"two-sided-long-edge", "Long edge"}, {"two-sided-short-edge", "Short edge"},
+        {"separate-documents-collated-copies", "On"}, {"separate-documents-uncollated-copies", "Off"}};
+    const bool named = name == "orientation-requested" || name == "sides" || name == "multiple-document-handling";
+    const auto found = texts.find(value);
+    return named && found != texts.end() ? QObject::tr(found->second) : QString::fromStdString(value);
+}
+
+// The panel's name as its tab's title, with a mnemonic on the first letter the dialog's own
+// controls leave free.
+QString panelTabTitle(const std::string& name)
+{
+    static const QString taken = "PILGTVSDZWEHOAMR";
+    QString title = QString::fromStdString(name).replace('&', "&&");
+    for (int i = 0; i < title.size(); ++i)
+        if (title.at(i).isLetter() && !taken.contains(title.at(i).toUpper()))
+            return title.insert(i, '&');
+    return title;
 }
 
 }  // namespace
@@ -92,6 +134,15 @@ void PrintDialog::buildWindow()
     copiesSpin_->setObjectName("copiesSpin");
     copiesSpin_->setRange(1, 999);
     copiesSpin_->setValue(options_.copies);
+    copiesSpin_->setAccessibleName(tr("Copies"));
+    printerPopup_->setAccessibleName(tr("Printer"));
+    collateCheck_ = new QCheckBox(tr("Co&llate"), this);
+    collateCheck_->setObjectName("collateCheck");
+    collateCheck_->setChecked(true);
+    collateCheck_->setEnabled(options_.copies > 1);
+    printerStateLabel_ = new QLabel(this);
+    printerStateLabel_->setObjectName("printerStateLabel");
+    printerStateLabel_->setWordWrap(true);
     auto* files = new QLabel(filesLine(options_.files), this);
     files->setObjectName("filesLabel");
 
@@ -101,8 +152,10 @@ void PrintDialog::buildWindow()
     auto* copiesLabel = new QLabel(tr("Cop&ies:"), this);
     copiesLabel->setBuddy(copiesSpin_);
     form->addRow(printerLabel, printerPopup_);
+    form->addRow(QString(), printerStateLabel_);
     auto* copiesRow = new QHBoxLayout;
     copiesRow->addWidget(copiesSpin_);
+    copiesRow->addWidget(collateCheck_);
     copiesRow->addStretch(1);
     form->addRow(copiesLabel, copiesRow);
     form->addRow(tr("Files:"), files);
@@ -117,13 +170,11 @@ void PrintDialog::buildWindow()
     noteLabel_->setWordWrap(true);
     noteLabel_->setStyleSheet("QLabel { color: palette(highlight); }");
     noteLabel_->hide();
-    noticeRelay_ = std::make_unique<NoticeRelay>([this](const QString& note) {
-        noteLabel_->setText(note);
-        noteLabel_->show();
-    });
+    noticeRelay_ = std::make_unique<NoticeRelay>([this](const QString& note) { showNote(note); });
 
     tabs_ = new QTabWidget(this);
     tabs_->setObjectName("panelTabs");
+    tabs_->setAccessibleName(tr("Print dialog pages"));
     panelScroll_ = new QScrollArea(this);
     panelScroll_->setObjectName("panelScroll");
     panelScroll_->setWidgetResizable(true);
@@ -131,18 +182,42 @@ void PrintDialog::buildWindow()
     panelScroll_->hide();
     summaryTree_ = new QTreeWidget(this);
     summaryTree_->setObjectName("summaryTree");
+    summaryTree_->setAccessibleName(tr("Summary of the job's settings"));
     summaryTree_->setColumnCount(2);
     summaryTree_->setHeaderLabels({tr("Setting"), tr("Value")});
     summaryTree_->setRootIsDecorated(false);
     summaryTree_->setSelectionMode(QAbstractItemView::NoSelection);
+    generalPage_ = new GeneralPage(this);
+    paperPage_ = new PaperPage(this);
+    previewPage_ = new PreviewPage(this);
+    previewPage_->setDocument(options_.files.empty() ? std::string() : options_.files.front());
+    tabs_->addTab(generalPage_, tr("&General"));
+    tabs_->addTab(paperPage_, tr("Paper and ou&tput"));
+    tabs_->addTab(previewPage_, tr("Pre&view"));
     tabs_->addTab(summaryTree_, tr("&Summary"));
+    connect(generalPage_, &GeneralPage::choicesChanged, this, &PrintDialog::jobChoicesChanged);
+    connect(paperPage_, &PaperPage::choicesChanged, this, &PrintDialog::jobChoicesChanged);
+    connect(paperPage_, &PaperPage::noteChanged, this, &PrintDialog::showNote);
+    connect(copiesSpin_, &QSpinBox::valueChanged, this, [this](int copies) {
+        collateCheck_->setEnabled(copies > 1);
+        if (session_)
+            session_->choices().setCopies(copies);
+    });
+    connect(collateCheck_, &QCheckBox::toggled, this, [this](bool on) {
+        if (session_)
+            session_->choices().setCollate(on);
+    });
     connect(tabs_, &QTabWidget::currentChanged, this, &PrintDialog::tabChanged);
 
     buttons_ = new QDialogButtonBox(this);
-    printButton_ = buttons_->addButton(tr("Print"), QDialogButtonBox::AcceptRole);
+    printButton_ = buttons_->addButton(tr("P&rint"), QDialogButtonBox::AcceptRole);
     printButton_->setObjectName("printButton");
     printButton_->setDefault(true);
+    defaultButton_ = buttons_->addButton(tr("Set as &default"), QDialogButtonBox::ResetRole);
+    defaultButton_->setObjectName("setDefaultButton");
+    defaultButton_->setAutoDefault(false);
     buttons_->addButton(QDialogButtonBox::Cancel)->setObjectName("cancelButton");
+    connect(defaultButton_, &QPushButton::clicked, this, &PrintDialog::saveAsDefault);
     connect(printButton_, &QPushButton::clicked, this, &PrintDialog::print);
     connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -171,8 +246,20 @@ void PrintDialog::openPrinter(const std::string& name, const platform::PrintSett
     if (!session_) {
         showStatus(QString::fromStdString(sessionError_));
         printButton_->setEnabled(false);
+        attachPages();
         return;
     }
+    // The command line's job options hold for the printer it named, as its --set do.
+    std::vector<std::string> notes = session_->startNotes();
+    if (!initialPrinter_) {
+        if (auto problem = applyOptionArguments(session_->choices(), options_.jobOptions, options_.pages, &notes)) {
+            report(problem->message);
+            notes.push_back(problem->message);
+        }
+    }
+    for (const std::string& note : notes)
+        showNote(QString::fromStdString(note));
+    attachPages();
     if (!initialPrinter_)
         initialPrinter_ = session_->printer().name;
     printButton_->setEnabled(true);
@@ -183,6 +270,62 @@ void PrintDialog::openPrinter(const std::string& name, const platform::PrintSett
         status = tr("The built-in sample printer has no CUPS queue: try the tab here, print to a CUPS queue.");
     showStatus(status);
     showPanelTab();
+}
+
+// The dialog's own pages show the printer's options and the job's choices.
+void PrintDialog::attachPages()
+{
+    JobChoices* choices = session_ ? &session_->choices() : nullptr;
+    defaultButton_->setEnabled(session_ && !session_->printer().isBuiltInSample);
+    if (!choices) {
+        printerStateLabel_->clear();
+        generalPage_->attach(nullptr);
+        paperPage_->attach(nullptr, {}, {});
+        return;
+    }
+    choices->setCopies(copiesSpin_->value());
+    choices->setCollate(collateCheck_->isChecked());
+    const PrinterStatus status = session_->printer().isBuiltInSample ? PrinterStatus{}
+                                                                     : queryPrinterStatus(session_->printer().name);
+    QStringList about;
+    if (!status.state.empty())
+        about << QString::fromStdString(status.state);
+    if (!status.location.empty())
+        about << tr("Location: %1").arg(QString::fromStdString(status.location));
+    printerStateLabel_->setText(about.join(QStringLiteral(" \u00b7 ")));
+    printerStateLabel_->setVisible(!about.isEmpty());
+    generalPage_->attach(choices);
+    paperPage_->attach(choices, session_->panelOptionKeys(), status.sidesSupported);
+    jobChoicesChanged();
+}
+
+// The preview follows the paper size and the orientation.
+void PrintDialog::jobChoicesChanged()
+{
+    if (!session_)
+        return;
+    const JobChoices& choices = session_->choices();
+    const std::string turn = choices.option("orientation-requested").value_or("3");
+    previewPage_->setPaper(paperSizeInPoints(choices.paperName()), turn == "4" || turn == "5");
+}
+
+// A note stays in sight under the tabs until the next one.
+void PrintDialog::showNote(const QString& note)
+{
+    noteLabel_->setText(note);
+    noteLabel_->setVisible(!note.isEmpty());
+}
+
+// "Set as default": the printer and its choices go to the user's lpoptions.
+void PrintDialog::saveAsDefault()
+{
+    if (!session_)
+        return;
+    const std::string printer = session_->printer().name;
+    if (auto problem = ::saveAsDefault(printer, session_->choices().rememberedOptions(), session_->ppdOptionNames()))
+        showNote(QString::fromStdString(*problem));
+    else
+        showNote(tr("%1 and these settings are now your defaults.").arg(QString::fromStdString(printer)));
 }
 
 // Puts the panel's view in the first tab and shows it; without a view the summary stays alone.
@@ -199,7 +342,7 @@ void PrintDialog::showPanelTab()
     panelScroll_->setWidget(view);
     {
         const QSignalBlocker blocker(tabs_);
-        tabs_->insertTab(0, panelScroll_, QString::fromStdString(panel->panelName()));
+        tabs_->insertTab(0, panelScroll_, panelTabTitle(panel->panelName()));
     }
     tabs_->setCurrentWidget(panelScroll_);
     tabChanged(tabs_->currentIndex());
@@ -313,6 +456,21 @@ void PrintDialog::fillSummary()
     addSummaryLine(printer, tr("Copies"), QString::number(copiesSpin_->value()));
     addSummaryLine(printer, tr("Files"), filesLine(options_.files));
     if (session_) {
+        const JobChoices& choices = session_->choices();
+        addSummaryLine(printer, tr("Pages"), QString::fromStdString(choices.option("page-ranges").value_or("all")));
+        for (const auto& [keyword, choice] : choices.ppdOptions()) {
+            const PPDOptionEntry option = describePPDOption(choices.ppd(), keyword.c_str());
+            QString shown = QString::fromStdString(choice);
+            for (const PPDChoiceEntry& entry : option.choices)
+                if (entry.keyword == choice)
+                    shown = QString::fromStdString(entry.text);
+            addSummaryLine(printer, QString::fromStdString(option.text.empty() ? keyword : option.text), shown);
+        }
+        for (const auto& [name, value] : choices.cupsOptions())
+            if (name != "page-ranges")
+                addSummaryLine(printer, cupsOptionTitle(name), cupsOptionValueText(name, value));
+    }
+    if (session_) {
         for (const auto& panel : session_->panels()) {
             auto* group = new QTreeWidgetItem(summaryTree_, QStringList{QString::fromStdString(panel->panelName())});
             for (const auto& [title, value] : panel->summaryInfo())
@@ -349,6 +507,13 @@ void PrintDialog::print()
     if (!options_.dryRun && options_.files.empty()) {
         QMessageBox::warning(this, tr("Not printed"),
                              tr("There is nothing to print: name the files on the command line."));
+        return;
+    }
+    if (!generalPage_->pagesAreValid()) {
+        tabs_->setCurrentWidget(generalPage_);
+        QMessageBox::warning(this, tr("Not printed"),
+                             tr("The pages to print are not right. %1")
+                                 .arg(generalPage_->findChild<QLabel*>("pageRangesProblem")->text()));
         return;
     }
     platform::PDEPanel* panel = session_->panel();

@@ -15,6 +15,10 @@
 #include <optional>
 #include <string>
 
+class GeneralPage;
+class PaperPage;
+class PreviewPage;
+class QCheckBox;
 class QComboBox;
 class QDialogButtonBox;
 class QLabel;
@@ -55,6 +59,10 @@ private:
     void presentAlert(const std::string& message, const std::string& buttonTitle);
     void showStatus(const QString& text);
     bool panelIsWaiting() const;
+    void attachPages();
+    void jobChoicesChanged();
+    void showNote(const QString& note);
+    void saveAsDefault();
 
     HostOptions options_;
     std::unique_ptr<DialogSession> session_;
@@ -69,6 +77,12 @@ private:
 
     QComboBox* printerPopup_ = nullptr;
     QSpinBox* copiesSpin_ = nullptr;
+    QCheckBox* collateCheck_ = nullptr;
+    QLabel* printerStateLabel_ = nullptr;
+    GeneralPage* generalPage_ = nullptr;
+    PaperPage* paperPage_ = nullptr;
+    PreviewPage* previewPage_ = nullptr;
+    QPushButton* defaultButton_ = nullptr;
     QLabel* statusLabel_ = nullptr;
     QLabel* noteLabel_ = nullptr;
     std::unique_ptr<NoticeRelay> noticeRelay_;  // shows notes in noteLabel_ while the dialog lives

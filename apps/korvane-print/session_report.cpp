@@ -16,6 +16,11 @@ QJsonObject dumpSession(DialogSession& session, const std::optional<SummaryLines
     dump.insert("printSettings", settings);
     const auto& jobName = session.callback().settings().jobName();
     dump.insert("jobName", jobName ? QJsonValue(QString::fromStdString(*jobName)) : QJsonValue());
+    // QJsonObject keeps its keys sorted, as the dump promises.
+    QJsonObject jobOptions;
+    for (const auto& [name, value] : session.jobOptions())
+        jobOptions.insert(QString::fromStdString(name), QString::fromStdString(value));
+    dump.insert("jobOptions", jobOptions);
 
     platform::PDEPanel* panel = session.panel();
     QWidget* view = nullptr;

@@ -210,10 +210,10 @@ bool ScratchCupsd::start()
 
 namespace {
 
-// The sample PPD with its filter line replaced by line; nothing when it names no filter.
-std::optional<std::string> samplePpdWithFilter(const std::string& line)
+// The PPD with its filter line replaced by line; nothing when it names no filter.
+std::optional<std::string> ppdWithFilter(const std::string& ppdPath, const std::string& line)
 {
-    std::string ppd = readFile(KORVANE_TEST_SOURCE_DIR "/src/resources/ppd/korvane-rk880.ppd");
+    std::string ppd = readFile(ppdPath);
     const std::size_t start = ppd.find("*cupsFilter2:");
     if (start == std::string::npos)
         return std::nullopt;
@@ -225,26 +225,27 @@ std::optional<std::string> samplePpdWithFilter(const std::string& line)
 }  // namespace
 
 std::optional<std::string> ScratchCupsd::addSampleQueue(const std::string& name, const std::string& deviceURI,
-                                                        const std::string& filterLine)
+                                                        const std::string& filterLine, const std::string& ppdPath)
 {
-    const std::optional<std::string> ppd = samplePpdWithFilter(filterLine);
+    const std::optional<std::string> ppd = ppdWithFilter(ppdPath, filterLine);
     if (!ppd)
-        return std::string("the sample PPD names no filter to replace");
-    const std::string ppdPath = folder() + "/" + name + ".ppd";
-    if (!writeFile(ppdPath, *ppd))
-        return "cannot write " + ppdPath;
+        return "the PPD " + ppdPath + " names no filter to replace";
+    const std::string queuePpd = folder() + "/" + name + ".ppd";
+    if (!writeFile(queuePpd, *ppd))
+        return "cannot write " + queuePpd;
     const ProcessResult added =
-        runProgram("lpadmin", {"-h", server(), "-p", name, "-E", "-v", deviceURI, "-P", ppdPath});
+        runProgram("lpadmin", {"-h", server(), "-p", name, "-E", "-v", deviceURI, "-P", queuePpd});
     if (added.exitCode != 0)
         return "lpadmin could not add " + name + ": " + added.err;
     return std::nullopt;
 }
 
-std::optional<std::string> ScratchCupsd::addRecordingQueue(const std::string& name)
+std::optional<std::string> ScratchCupsd::addRecordingQueue(const std::string& name, const std::string& ppdPath)
 {
     return addSampleQueue(name, "file:///dev/null",
                           "*cupsFilter2: \"application/pdf application/vnd.korvane-record 0 " + folder() +
-                              "/filter/record\"");
+                              "/filter/record\"",
+                          ppdPath);
 }
 
 std::optional<std::string> ScratchCupsd::addFilterQueue(const std::string& name, const std::string& deviceURI)

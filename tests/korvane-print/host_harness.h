@@ -27,6 +27,10 @@ std::string hostProgram();
 bool writeFile(const std::string& path, const std::string& contents);
 std::string readFile(const std::string& path);
 
+// The sample printer's PPD, and the test PPD of a printer with a duplex unit and constraints.
+inline std::string samplePpd() { return KORVANE_TEST_SOURCE_DIR "/src/resources/ppd/korvane-rk880.ppd"; }
+inline std::string duplexPpd() { return KORVANE_TEST_SOURCE_DIR "/tests/korvane-print/data/duplex-office.ppd"; }
+
 // A small, valid PDF document of one blank page.
 std::string minimalPdf();
 
@@ -64,9 +68,9 @@ public:
     int port() const { return port_; }
     std::map<std::string, std::string> clientEnvironment() const { return {{"CUPS_SERVER", server()}}; }
 
-    // A queue with the sample PPD whose filter records the options of every job; an error
-    // message when lpadmin failed.
-    std::optional<std::string> addRecordingQueue(const std::string& name);
+    // A queue with the sample PPD (or another of this model) whose filter records the options
+    // of every job; an error message when lpadmin failed.
+    std::optional<std::string> addRecordingQueue(const std::string& name, const std::string& ppdPath = samplePpd());
     // A queue with the sample PPD and the built filter korvane-jobcontrol, sending to
     // deviceURI (a socket:// address the test listens on); an error message when lpadmin failed.
     std::optional<std::string> addFilterQueue(const std::string& name, const std::string& deviceURI);
@@ -87,9 +91,9 @@ public:
 private:
     bool writeConfiguration();
     bool start();
-    // A queue with the sample PPD whose filter line is filterLine, sending to deviceURI.
+    // A queue with the PPD whose filter line is filterLine, sending to deviceURI.
     std::optional<std::string> addSampleQueue(const std::string& name, const std::string& deviceURI,
-                                              const std::string& filterLine);
+                                              const std::string& filterLine, const std::string& ppdPath = samplePpd());
 
     QTemporaryDir root_;
     int port_ = 0;

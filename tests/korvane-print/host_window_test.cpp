@@ -120,7 +120,7 @@ TEST_F(HostWindowOnDisplay, TheTabComesAndGoesWithThePrinterAndPrintSendsTheJob)
     auto* tabs = child<QTabWidget>(dialog, "panelTabs");
     auto* printers = child<QComboBox>(dialog, "printerPopup");
     ASSERT_TRUE(tabs && printers);
-    EXPECT_EQ(tabLabels(*tabs), (QStringList{"Job Control", "Summary"}));
+    EXPECT_EQ(tabLabels(*tabs), (QStringList{"Job Control", "General", "Paper and output", "Preview", "Summary"}));
     EXPECT_TRUE(printers->findText("plain") >= 0 && printers->findText("sample") >= 0);
 
     // A user's edits on the tab: retention on, the main folder, a PIN, a job name.
@@ -143,15 +143,15 @@ TEST_F(HostWindowOnDisplay, TheTabComesAndGoesWithThePrinterAndPrintSendsTheJob)
     QTest::keyClick(jobName, Qt::Key_Tab);
     EXPECT_GT(saveScreenshot(dialog, "print-dialog.png"), 20) << "the picture of the dialog is blank";
 
-    // A printer without the extension: the tab goes, the summary stays.
+    // A printer without the extension: the tab goes, the dialog's own pages stay.
     printers->setCurrentIndex(printers->findText("plain"));
-    EXPECT_EQ(tabLabels(*tabs), (QStringList{"Summary"}));
+    EXPECT_EQ(tabLabels(*tabs), (QStringList{"General", "Paper and output", "Preview", "Summary"}));
     EXPECT_EQ(dialog.session()->panel(), nullptr);
     EXPECT_EQ(dialog.findChild<QCheckBox*>("retentionCheckBox"), nullptr) << "the released panel's view stayed";
 
     // Back: a new panel, restored from the job's settings that moved with it.
     printers->setCurrentIndex(printers->findText("korvane-test"));
-    EXPECT_EQ(tabLabels(*tabs), (QStringList{"Job Control", "Summary"}));
+    EXPECT_EQ(tabLabels(*tabs), (QStringList{"Job Control", "General", "Paper and output", "Preview", "Summary"}));
     ASSERT_NE(dialog.session()->panel(), nullptr);
 
     auto* newJobName = child<QLineEdit>(dialog, "jobNameEditText");
@@ -159,8 +159,8 @@ TEST_F(HostWindowOnDisplay, TheTabComesAndGoesWithThePrinterAndPrintSendsTheJob)
     EXPECT_NE(newJobName, jobName) << "the new printer's panel is a new one";
     EXPECT_EQ(newJobName->text(), "Budget") << "the job's settings did not move to the new printer";
 
-    tabs->setCurrentIndex(1);
     auto* summary = child<QTreeWidget>(dialog, "summaryTree");
+    tabs->setCurrentWidget(summary);
     ASSERT_TRUE(summary);
     const QStringList panelLines = summaryGroup(*summary, "Job Control");
     EXPECT_TRUE(panelLines.contains("Job Name=" + newJobName->text())) << panelLines.join("; ").toStdString();
@@ -203,7 +203,7 @@ TEST_F(HostWindowOnDisplay, TheKeyboardReachesEveryPartAndEscapeCancels)
     child<QTabWidget>(dialog, "panelTabs")->setCurrentIndex(0);
     QTest::keyClick(&dialog, Qt::Key_I, Qt::AltModifier);
     bool reachedThePanel = false;
-    for (int i = 0; i < 6 && !reachedThePanel; ++i) {
+    for (int i = 0; i < 10 && !reachedThePanel; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         reachedThePanel = QApplication::focusWidget()->objectName() == "retentionCheckBox";
     }

@@ -1,0 +1,124 @@
+#include "document_preview.h"
+
+#include <poppler-qt6.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QMimeDatabase>
+#include <QPainter>
+#include <QStringList>
+#include <QTextStream>
+
+#include <map>
+
+namespace {
+
+// The most bytes of a text file the preview reads: more than its first pages hold.
+constexpr qint64 kMaxPreviewTextBytes = 256 * 1024;
+// Lines of text on one previewed sheet, as a text filter sets them at 10 points.
+constexpr int kTextLinesPerSheet = 66;
+
+// A white sheet of the paper, in pixels, with its orientation applied.
+QImage blankSheet(const PreviewRequest& request)
+{
+    const double scale = request.sheetWidthPixels / request.paperPoints.width();
+    QSizeF size = request.paperPoints * scale;
+    if (request.landscape)
+        size.transpose();
+    QImage sheet(size.toSize(), QImage::Format_RGB32);
+    sheet.fill(Qt::white);
+    return sheet;
+}
+
+// Draws the page's picture centred on the sheet, scaled to fit, as the filters fit a page
+// to the paper.
+void drawFitted(QImage& sheet, const QImage& page)
+{
+    QPainter painter(&sheet);
+    const QImage fitted = page.scaled(sheet.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    painter.drawImage((sheet.width() - fitted.width()) / 2, (sheet.height() - fitted.height()) / 2, fitted);
+    painter.setPen(QColor(160, 160, 160));
+    painter.drawRect(sheet.rect().adjusted(0, 0, -1, -1));
+}
+
+DocumentPreview previewPdf(const PreviewRequest& request)
+{
+    DocumentPreview preview;
+    std::unique_ptr<Poppler::Document> document = Poppler::Document::load(QString::fromStdString(request.path));
+    if (!document || document->isLocked()) {
+        preview.error = document ? "the PDF document is locked with a password" : "the file is not a readable PDF document";
+        return preview;
+    }
+    document->setRenderHint(Poppler::Document::Antialiasing);
+    document->setRenderHint(Poppler::Document::TextAntialiasing);
+    preview.pageCount = document->numPages();
+    for (int i = 0; i < preview.pageCount && i < request.maxPages; ++i) {
+        std::unique_ptr<Poppler::Page> page = document->page(i);
+        if (!page)
+            break;
+        QImage sheet = blankSheet(request);
+        const QSizeF points = page->pageSizeF();
+        const double dpi = 72.0 * std::max(sheet.width(), sheet.height()) / std::max(points.width(), points.height());
+        drawFitted(sheet, page->renderToImage(dpi, dpi));
+        preview.sheets.push_back(std::move(sheet));
+    }
+    return preview;
+}
+
+DocumentPreview previewText(const PreviewRequest& request)
+{
+    DocumentPreview preview;
+    QFile file(QString::fromStdString(request.path));
+    if (!file.open(QIODevice::ReadOnly)) {
+        preview.error = "cannot read the file: " + file.errorString().toStdString();
+        return preview;
+    }
+    const QStringList lines = QString::fromUtf8(file.read(kMaxPreviewTextBytes)).split('\n');
+    const bool wholeFile = file.atEnd();
+    const int sheets = static_cast<int>((lines.size() + kTextLinesPerSheet - 1) / kTextLinesPerSheet);
+    preview.pageCount = wholeFile ? std::max(sheets, 1) : sheets;
+    for (int s = 0; s < sheets && s < request.maxPages; ++s) {
+        QImage sheet = blankSheet(request);
+        QPainter painter(&sheet);
+        const double lineHeight = sheet.height() * 0.9 / kTextLinesPerSheet;
+        QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        font.setPixelSize(std::max(1, static_cast<int>(lineHeight * 0.85)));
+        painter.setFont(font);
+        painter.setPen(Qt::black);
+        const double margin = sheet.width() * 0.06;
+        for (int l = 0; l < kTextLinesPerSheet && s * kTextLinesPerSheet + l < lines.size(); ++l)
+            painter.drawText(QPointF(margin, sheet.height() * 0.05 + (l + 1) * lineHeight),
+                             lines.at(s * kTextLinesPerSheet + l));
+        painter.setPen(QColor(160, 160, 160));
+        painter.drawRect(sheet.rect().adjusted(0, 0, -1, -1));
+        painter.end();
+        preview.sheets.push_back(std::move(sheet));
+    }
+    return preview;
+}
+
+}  // namespace
+
+QSizeF paperSizeInPoints(const std::string& name)
+{
+    static const std::map<std::string, QSizeF> sizes{
+        {"A4", {595, 842}},     {"iso_a4_210x297mm", {595, 842}}, {"Letter", {612, 792}},
+        {"na_letter_8.5x11in", {612, 792}}, {"Legal", {612, 1008}}, {"na_legal_8.5x14in", {612, 1008}},
+        {"A5", {420, 595}},     {"iso_a5_148x210mm", {420, 595}}, {"A3", {842, 1191}},
+        {"iso_a3_297x420mm", {842, 1191}}};
+    const auto found = sizes.find(name);
+    return found == sizes.end() ? QSizeF(595, 842) : found->second;
+}
+
+DocumentPreview renderPreview(const PreviewRequest& request)
+{
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(QString::fromStdString(request.path));
+    if (type.inherits("application/pdf"))
+        return previewPdf(request);
+    if (type.inherits("text/plain"))
+        return previewText(request);
+    DocumentPreview preview;
+    preview.error = "there is no preview for " + type.comment().toStdString() + " files";
+    return preview;
+}

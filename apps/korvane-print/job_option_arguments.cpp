@@ -1,0 +1,94 @@
+#include "job_option_arguments.h"
+
+#include "page_ranges.h"
+
+#include <set>
+
+namespace {
+
+// The keywords of the choices of a PPD option, for a message.
+std::string choiceList(ppd_file_t* ppd, const std::string& keyword)
+{
+    std::string list;
+    ppd_option_t* option = ppdFindOption(ppd, keyword.c_str());
+    for (int i = 0; option && i < option->num_choices; ++i)
+        list += (list.empty() ? "" : ", ") + std::string(option->choices[i].choice);
+    return list;
+}
+
+// Whether the option takes the value: one of its choices, or a custom value where it has one.
+bool ppdOptionTakes(ppd_file_t* ppd, const std::string& keyword, const std::string& value)
+{
+    ppd_option_t* option = ppdFindOption(ppd, keyword.c_str());
+    if (!option)
+        return false;
+    if (ppdFindChoice(option, value.c_str()))
+        return true;
+    const bool customValue = value.rfind("Custom.", 0) == 0 || (!value.empty() && value.front() == '{');
+    return customValue && ppdFindCustomOption(ppd, keyword.c_str());
+}
+
+}  // namespace
+
+std::optional<std::string> badCupsOptionValue(const std::string& name, const std::string& value)
+{
+    if (name == "copies")
+        return std::string("give the number of copies with -n or --copies");
+    if (name == "page-ranges") {
+        std::string error;
+        if (!parsePageRanges(value, &error))
+            return error;
+    } else if (name == "number-up") {
+        static const std::set<std::string> counts{"1", "2", "4", "6", "9", "16"};
+        if (!counts.count(value))
+            return "number-up takes 1, 2, 4, 6, 9 or 16 pages per sheet, not \"" + value + "\"";
+    } else if (name == "orientation-requested") {
+        static const std::set<std::string> values{"3", "4", "5", "6"};
+        if (!values.count(value))
+            return "orientation-requested takes 3 (portrait), 4 (landscape), 5 or 6 (reversed), not \"" + value + "\"";
+    } else if (name == "sides") {
+        static const std::set<std::string> values{"one-sided", "two-sided-long-edge", "two-sided-short-edge"};
+        if (!values.count(value))
+            return "sides takes one-sided, two-sided-long-edge or two-sided-short-edge, not \"" + value + "\"";
+    }
+    return std::nullopt;
+}
+
+std::optional<OptionArgumentProblem> applyOptionArguments(JobChoices& choices,
+                                                          const std::vector<std::pair<std::string, std::string>>& options,
+                                                          const std::optional<std::string>& pages,
+                                                          std::vector<std::string>* notes)
+{
+    using Kind = OptionArgumentProblem::Kind;
+    std::set<std::string> fixed;
+    for (const auto& [name, value] : options)
+        if (choices.isPPDOption(name))
+            fixed.insert(name);
+    for (const auto& [name, value] : options) {
+        if (!choices.isPPDOption(name)) {
+            if (auto problem = badCupsOptionValue(name, value))
+                return OptionArgumentProblem{Kind::BadValue, "-o " + name + "=" + value + ": " + *problem};
+            choices.setOption(name, value);
+            continue;
+        }
+        if (!ppdOptionTakes(choices.ppd(), name, value))
+            return OptionArgumentProblem{Kind::BadValue, "-o " + name + "=" + value + ": the printer's " + name +
+                                                             " takes " + choiceList(choices.ppd(), name)};
+        const ConstraintVerdict verdict = choices.choosePPDOption(name, value, fixed);
+        if (!verdict.accepted)
+            return OptionArgumentProblem{Kind::Refused, "-o " + name + "=" + value + " refused: " + verdict.reason};
+        if (!verdict.note.empty() && notes)
+            notes->push_back(verdict.note);
+    }
+    if (pages) {
+        std::string error;
+        auto ranges = parsePageRanges(*pages, &error);
+        if (!ranges)
+            return OptionArgumentProblem{Kind::BadValue, "--pages " + *pages + ": " + error};
+        if (ranges->empty())
+            choices.removeOption("page-ranges");
+        else
+            choices.setOption("page-ranges", formatPageRanges(*ranges));
+    }
+    return std::nullopt;
+}
