@@ -3,9 +3,16 @@
 #include "bench_support.h"
 #include "soap/KorvanePrintPdeRk880JCSOAPClient.h"
 #include "soap/reply.h"
+#include "platform/http_exchange.h"
+#include "platform/private_file.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QNetworkRequest>
 #include <QStandardItemModel>
 #include <QStyle>
 #include <QXmlStreamReader>
@@ -59,6 +66,67 @@ void BM_FetchSteps(benchmark::State& state)
     }
 }
 BENCHMARK(BM_FetchSteps)->Arg(10)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The fetch's exchange taken apart, each against the same stand-in: the project's own exchange
+// with the body kept in memory, the atomic write of the reply file that only the panel does, the
+// SOAP client (both together, with its wait and watchdog), and a bare QNetworkAccessManager
+// round trip (the reference's exchange, nothing parsed).
+void BM_ExchangeSteps(benchmark::State& state)
+{
+    const bench::OwnUserDirs dirs;  // no benchmark sees what another stored
+    const int count = static_cast<int>(state.range(0));
+    bench::FolderService service(count);
+    if (!service.address()) {
+        state.SkipWithError("the folder service did not start");
+        return;
+    }
+    const std::string url = "http://" + *service.address() + "/korvane-mfp-srv";
+    const std::string body = bench::requestBody();
+    const auto path = replyFilePath();
+    struct Collector : platform::HttpExchangeDelegate {
+        platform::ByteBuffer bytes;
+        QEventLoop loop;
+        void exchangeDidReceiveResponse() override { bytes.clear(); }
+        void exchangeDidReceiveData(const char* data, std::size_t n) override { bytes.insert(bytes.end(), data, data + n); }
+        void exchangeDidFinish() override { loop.quit(); }
+        void exchangeDidFail() override { bytes.clear(); loop.quit(); }
+    } collector;
+    platform::HttpPost post;
+    post.url = url;
+    post.body.assign(body.begin(), body.end());
+    post.headers = {{"SOAPAction", "\"SoapActionDummy\""}, {"Content-Type", "application/soap; charset=\"utf-8\""}};
+    for (auto _ : state) {
+        Clock::time_point t = Clock::now();
+        {
+            auto exchange = platform::HttpExchange::start(post, collector);
+            collector.loop.exec();
+        }
+        t = addStep(state, "own_exchange_ms", t);
+        platform::replaceOwnFile(*path, collector.bytes);
+        t = addStep(state, "reply_file_ms", t);
+        {
+            auto client = KorvanePrintPdeRk880JCSOAPClient::initWithServerName(url, nullptr);
+            client->sendMessage(post.body);
+        }
+        t = addStep(state, "soap_client_ms", t);
+        {
+            QNetworkAccessManager manager;
+            manager.setProxy(QNetworkProxy::NoProxy);
+            QNetworkRequest request(QUrl(QString::fromStdString(url)));
+            request.setRawHeader("SOAPAction", "\"SoapActionDummy\"");
+            request.setRawHeader("Content-Type", "application/soap; charset=\"utf-8\"");
+            std::unique_ptr<QNetworkReply> reply(manager.post(request, QByteArray::fromStdString(body)));
+            QEventLoop loop;
+            QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+            loop.exec();
+            benchmark::DoNotOptimize(reply->readAll());
+        }
+        addStep(state, "bare_qnam_ms", t);
+    }
+    if (collector.bytes.empty())
+        state.SkipWithError("the exchange brought nothing");
+}
+BENCHMARK(BM_ExchangeSteps)->Arg(10)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The steps of reading a reply of N folders: a bare streaming pass over it (the floor of any
 // reader that looks at every token), the one-pass reader on the bytes, the whole reader (file

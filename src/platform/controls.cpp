@@ -600,7 +600,12 @@ void TextField::setTextColor(TextColor color)
     if (!field)
         return;
     const bool gray = color == TextColor::Gray;
-    field->setProperty(kTextColorProperty, gray ? "gray" : "black");
+    const char* name = gray ? "gray" : "black";
+    // A field already in this colour keeps its palette: making one anew is most of what a
+    // restore of the fields would cost.
+    if (field->property(kTextColorProperty).toString() == QLatin1String(name))
+        return;
+    field->setProperty(kTextColorProperty, name);
     const QPalette standard = QApplication::palette(field);
     const QColor text = gray ? standard.color(QPalette::Disabled, QPalette::WindowText)
                              : standard.color(QPalette::Active, QPalette::WindowText);

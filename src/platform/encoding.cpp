@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace platform {
 
@@ -35,18 +37,56 @@ constexpr EncodingName kEncodingNames[] = {
     {kBig5StringEncoding, "BIG5"},
 };
 
-// An iconv conversion descriptor that closes itself.
+// The iconv conversion descriptors this thread opened, one per pair of encodings, closed when
+// the thread ends. Opening one loads and sets up the conversion each time (most of what a
+// short conversion costs), so each pair is opened once.
+class IconvCache {
+public:
+    IconvCache() = default;
+    IconvCache(const IconvCache&) = delete;
+    IconvCache& operator=(const IconvCache&) = delete;
+    ~IconvCache()
+    {
+        for (const Entry& entry : entries_)
+            if (entry.cd != kInvalid)
+                iconv_close(entry.cd);
+    }
+
+    // The descriptor from `from` to `to`, opened on first use; invalid when iconv has no such
+    // conversion (remembered as well).
+    iconv_t descriptor(const char* to, const char* from)
+    {
+        for (const Entry& entry : entries_)
+            if (entry.to == to && entry.from == from)
+                return entry.cd;
+        entries_.push_back({to, from, iconv_open(to, from)});
+        return entries_.back().cd;
+    }
+
+    static inline const iconv_t kInvalid = reinterpret_cast<iconv_t>(-1);
+
+private:
+    struct Entry {
+        std::string to;
+        std::string from;
+        iconv_t cd;
+    };
+    std::vector<Entry> entries_;
+};
+
+// A conversion descriptor of this thread's cache, in its initial shift state.
 class IconvHandle {
 public:
-    IconvHandle(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-    ~IconvHandle()
+    IconvHandle(const char* to, const char* from)
     {
+        thread_local IconvCache cache;
+        cd_ = cache.descriptor(to, from);
         if (valid())
-            iconv_close(cd_);
+            iconv(cd_, nullptr, nullptr, nullptr, nullptr);
     }
     IconvHandle(const IconvHandle&) = delete;
     IconvHandle& operator=(const IconvHandle&) = delete;
-    bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    bool valid() const { return cd_ != IconvCache::kInvalid; }
     iconv_t get() const { return cd_; }
 
 private:

@@ -18,10 +18,173 @@
 #include <QToolButton>
 #include <QXmlStreamReader>
 
+#include <QFile>
+
+#include <sys/stat.h>
+
+#include <map>
+#include <optional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace platform {
+
+// A form file's elements in document order, as the reader needs them: each element's name,
+// attributes and character data, and where its subtree ends. Parsing the XML is the larger
+// part of reading a form; a tape is parsed once and read by every view made from the file.
+struct FormTape {
+    struct Element {
+        QString name;
+        QXmlStreamAttributes attributes;
+        QString text;             // the character data directly inside it
+        std::size_t end = 0;      // the index of the first element after its subtree
+        bool hasChildren = false;
+    };
+    std::vector<Element> elements;
+    QString error;  // why the XML is not well-formed; empty when it is
+};
+
+// Reads a tape with the operations of a streaming reader that the form reader uses, with the
+// same results: readNextStartElement, name, attributes, readElementText, skipCurrentElement.
+class FormCursor {
+public:
+    explicit FormCursor(std::shared_ptr<const FormTape> tape) : tape_(std::move(tape)) {}
+
+    // Moves to the next element inside the current one; false at the current one's end.
+    bool readNextStartElement()
+    {
+        if (!error_.isEmpty())
+            return false;
+        if (!open_.empty() && next_ >= open_.back()) {
+            open_.pop_back();
+            return false;
+        }
+        if (next_ >= tape_->elements.size())
+            return false;
+        current_ = next_++;
+        open_.push_back(tape_->elements[current_].end);
+        return true;
+    }
+
+    QStringView name() const { return element().name; }
+    const QXmlStreamAttributes& attributes() const { return element().attributes; }
+
+    // The text of the current element, which must hold no element, and its end.
+    QString readElementText()
+    {
+        if (element().hasChildren) {
+            error_ = QStringLiteral("Expected character data.");
+            return {};
+        }
+        skipCurrentElement();
+        return element().text;
+    }
+
+    void skipCurrentElement()
+    {
+        next_ = open_.back();
+        open_.pop_back();
+    }
+
+    bool hasError() const { return !error_.isEmpty() || !tape_->error.isEmpty(); }
+    QString errorString() const { return error_.isEmpty() ? tape_->error : error_; }
+
+private:
+    const FormTape::Element& element() const { return tape_->elements[current_]; }
+
+    std::shared_ptr<const FormTape> tape_;
+    std::vector<std::size_t> open_;  // the ends of the elements entered and not yet left
+    std::size_t next_ = 0;
+    std::size_t current_ = 0;
+    QString error_;
+};
+
+namespace {
+
+// The tape of a form's bytes; a document that is not well-formed keeps the elements before
+// the fault, as a streaming reader would have read them, and the fault.
+std::shared_ptr<const FormTape> recordTape(const QByteArray& bytes)
+{
+    auto tape = std::make_shared<FormTape>();
+    QXmlStreamReader xml(bytes);
+    std::vector<std::size_t> open;
+    while (!xml.atEnd()) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::StartElement:
+            if (!open.empty())
+                tape->elements[open.back()].hasChildren = true;
+            open.push_back(tape->elements.size());
+            tape->elements.push_back({xml.name().toString(), xml.attributes(), {}, 0, false});
+            break;
+        case QXmlStreamReader::EndElement:
+            tape->elements[open.back()].end = tape->elements.size();
+            open.pop_back();
+            break;
+        case QXmlStreamReader::Characters:
+            if (!open.empty())
+                tape->elements[open.back()].text += xml.text();
+            break;
+        default:
+            break;
+        }
+    }
+    for (std::size_t index : open)
+        tape->elements[index].end = tape->elements.size();
+    if (xml.hasError())
+        tape->error = xml.errorString();
+    return tape;
+}
+
+// What tells a file's versions apart: device, inode, size and time of change.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    long long changed = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+std::optional<FileIdentity> identityOf(const QString& path)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return FileIdentity{info.st_dev, info.st_ino, info.st_size,
+                        static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec};
+}
+
+// The tape of the form file at path, parsed again only when the file changed; nothing when it
+// cannot be read.
+std::shared_ptr<const FormTape> tapeOfFile(const QString& path)
+{
+    struct Kept {
+        FileIdentity identity;
+        std::shared_ptr<const FormTape> tape;
+    };
+    static std::mutex guard;
+    static std::map<QString, Kept> kept;  // the few layout files of the bundles loaded
+    const auto identity = identityOf(path);
+    if (!identity)
+        return nullptr;
+    {
+        const std::lock_guard lock(guard);
+        if (const auto found = kept.find(path); found != kept.end() && found->second.identity == *identity)
+            return found->second.tape;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return nullptr;
+    auto tape = recordTape(file.readAll());
+    // A file replaced while it was read is read again next time.
+    if (identityOf(path) == identity) {
+        const std::lock_guard lock(guard);
+        kept[path] = {*identity, tape};
+    }
+    return tape;
+}
+
+}  // namespace
 
 // A property as the file states it: its name, whether it is one of the class's own, and its
 // value; enumerations and sets stay keys ("Qt::AlignRight|Qt::AlignVCenter") until the
@@ -110,7 +273,17 @@ bool applyProperty(QObject& object, const FormProperty& property)
 
 }  // namespace
 
-FormReader::FormReader(QIODevice& device) : xml_(std::make_unique<QXmlStreamReader>(&device)) {}
+FormReader::FormReader(QIODevice& device) : xml_(std::make_unique<FormCursor>(recordTape(device.readAll()))) {}
+
+FormReader::FormReader(std::shared_ptr<const FormTape> tape) : xml_(std::make_unique<FormCursor>(std::move(tape))) {}
+
+std::unique_ptr<FormReader> FormReader::forFile(const QString& path)
+{
+    auto tape = tapeOfFile(path);
+    if (!tape)
+        return nullptr;
+    return std::unique_ptr<FormReader>(new FormReader(std::move(tape)));
+}
 
 FormReader::~FormReader() = default;
 

@@ -17,15 +17,20 @@ class QIODevice;
 class QLabel;
 class QLayout;
 class QSpacerItem;
-class QXmlStreamReader;
 
 namespace platform {
 
 struct FormProperty;
+struct FormTape;
+class FormCursor;
 
 class FormReader {
 public:
+    // Reads the form on the device.
     explicit FormReader(QIODevice& device);
+    // Reads the form file at path, parsed once per process and again only when the file
+    // changed; nullptr when the file cannot be read.
+    static std::unique_ptr<FormReader> forFile(const QString& path);
     ~FormReader();
     FormReader(const FormReader&) = delete;
     FormReader& operator=(const FormReader&) = delete;
@@ -36,6 +41,7 @@ public:
     const QString& errorString() const { return error_; }
 
 private:
+    explicit FormReader(std::shared_ptr<const FormTape> tape);
     std::nullptr_t fail(const QString& why);
     std::unique_ptr<QWidget> readWidget(QWidget* parent, QString* title = nullptr);
     void readChildWidget(QWidget& parent);
@@ -49,7 +55,7 @@ private:
     std::unique_ptr<QSpacerItem> readSpacer();
     void readTabStops();
 
-    std::unique_ptr<QXmlStreamReader> xml_;
+    std::unique_ptr<FormCursor> xml_;
     QString error_;
     std::vector<std::pair<QLabel*, QString>> buddies_;
     QStringList tabStops_;

@@ -243,8 +243,14 @@ struct HttpExchange::Impl {
             fail();
             return;
         }
-        const QByteArray piece = pending.left(count);
-        pending.remove(0, count);
+        // The usual piece is all that waits: it is handed over as it is, not copied.
+        QByteArray piece;
+        if (count == pending.size()) {
+            piece.swap(pending);
+        } else {
+            piece = pending.left(count);
+            pending.remove(0, count);
+        }
         if (count > 0)
             delegate->exchangeDidReceiveData(piece.constData(), static_cast<std::size_t>(piece.size()));
     }
@@ -383,7 +389,10 @@ struct HttpExchange::Impl {
         if (ended)
             return;
         idleTimer.start();
-        pending += socket.readAll();
+        if (pending.isEmpty())
+            pending = socket.readAll();
+        else
+            pending += socket.readAll();
         while (!ended && !pending.isEmpty() && takeNext()) {
         }
     }

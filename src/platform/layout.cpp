@@ -6,7 +6,6 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
-#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -43,13 +42,12 @@ std::unique_ptr<LoadedView> LoadedView::load(const Bundle& bundle, const std::st
     auto path = bundle.pathForResource(name, "ui");
     if (!path)
         return nullptr;
-    QFile file(QString::fromStdString(*path));
-    if (!file.open(QIODevice::ReadOnly))
-        return nullptr;
     // The project's own reader rather than the designer's loaders (see form_reader.h). Nor does
     // it translate: the panel localizes captions from its own strings table.
-    FormReader reader(file);
-    std::unique_ptr<QWidget> root = reader.read();
+    const auto reader = FormReader::forFile(QString::fromStdString(*path));
+    if (!reader)
+        return nullptr;
+    std::unique_ptr<QWidget> root = reader->read();
     if (!root)
         return nullptr;
     return std::unique_ptr<LoadedView>(new LoadedView(root.release()));  // the view owns it

@@ -1,14 +1,12 @@
 #include "platform/private_file.h"
 #include "platform/file_descriptor.h"
 
-#include <QSaveFile>
-#include <QString>
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 namespace platform {
 
@@ -54,6 +52,29 @@ bool clearForeignEntry(const std::string& path)
     return ::unlink(path.c_str()) == 0;
 }
 
+// The temporary file beside path: created new (never an existing entry, never through a
+// link), mode 0600; its name goes into tempPath.
+FileDescriptor createTemporaryBeside(const std::string& path, std::string& tempPath)
+{
+    tempPath = path + ".XXXXXX";
+    return FileDescriptor(::mkostemp(tempPath.data(), O_CLOEXEC));
+}
+
+// Writes all of bytes to fd.
+bool writeAll(int fd, const ByteBuffer& bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t count = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        done += static_cast<std::size_t>(count);
+    }
+    return true;
+}
+
 }  // namespace
 
 bool readAll(int fd, std::size_t maxBytes, std::string& bytes) { return readBlocks(fd, maxBytes, bytes); }
@@ -91,24 +112,24 @@ std::optional<ByteBuffer> readOwnFile(const std::string& path, std::size_t maxBy
     return bytes;
 }
 
+// The file is the reply of one exchange, read back at once by this process; a crash loses only
+// a reply that the next press fetches again, so the rename alone (a reader sees the old file or
+// the new, never half of one) is what it needs, and no flush to the disk.
 bool replaceOwnFile(const std::string& path, const ByteBuffer& bytes)
 {
     if (!clearForeignEntry(path))
         return false;
-    QSaveFile file(QString::fromStdString(path));
-    // The toolkit would resolve a link at the target itself; there is none left to resolve.
-    if (!file.open(QIODevice::WriteOnly))
+    std::string tempPath;
+    FileDescriptor file = createTemporaryBeside(path, tempPath);
+    if (!file)
         return false;
-    if (::fchmod(file.handle(), 0600) != 0) {
-        file.cancelWriting();
-        return false;
-    }
-    const auto size = static_cast<qint64>(bytes.size());
-    if (file.write(bytes.data(), size) != size) {
-        file.cancelWriting();
+    // mkostemp makes the file 0600 already; the mode is stated, not left to the C library.
+    const bool written = ::fchmod(file.get(), 0600) == 0 && writeAll(file.get(), bytes) && file.close();
+    if (!written || ::rename(tempPath.c_str(), path.c_str()) != 0) {
+        ::unlink(tempPath.c_str());
         return false;
     }
-    return file.commit();
+    return true;
 }
 
 }  // namespace platform

@@ -25,7 +25,8 @@ std::optional<ByteBuffer> readOwnFile(const std::string& path, std::size_t maxBy
 
 // Replaces the file at path with bytes (mode 0600) through a temporary file that is renamed
 // over it. A link or anything but a regular file of this user at path is removed first, never
-// written through. False when the file could not be written; it then stays as it was.
+// written through. False when the file could not be written; it then stays as it was. The file
+// is not flushed to the disk: it is for files that the next run may as well make again.
 bool replaceOwnFile(const std::string& path, const ByteBuffer& bytes);
 
 }  // namespace platform

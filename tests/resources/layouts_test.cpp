@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QToolButton>
 #include <QFormBuilder>
 #include <QMetaProperty>
@@ -659,3 +660,51 @@ TEST(Translations, BothLanguagesTranslateTheSameKeys)
 }
 
 }  // namespace
+
+namespace {
+
+// A one-label form whose label is called name.
+QByteArray labelForm(const char* name, const char* tail = "</ui>\n")
+{
+    return QByteArray("<?xml version=\"1.0\"?>\n<ui version=\"4.0\"><widget class=\"QWidget\" name=\"top\">"
+                      "<widget class=\"QLabel\" name=\"") +
+           name + "\"><property name=\"text\"><string>Folder &amp; PIN</string></property></widget></widget>" + tail;
+}
+
+bool writeForm(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+}  // namespace
+
+// The panel's path: a file's parse is kept for the next view, and a changed file is read anew.
+TEST(FormFile, IsReadOnceAndAgainWhenItChanges)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("Form.ui"));
+    ASSERT_TRUE(writeForm(path, labelForm("first")));
+    for (int view = 0; view < 2; ++view) {
+        auto reader = platform::FormReader::forFile(path);
+        ASSERT_NE(reader, nullptr);
+        const std::unique_ptr<QWidget> top = reader->read();
+        ASSERT_NE(top, nullptr) << reader->errorString().toStdString();
+        const auto* label = top->findChild<QLabel*>(QStringLiteral("first"));
+        ASSERT_NE(label, nullptr) << view;
+        EXPECT_EQ(label->text(), QStringLiteral("Folder & PIN"));
+    }
+    ASSERT_TRUE(writeForm(path, labelForm("second")));
+    const std::unique_ptr<QWidget> changed = platform::FormReader::forFile(path)->read();
+    ASSERT_NE(changed, nullptr);
+    EXPECT_NE(changed->findChild<QLabel*>(QStringLiteral("second")), nullptr);
+
+    // Not well-formed: no view, and the fault is named; a missing file gives no reader.
+    ASSERT_TRUE(writeForm(path, labelForm("third", "")));
+    auto broken = platform::FormReader::forFile(path);
+    ASSERT_NE(broken, nullptr);
+    EXPECT_EQ(broken->read(), nullptr);
+    EXPECT_FALSE(broken->errorString().isEmpty());
+    EXPECT_EQ(platform::FormReader::forFile(dir.filePath(QStringLiteral("None.ui"))), nullptr);
+}
