@@ -1,10 +1,13 @@
 #include "document_preview.h"
 
-#include <poppler-qt6.h>
+#include "pdf_pages.h"
+#include "plugin_host.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QLibrary>
 #include <QMimeDatabase>
 #include <QPainter>
 #include <QStringList>
@@ -42,25 +45,38 @@ void drawFitted(QImage& sheet, const QImage& page)
     painter.drawRect(sheet.rect().adjusted(0, 0, -1, -1));
 }
 
+// The module's function that draws PDF pages, or nothing with why in error.
+RenderPdfPages loadPdfPagesModule(std::string& error)
+{
+    for (const std::string& folder : bundleSearchPath()) {
+        const QString file = QDir(QString::fromStdString(folder)).filePath(kPdfPagesModuleFile);
+        if (!QFileInfo::exists(file))
+            continue;
+        // The module stays mapped once the QLibrary is gone: Qt unloads only when asked to.
+        QLibrary module(file);
+        if (auto render = reinterpret_cast<RenderPdfPages>(module.resolve(kRenderPdfPagesSymbol)))
+            return render;
+        error = "the PDF preview cannot be loaded: " + module.errorString().toStdString();
+        return nullptr;
+    }
+    error = std::string("the PDF preview is not installed (") + kPdfPagesModuleFile + " is in no plug-in folder)";
+    return nullptr;
+}
+
 DocumentPreview previewPdf(const PreviewRequest& request)
 {
     DocumentPreview preview;
-    std::unique_ptr<Poppler::Document> document = Poppler::Document::load(QString::fromStdString(request.path));
-    if (!document || document->isLocked()) {
-        preview.error = document ? "the PDF document is locked with a password" : "the file is not a readable PDF document";
+    const RenderPdfPages render = loadPdfPagesModule(preview.error);
+    if (!render)
         return preview;
-    }
-    document->setRenderHint(Poppler::Document::Antialiasing);
-    document->setRenderHint(Poppler::Document::TextAntialiasing);
-    preview.pageCount = document->numPages();
-    for (int i = 0; i < preview.pageCount && i < request.maxPages; ++i) {
-        std::unique_ptr<Poppler::Page> page = document->page(i);
-        if (!page)
-            break;
-        QImage sheet = blankSheet(request);
-        const QSizeF points = page->pageSizeF();
-        const double dpi = 72.0 * std::max(sheet.width(), sheet.height()) / std::max(points.width(), points.height());
-        drawFitted(sheet, page->renderToImage(dpi, dpi));
+    const QImage firstSheet = blankSheet(request);
+    PdfPages pdf;
+    render(request.path.c_str(), request.maxPages, std::max(firstSheet.width(), firstSheet.height()), &pdf);
+    preview.pageCount = pdf.pageCount;
+    preview.error = std::move(pdf.error);
+    for (const QImage& page : pdf.pages) {
+        QImage sheet = firstSheet.copy();
+        drawFitted(sheet, page);
         preview.sheets.push_back(std::move(sheet));
     }
     return preview;

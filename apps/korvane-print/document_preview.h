@@ -1,5 +1,6 @@
 // The first pages of a document as they will print: each page drawn onto a sheet of the
-// job's paper size and orientation. PDF through poppler, plain text as text.
+// job's paper size and orientation. PDF through the module of pdf_pages.h, plain text as
+// text.
 #pragma once
 
 #include <QImage>

@@ -52,7 +52,8 @@ const char* kEpilogue =
     "  korvane-print --batch -P office --set passwordEditText=@- report.pdf < secret.txt\n"
     "\n"
     "Environment: CUPS_SERVER chooses the CUPS server; KORVANE_PLUGIN_PATH adds folders to look\n"
-    "for dialog extensions in; XDG_CONFIG_HOME holds the values the tab remembers.\n"
+    "for dialog extensions and the preview's PDF module in; XDG_CONFIG_HOME holds the values\n"
+    "the tab remembers.\n"
     "\n";
 
 // The help's last paragraph: every exit status and what it means, one a line.

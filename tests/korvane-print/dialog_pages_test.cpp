@@ -243,6 +243,8 @@ TEST(DocumentPreview, APdfOfTwoPagesGivesTwoSheetsWithThePagesOnThemInTheJobsOri
     PreviewRequest request;
     request.path = twoPagePdf(folder.filePath("two.pdf"));
     request.paperPoints = paperSizeInPoints("A4");
+    // The PDF module is searched where the bundles are: this test program is not beside it.
+    testing_support::ScopedEnv modules{"KORVANE_PLUGIN_PATH", std::string(KORVANE_TEST_BIN_DIR)};
     const DocumentPreview portrait = renderPreview(request);
     ASSERT_TRUE(portrait.error.empty()) << portrait.error;
     EXPECT_EQ(portrait.pageCount, 2);
@@ -274,6 +276,22 @@ TEST(DocumentPreview, APdfOfTwoPagesGivesTwoSheetsWithThePagesOnThemInTheJobsOri
     ASSERT_TRUE(writeFile(folder.filePath("broken.pdf").toStdString(), "%PDF-1.4 not really"));
     request.path = folder.filePath("broken.pdf").toStdString();
     EXPECT_EQ(renderPreview(request).error, "the file is not a readable PDF document");
+}
+
+TEST(DocumentPreview, WithoutThePdfModuleAPdfHasNoPreviewAndTheCaptionSaysWhy)
+{
+    QTemporaryDir folder;
+    PreviewRequest request;
+    request.path = twoPagePdf(folder.filePath("two.pdf"));
+    testing_support::ScopedEnv modules{"KORVANE_PLUGIN_PATH", folder.path().toStdString()};
+    const DocumentPreview preview = renderPreview(request);
+    EXPECT_EQ(preview.error, "the PDF preview is not installed (korvane-pdf-pages.so is in no plug-in folder)");
+    EXPECT_TRUE(preview.sheets.empty());
+
+    // A file by the module's name that is no module is refused, not run.
+    ASSERT_TRUE(writeFile(folder.filePath("korvane-pdf-pages.so").toStdString(), "not a library"));
+    EXPECT_EQ(renderPreview(request).error.rfind("the PDF preview cannot be loaded: ", 0), 0u)
+        << renderPreview(request).error;
 }
 
 }  // namespace

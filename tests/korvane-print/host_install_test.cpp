@@ -22,6 +22,7 @@ const std::vector<std::string> kInstalledFiles{
     "lib/korvane-print/plugins/KorvaneJobControl.plugin/KorvaneJobControl.so",
     "lib/korvane-print/plugins/KorvaneJobControl.plugin/Resources/JobControl.ui",
     "lib/korvane-print/plugins/KorvaneJobControl.plugin/Resources/korvane_de.qm",
+    "lib/korvane-print/plugins/korvane-pdf-pages.so",
     "share/korvane-print/ppd/korvane-rk880.ppd",
     "lib/cups/filter/korvane-jobcontrol",
     "share/ppd/korvane/korvane-rk880.ppd",
