@@ -60,21 +60,6 @@ FileDescriptor createTemporaryBeside(const std::string& path, std::string& tempP
     return FileDescriptor(::mkostemp(tempPath.data(), O_CLOEXEC));
 }
 
-// Writes all of bytes to fd.
-bool writeAll(int fd, const ByteBuffer& bytes)
-{
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t count = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return false;
-        done += static_cast<std::size_t>(count);
-    }
-    return true;
-}
-
 }  // namespace
 
 bool readAll(int fd, std::size_t maxBytes, std::string& bytes) { return readBlocks(fd, maxBytes, bytes); }
@@ -124,7 +109,7 @@ bool replaceOwnFile(const std::string& path, const ByteBuffer& bytes)
     if (!file)
         return false;
     // mkostemp makes the file 0600 already; the mode is stated, not left to the C library.
-    const bool written = ::fchmod(file.get(), 0600) == 0 && writeAll(file.get(), bytes) && file.close();
+    const bool written = ::fchmod(file.get(), 0600) == 0 && writeAll(file.get(), std::string_view(bytes.data(), bytes.size())) && file.close();
     if (!written || ::rename(tempPath.c_str(), path.c_str()) != 0) {
         ::unlink(tempPath.c_str());
         return false;
