@@ -2,7 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
+#include <QProcess>
 
 #include <unistd.h>
 
@@ -104,25 +104,13 @@ FolderService::FolderService(int folderCount)
     std::string lines;
     for (int i = 0; i < folderCount; ++i)
         lines += "Folder " + std::to_string(i) + (i % 3 == 0 ? ":protected\n" : "\n");
-    if (!writeFile(foldersFile_, lines))
-        return;
-    process_.start(QString::fromStdString(harness::programPath("korvane-mfp-sim")),
-                   {QStringLiteral("--folders"), QString::fromStdString(foldersFile_)});
-    if (!process_.waitForStarted(5000) || !process_.waitForReadyRead(5000))
-        return;
-    const QRegularExpression pattern(QStringLiteral("^listening on (127\\.0\\.0\\.1:\\d+)\n$"));
-    const auto match = pattern.match(QString::fromUtf8(process_.readLine()));
-    if (match.hasMatch())
-        address_ = match.captured(1).toStdString();
+    if (writeFile(foldersFile_, lines) && standIn_.start({QStringLiteral("--folders"), QString::fromStdString(foldersFile_)}))
+        address_ = standIn_.address();
 }
 
+// The stand-in read the file when it started; it stops when standIn_ goes.
 FolderService::~FolderService()
 {
-    if (process_.state() != QProcess::NotRunning) {
-        process_.terminate();
-        if (!process_.waitForFinished(5000))
-            process_.kill();
-    }
     std::remove(foldersFile_.c_str());
 }
 

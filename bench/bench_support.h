@@ -3,10 +3,10 @@
 #pragma once
 
 #include "harness_host.h"
+#include "stand_in.h"
 #include "platform/pde.h"
 
 #include <QPluginLoader>
-#include <QProcess>
 
 #include <memory>
 #include <optional>
@@ -52,17 +52,23 @@ std::string replyDocument(int count);
 // Writes bytes to a file; false when it could not.
 bool writeFile(const std::string& path, const std::string& bytes);
 
-// The folder-service stand-in on loopback with `folderCount` folders; stopped when it goes.
+// The kit's printer stand-in serving `folderCount` folders, every third protected, from a
+// folder file of its own (as many folders as a benchmark asks for do not fit a command line);
+// stopped, and the file removed, when it goes.
 class FolderService {
 public:
     explicit FolderService(int folderCount);
     ~FolderService();
+    FolderService(const FolderService&) = delete;
+    FolderService& operator=(const FolderService&) = delete;
     // "127.0.0.1:PORT", or nothing when the service did not start.
     const std::optional<std::string>& address() const { return address_; }
+    // The folder service's URL, as the panel builds it from the address.
+    std::string serviceURL() const { return standIn_.serviceURL(); }
 
 private:
-    QProcess process_;
     std::string foldersFile_;
+    harness::StandIn standIn_;
     std::optional<std::string> address_;
 };
 

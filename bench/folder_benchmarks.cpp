@@ -122,7 +122,7 @@ void BM_BareRoundTripAndParse(benchmark::State& state)
         state.SkipWithError("the folder service did not start");
         return;
     }
-    const QUrl url(QString::fromStdString("http://" + *service.address() + "/korvane-mfp-srv"));
+    const QUrl url(QString::fromStdString(service.serviceURL()));
     const QByteArray body = QByteArray::fromStdString(bench::requestBody());
     QByteArray lastReply;
     for (auto _ : state) {

@@ -3,6 +3,7 @@
 // cupsd with the tab's settings. It leaves pictures of the dialog in the build folder.
 #include "korvane-print/host_harness.h"
 #include "print_dialog.h"
+#include "stand_in.h"
 #include "support/test_host.h"
 
 #include <gtest/gtest.h>
@@ -221,10 +222,9 @@ TEST_F(HostWindowOnDisplay, TheKeyboardReachesEveryPartAndEscapeCancels)
 TEST_F(HostWindowOnDisplay, NothingReachesAPanelThatIsWaitingForThePrinter)
 {
     // A printer that answers the folder request after 1.5 s: the panel waits inside its action.
-    QProcess printer;
-    printer.start(KORVANE_TEST_BIN_DIR "/korvane-mfp-sim", {"--port", "0", "--mode", "late=1.5", "--folder", "Reports"});
-    ASSERT_TRUE(printer.waitForReadyRead(10000)) << "korvane-mfp-sim did not start";
-    const QString port = QString::fromUtf8(printer.readLine()).trimmed().section(':', -1);
+    harness::StandIn printer;
+    ASSERT_TRUE(printer.start({"--port", "0", "--mode", "late=1.5", "--folder", "Reports"}))
+        << "korvane-mfp-sim did not start";
 
     PrintDialog dialog(optionsFor("korvane-test"));
     ASSERT_NE(dialog.session(), nullptr) << dialog.sessionError();
@@ -234,7 +234,7 @@ TEST_F(HostWindowOnDisplay, NothingReachesAPanelThatIsWaitingForThePrinter)
     auto* fetch = child<QPushButton>(dialog, "getFolderNameButton");
     auto* printers = child<QComboBox>(dialog, "printerPopup");
     ASSERT_TRUE(address && fetch && printers);
-    address->setText("127.0.0.1:" + port);
+    address->setText(QString::fromStdString(printer.address()));
     platform::PDEPanel* panel = dialog.session()->panel();
 
     // While the panel waits, the user tries to change printers and to print.
@@ -257,8 +257,6 @@ TEST_F(HostWindowOnDisplay, NothingReachesAPanelThatIsWaitingForThePrinter)
     // Afterwards both work again.
     printers->setCurrentIndex(printers->findText("plain"));
     EXPECT_EQ(dialog.session()->panel(), nullptr);
-    printer.terminate();
-    printer.waitForFinished(5000);
 }
 
 TEST(HostWindowNotes, ANoteOfThePanelStaysInSightInTheWindow)
