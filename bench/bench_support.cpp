@@ -1,7 +1,12 @@
 #include "bench_support.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QNetworkRequest>
 #include <QProcess>
 
 #include <unistd.h>
@@ -112,6 +117,34 @@ FolderService::FolderService(int folderCount)
 FolderService::~FolderService()
 {
     std::remove(foldersFile_.c_str());
+}
+
+ServiceSetUp::ServiceSetUp(benchmark::State& state) : count(static_cast<int>(state.range(0))), service(count)
+{
+    if (!ready())
+        state.SkipWithError("the folder service did not start");
+}
+
+std::unique_ptr<KorvanePrintPdeRk880JC> ServiceSetUp::panelAimedAtTheService(harness::HarnessHost& host) const
+{
+    auto panel = host.makePanel();
+    panel->panelView();
+    panel->printersAddressEditText.setStringValue(*service.address());
+    return panel;
+}
+
+QByteArray barePost(const QUrl& url, const QByteArray& body)
+{
+    QNetworkAccessManager manager;
+    manager.setProxy(QNetworkProxy::NoProxy);
+    QNetworkRequest request(url);
+    request.setRawHeader("SOAPAction", "\"SoapActionDummy\"");
+    request.setRawHeader("Content-Type", "application/soap; charset=\"utf-8\"");
+    std::unique_ptr<QNetworkReply> reply(manager.post(request, body));
+    QEventLoop loop;
+    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    return reply->readAll();
 }
 
 std::string requestBody()

@@ -6,7 +6,11 @@
 #include "stand_in.h"
 #include "platform/pde.h"
 
+#include <QByteArray>
 #include <QPluginLoader>
+#include <QUrl>
+
+#include <benchmark/benchmark.h>
 
 #include <memory>
 #include <optional>
@@ -71,6 +75,26 @@ private:
     harness::StandIn standIn_;
     std::optional<std::string> address_;
 };
+
+// What a benchmark against the folder service sets up before its loop: its own user folders
+// and the service serving state.range(0) folders. When the service did not start, the
+// benchmark is marked skipped and ready() is false.
+class ServiceSetUp {
+public:
+    explicit ServiceSetUp(benchmark::State& state);
+    bool ready() const { return service.address().has_value(); }
+    // A panel for host with its view made and the service's address in the address field, as
+    // the user leaves it before pressing the button that fetches the folders.
+    std::unique_ptr<KorvanePrintPdeRk880JC> panelAimedAtTheService(harness::HarnessHost& host) const;
+
+    const OwnUserDirs dirs;  // no benchmark sees what another stored
+    const int count;
+    FolderService service;
+};
+
+// The reference's exchange: the folder-list POST through a bare QNetworkAccessManager made for
+// the occasion, as each press of the button makes its own connection; the reply's bytes.
+QByteArray barePost(const QUrl& url, const QByteArray& body);
 
 // The bundle's request body, as the panel sends it.
 std::string requestBody();
