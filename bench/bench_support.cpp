@@ -1,8 +1,13 @@
 #include "bench_support.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
-#include <QRegularExpression>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QProcess>
 
 #include <unistd.h>
 
@@ -104,26 +109,42 @@ FolderService::FolderService(int folderCount)
     std::string lines;
     for (int i = 0; i < folderCount; ++i)
         lines += "Folder " + std::to_string(i) + (i % 3 == 0 ? ":protected\n" : "\n");
-    if (!writeFile(foldersFile_, lines))
-        return;
-    process_.start(QString::fromStdString(harness::programPath("korvane-mfp-sim")),
-                   {QStringLiteral("--folders"), QString::fromStdString(foldersFile_)});
-    if (!process_.waitForStarted(5000) || !process_.waitForReadyRead(5000))
-        return;
-    const QRegularExpression pattern(QStringLiteral("^listening on (127\\.0\\.0\\.1:\\d+)\n$"));
-    const auto match = pattern.match(QString::fromUtf8(process_.readLine()));
-    if (match.hasMatch())
-        address_ = match.captured(1).toStdString();
+    if (writeFile(foldersFile_, lines) && standIn_.start({QStringLiteral("--folders"), QString::fromStdString(foldersFile_)}))
+        address_ = standIn_.address();
 }
 
+// The stand-in read the file when it started; it stops when standIn_ goes.
 FolderService::~FolderService()
 {
-    if (process_.state() != QProcess::NotRunning) {
-        process_.terminate();
-        if (!process_.waitForFinished(5000))
-            process_.kill();
-    }
     std::remove(foldersFile_.c_str());
+}
+
+ServiceSetUp::ServiceSetUp(benchmark::State& state) : count(static_cast<int>(state.range(0))), service(count)
+{
+    if (!ready())
+        state.SkipWithError("the folder service did not start");
+}
+
+std::unique_ptr<KorvanePrintPdeRk880JC> ServiceSetUp::panelAimedAtTheService(harness::HarnessHost& host) const
+{
+    auto panel = host.makePanel();
+    panel->panelView();
+    panel->printersAddressEditText.setStringValue(*service.address());
+    return panel;
+}
+
+QByteArray barePost(const QUrl& url, const QByteArray& body)
+{
+    QNetworkAccessManager manager;
+    manager.setProxy(QNetworkProxy::NoProxy);
+    QNetworkRequest request(url);
+    request.setRawHeader("SOAPAction", "\"SoapActionDummy\"");
+    request.setRawHeader("Content-Type", "application/soap; charset=\"utf-8\"");
+    std::unique_ptr<QNetworkReply> reply(manager.post(request, body));
+    QEventLoop loop;
+    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    return reply->readAll();
 }
 
 std::string requestBody()

@@ -3,10 +3,14 @@
 #pragma once
 
 #include "harness_host.h"
+#include "stand_in.h"
 #include "platform/pde.h"
 
+#include <QByteArray>
 #include <QPluginLoader>
-#include <QProcess>
+#include <QUrl>
+
+#include <benchmark/benchmark.h>
 
 #include <memory>
 #include <optional>
@@ -52,19 +56,45 @@ std::string replyDocument(int count);
 // Writes bytes to a file; false when it could not.
 bool writeFile(const std::string& path, const std::string& bytes);
 
-// The folder-service stand-in on loopback with `folderCount` folders; stopped when it goes.
+// The kit's printer stand-in serving `folderCount` folders, every third protected, from a
+// folder file of its own (as many folders as a benchmark asks for do not fit a command line);
+// stopped, and the file removed, when it goes.
 class FolderService {
 public:
     explicit FolderService(int folderCount);
     ~FolderService();
+    FolderService(const FolderService&) = delete;
+    FolderService& operator=(const FolderService&) = delete;
     // "127.0.0.1:PORT", or nothing when the service did not start.
     const std::optional<std::string>& address() const { return address_; }
+    // The folder service's URL, as the panel builds it from the address.
+    std::string serviceURL() const { return standIn_.serviceURL(); }
 
 private:
-    QProcess process_;
     std::string foldersFile_;
+    harness::StandIn standIn_;
     std::optional<std::string> address_;
 };
+
+// What a benchmark against the folder service sets up before its loop: its own user folders
+// and the service serving state.range(0) folders. When the service did not start, the
+// benchmark is marked skipped and ready() is false.
+class ServiceSetUp {
+public:
+    explicit ServiceSetUp(benchmark::State& state);
+    bool ready() const { return service.address().has_value(); }
+    // A panel for host with its view made and the service's address in the address field, as
+    // the user leaves it before pressing the button that fetches the folders.
+    std::unique_ptr<KorvanePrintPdeRk880JC> panelAimedAtTheService(harness::HarnessHost& host) const;
+
+    const OwnUserDirs dirs;  // no benchmark sees what another stored
+    const int count;
+    FolderService service;
+};
+
+// The reference's exchange: the folder-list POST through a bare QNetworkAccessManager made for
+// the occasion, as each press of the button makes its own connection; the reply's bytes.
+QByteArray barePost(const QUrl& url, const QByteArray& body);
 
 // The bundle's request body, as the panel sends it.
 std::string requestBody();

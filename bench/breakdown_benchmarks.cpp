@@ -9,10 +9,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QEventLoop>
-#include <QNetworkAccessManager>
-#include <QNetworkProxy>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QStandardItemModel>
 #include <QStyle>
 #include <QXmlStreamReader>
@@ -39,18 +35,12 @@ Clock::time_point addStep(benchmark::State& state, const char* name, Clock::time
 // The steps of one press of the fetch button, as getFolderNameButtonProc takes them.
 void BM_FetchSteps(benchmark::State& state)
 {
-    const bench::OwnUserDirs dirs;  // no benchmark sees what another stored
-    const int count = static_cast<int>(state.range(0));
-    bench::FolderService service(count);
-    if (!service.address()) {
-        state.SkipWithError("the folder service did not start");
+    const bench::ServiceSetUp setUp(state);
+    if (!setUp.ready())
         return;
-    }
     harness::HarnessHost host;
-    auto panel = host.makePanel();
-    panel->panelView();
-    panel->printersAddressEditText.setStringValue(*service.address());
-    const std::string url = "http://" + *service.address() + "/korvane-mfp-srv";
+    auto panel = setUp.panelAimedAtTheService(host);
+    const std::string url = setUp.service.serviceURL();
     for (auto _ : state) {
         Clock::time_point t = Clock::now();
         auto client = KorvanePrintPdeRk880JCSOAPClient::initWithServerName(url, nullptr);
@@ -73,14 +63,10 @@ BENCHMARK(BM_FetchSteps)->Arg(10)->Arg(1000)->Unit(benchmark::kMillisecond)->Use
 // round trip (the reference's exchange, nothing parsed).
 void BM_ExchangeSteps(benchmark::State& state)
 {
-    const bench::OwnUserDirs dirs;  // no benchmark sees what another stored
-    const int count = static_cast<int>(state.range(0));
-    bench::FolderService service(count);
-    if (!service.address()) {
-        state.SkipWithError("the folder service did not start");
+    const bench::ServiceSetUp setUp(state);
+    if (!setUp.ready())
         return;
-    }
-    const std::string url = "http://" + *service.address() + "/korvane-mfp-srv";
+    const std::string url = setUp.service.serviceURL();
     const std::string body = bench::requestBody();
     const auto path = replyFilePath();
     struct Collector : platform::HttpExchangeDelegate {
@@ -109,18 +95,7 @@ void BM_ExchangeSteps(benchmark::State& state)
             client->sendMessage(post.body);
         }
         t = addStep(state, "soap_client_ms", t);
-        {
-            QNetworkAccessManager manager;
-            manager.setProxy(QNetworkProxy::NoProxy);
-            QNetworkRequest request(QUrl(QString::fromStdString(url)));
-            request.setRawHeader("SOAPAction", "\"SoapActionDummy\"");
-            request.setRawHeader("Content-Type", "application/soap; charset=\"utf-8\"");
-            std::unique_ptr<QNetworkReply> reply(manager.post(request, QByteArray::fromStdString(body)));
-            QEventLoop loop;
-            QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-            loop.exec();
-            benchmark::DoNotOptimize(reply->readAll());
-        }
+        benchmark::DoNotOptimize(bench::barePost(QUrl(QString::fromStdString(url)), QByteArray::fromStdString(body)));
         addStep(state, "bare_qnam_ms", t);
     }
     if (collector.bytes.empty())

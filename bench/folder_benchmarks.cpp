@@ -5,68 +5,54 @@
 #include "plugin/product_name.h"
 
 #include <QDomDocument>
-#include <QEventLoop>
 #include <QFile>
-#include <QNetworkAccessManager>
-#include <QNetworkProxy>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 
 #include <benchmark/benchmark.h>
 
 namespace {
 
-// Where the reply documents of the parse benchmarks go.
-std::string replyPathFor(int count)
+// Writes a reply document of `count` folders where the parse benchmarks read it: its path, or
+// nothing, and the benchmark marked skipped, when it could not be written.
+std::optional<std::string> writeReplyFor(benchmark::State& state, int count)
 {
-    return *platform::privateTemporaryDirectory(korvane::kProductName) + "bench-" + std::to_string(count) + ".xml";
+    const std::string path =
+        *platform::privateTemporaryDirectory(korvane::kProductName) + "bench-" + std::to_string(count) + ".xml";
+    if (bench::writeFile(path, bench::replyDocument(count)))
+        return path;
+    state.SkipWithError("cannot write the reply file");
+    return std::nullopt;
 }
 
-// parseXML on a reply file of N folders, then makeFolderPopup: what a fetch costs after the
-// bytes have arrived.
-void BM_ReplyAndPopUp(benchmark::State& state)
+// parseXML on a reply file of N folders, then makeFolderPopup, on a panel whose view is made.
+// Afterwards the panel holds all N folders when the reply is within the cap, and none beyond it.
+void timeReplyAndPopUp(benchmark::State& state, bool withinTheCap)
 {
     const bench::OwnUserDirs dirs;  // no benchmark sees what another stored
     const int count = static_cast<int>(state.range(0));
-    const std::string path = replyPathFor(count);
-    if (!bench::writeFile(path, bench::replyDocument(count))) {
-        state.SkipWithError("cannot write the reply file");
+    const std::optional<std::string> path = writeReplyFor(state, count);
+    if (!path)
         return;
-    }
     harness::HarnessHost host;
     auto panel = host.makePanel();
     panel->panelView();
     for (auto _ : state) {
-        panel->parseXML(path);
+        panel->parseXML(*path);
         panel->makeFolderPopup();
     }
-    if (!panel->folderList || static_cast<int>(panel->folderList->size()) != count ||
-        panel->folderSelectionPopup.numberOfItems() != count + 3)
+    const std::size_t folders = panel->folderList ? panel->folderList->size() : 0;
+    if (withinTheCap && (static_cast<int>(folders) != count || panel->folderSelectionPopup.numberOfItems() != count + 3))
         state.SkipWithError("the reply was not read whole");
+    if (!withinTheCap && folders != 0)
+        state.SkipWithError("a reply beyond the cap was read");
     state.SetComplexityN(count);
 }
+
+// What a fetch costs after the bytes have arrived.
+void BM_ReplyAndPopUp(benchmark::State& state) { timeReplyAndPopUp(state, true); }
 BENCHMARK(BM_ReplyAndPopUp)->Arg(10)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 // A reply of N folders beyond the cap: what it costs to refuse it, pop-up included.
-void BM_ReplyBeyondTheCap(benchmark::State& state)
-{
-    const bench::OwnUserDirs dirs;  // no benchmark sees what another stored
-    const int count = static_cast<int>(state.range(0));
-    const std::string path = replyPathFor(count);
-    if (!bench::writeFile(path, bench::replyDocument(count))) {
-        state.SkipWithError("cannot write the reply file");
-        return;
-    }
-    harness::HarnessHost host;
-    auto panel = host.makePanel();
-    panel->panelView();
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(panel->parseXML(path));
-        panel->makeFolderPopup();
-    }
-    if (panel->folderList && !panel->folderList->empty())
-        state.SkipWithError("a reply beyond the cap was read");
-}
+void BM_ReplyBeyondTheCap(benchmark::State& state) { timeReplyAndPopUp(state, false); }
 BENCHMARK(BM_ReplyBeyondTheCap)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The reference: the same file read and parsed by a bare QDomDocument.
@@ -74,13 +60,11 @@ void BM_BareDomParse(benchmark::State& state)
 {
     const bench::OwnUserDirs dirs;  // no benchmark sees what another stored
     const int count = static_cast<int>(state.range(0));
-    const std::string path = replyPathFor(count);
-    if (!bench::writeFile(path, bench::replyDocument(count))) {
-        state.SkipWithError("cannot write the reply file");
+    const std::optional<std::string> path = writeReplyFor(state, count);
+    if (!path)
         return;
-    }
     for (auto _ : state) {
-        QFile file(QString::fromStdString(path));
+        QFile file(QString::fromStdString(*path));
         file.open(QIODevice::ReadOnly);
         QDomDocument document;
         benchmark::DoNotOptimize(document.setContent(file.readAll()));
@@ -93,20 +77,14 @@ BENCHMARK(BM_BareDomParse)->Arg(10)->Arg(1000)->Arg(10000)->Unit(benchmark::kMic
 // reply reader, preference write, pop-up.
 void BM_FolderFetch(benchmark::State& state)
 {
-    const bench::OwnUserDirs dirs;  // no benchmark sees what another stored
-    const int count = static_cast<int>(state.range(0));
-    bench::FolderService service(count);
-    if (!service.address()) {
-        state.SkipWithError("the folder service did not start");
+    const bench::ServiceSetUp setUp(state);
+    if (!setUp.ready())
         return;
-    }
     harness::HarnessHost host;
-    auto panel = host.makePanel();
-    panel->panelView();
-    panel->printersAddressEditText.setStringValue(*service.address());
+    auto panel = setUp.panelAimedAtTheService(host);
     for (auto _ : state)
         panel->getFolderNameButtonProc(panel->getFolderNameButton);
-    if (!host.alerts.empty() || !panel->folderList || static_cast<int>(panel->folderList->size()) != count)
+    if (!host.alerts.empty() || !panel->folderList || static_cast<int>(panel->folderList->size()) != setUp.count)
         state.SkipWithError("the fetch failed");
 }
 BENCHMARK(BM_FolderFetch)->Arg(10)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -115,33 +93,20 @@ BENCHMARK(BM_FolderFetch)->Arg(10)->Arg(1000)->Unit(benchmark::kMillisecond)->Us
 // each press makes its own connection, and a bare QDomDocument parse of the reply.
 void BM_BareRoundTripAndParse(benchmark::State& state)
 {
-    const bench::OwnUserDirs dirs;  // no benchmark sees what another stored
-    const int count = static_cast<int>(state.range(0));
-    bench::FolderService service(count);
-    if (!service.address()) {
-        state.SkipWithError("the folder service did not start");
+    const bench::ServiceSetUp setUp(state);
+    if (!setUp.ready())
         return;
-    }
-    const QUrl url(QString::fromStdString("http://" + *service.address() + "/korvane-mfp-srv"));
+    const QUrl url(QString::fromStdString(setUp.service.serviceURL()));
     const QByteArray body = QByteArray::fromStdString(bench::requestBody());
     QByteArray lastReply;
     for (auto _ : state) {
-        QNetworkAccessManager manager;
-        manager.setProxy(QNetworkProxy::NoProxy);
-        QNetworkRequest request(url);
-        request.setRawHeader("SOAPAction", "\"SoapActionDummy\"");
-        request.setRawHeader("Content-Type", "application/soap; charset=\"utf-8\"");
-        std::unique_ptr<QNetworkReply> reply(manager.post(request, body));
-        QEventLoop loop;
-        QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-        loop.exec();
-        lastReply = reply->readAll();
+        lastReply = bench::barePost(url, body);
         QDomDocument document;
         benchmark::DoNotOptimize(document.setContent(lastReply));
     }
     QDomDocument document;
     document.setContent(lastReply);
-    if (document.elementsByTagName(QStringLiteral("file")).count() != count)
+    if (document.elementsByTagName(QStringLiteral("file")).count() != setUp.count)
         state.SkipWithError("the round trip did not bring the folders");
 }
 BENCHMARK(BM_BareRoundTripAndParse)->Arg(10)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -18,6 +18,15 @@ QByteArray chunkedBody(const QByteArray& body, int chunkBytes)
 
 } // namespace
 
+HttpReply typedReply(int status, const QByteArray& contentType, const QByteArray& body)
+{
+    HttpReply reply;
+    reply.status = status;
+    reply.contentType = contentType;
+    reply.body = body;
+    return reply;
+}
+
 // The reason phrase that goes with the statuses this server sends.
 QByteArray reasonPhrase(int status)
 {

@@ -17,6 +17,9 @@ struct HttpReply
     QList<std::pair<QByteArray, QByteArray>> extraHeaders;
 };
 
+// A reply of the given status whose body is of the given type.
+HttpReply typedReply(int status, const QByteArray& contentType, const QByteArray& body);
+
 QByteArray reasonPhrase(int status);
 QByteArray serializeReply(const HttpReply& reply, bool keepAlive, int chunkBytes);
 QByteArray plainReply(int status, bool keepAlive);

@@ -39,11 +39,7 @@ void logRequest(const SimOptions& options, const HttpRequest& request)
 // An XML reply with the given status and body.
 HttpReply xmlReply(int status, const QByteArray& body)
 {
-    HttpReply reply;
-    reply.status = status;
-    reply.contentType = kXmlContentType;
-    reply.body = body;
-    return reply;
+    return typedReply(status, kXmlContentType, body);
 }
 
 } // namespace

@@ -199,16 +199,6 @@ QByteArray formPin(const QByteArray& body)
     return QUrlQuery(QString::fromLatin1(form)).queryItemValue(QStringLiteral("pin"), QUrl::FullyDecoded).toLatin1();
 }
 
-// A reply with the given type and body.
-HttpReply reply(int status, const char* type, const QByteArray& body)
-{
-    HttpReply out;
-    out.status = status;
-    out.contentType = type;
-    out.body = body;
-    return out;
-}
-
 } // namespace
 
 OperatorPanel::OperatorPanel(JobStore& store)
@@ -229,19 +219,19 @@ HttpReply OperatorPanel::answer(const HttpRequest& request)
     QByteArray action;
     if (const int id = jobIdOfPath(path, &action)) {
         if (request.method != "POST")
-            return reply(405, "text/plain; charset=utf-8", "405 Method Not Allowed\n");
+            return typedReply(405, "text/plain; charset=utf-8", "405 Method Not Allowed\n");
         return answerJobAction(request, id, action);
     }
     if (request.method != "GET" || (path != "/" && path != "/jobs" && path != "/accounts"))
-        return reply(path.startsWith("/jobs/") ? 404 : 405, "text/plain; charset=utf-8", "Not here.\n");
+        return typedReply(path.startsWith("/jobs/") ? 404 : 405, "text/plain; charset=utf-8", "Not here.\n");
     if (path == "/")
-        return reply(200, kHtmlType, panelPage(m_store, {}, false));
+        return typedReply(200, kHtmlType, panelPage(m_store, {}, false));
     if (path == "/jobs")
-        return reply(200, kJsonType, jobsJson(m_store));
+        return typedReply(200, kJsonType, jobsJson(m_store));
     QJsonObject accounts;
     for (auto it = m_store.accountPages().begin(); it != m_store.accountPages().end(); ++it)
         accounts.insert(it.key(), it.value());
-    return reply(200, kJsonType, QJsonDocument(accounts).toJson(QJsonDocument::Compact));
+    return typedReply(200, kJsonType, QJsonDocument(accounts).toJson(QJsonDocument::Compact));
 }
 
 // Releases or deletes a job and says what happened.
@@ -275,10 +265,10 @@ HttpReply OperatorPanel::answerJobAction(const HttpRequest& request, int id, con
 HttpReply OperatorPanel::actionReply(const HttpRequest& request, int status, int id, const QString& message) const
 {
     if (request.header("Accept").contains("text/html"))
-        return reply(status, kHtmlType, panelPage(m_store, message, status != 200));
+        return typedReply(status, kHtmlType, panelPage(m_store, message, status != 200));
     const StoredJob* job = m_store.job(id);
     const QJsonObject object{{"id", id}, {"state", job ? stateName(job->state) : QString()}, {"message", message}};
-    return reply(status, kJsonType, QJsonDocument(object).toJson(QJsonDocument::Compact));
+    return typedReply(status, kJsonType, QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
 // Every job as a JSON array, in the order they came.

@@ -289,6 +289,67 @@ bool Control::isEnabled() const
     return widget_ && !widget_->testAttribute(Qt::WA_Disabled);
 }
 
+// --- TitledControl, TitledItems ---
+
+namespace {
+
+// How each kind reads and writes its title.
+QString titleOf(const QAbstractButton& button) { return button.text(); }
+QString titleOf(const QGroupBox& box) { return box.title(); }
+void setTitleOf(QAbstractButton& button, const QString& title) { button.setText(title); }
+void setTitleOf(QGroupBox& box, const QString& title) { box.setTitle(title); }
+
+// How each kind reads and writes the title of one of its items.
+QString titleOfItem(const QComboBox& popUp, int index) { return popUp.itemText(index); }
+QString titleOfItem(const QTabWidget& tabs, int index) { return tabs.tabText(index); }
+void setTitleOfItem(QComboBox& popUp, int index, const QString& title) { popUp.setItemText(index, title); }
+void setTitleOfItem(QTabWidget& tabs, int index, const QString& title) { tabs.setTabText(index, title); }
+
+}  // namespace
+
+template <typename Widget>
+std::string TitledControl<Widget>::title() const
+{
+    auto* widget = as<Widget>();
+    return widget ? titleOf(*widget).toStdString() : std::string();
+}
+
+template <typename Widget>
+void TitledControl<Widget>::setTitle(const std::string& title)
+{
+    if (auto* widget = as<Widget>())
+        setTitleOf(*widget, qstr(title));
+}
+
+template class TitledControl<QAbstractButton>;
+template class TitledControl<QGroupBox>;
+
+template <typename Widget>
+int TitledItems<Widget>::numberOfItems() const
+{
+    auto* widget = as<Widget>();
+    return widget ? widget->count() : 0;
+}
+
+template <typename Widget>
+std::string TitledItems<Widget>::itemTitle(int index) const
+{
+    auto* widget = as<Widget>();
+    return widget ? titleOfItem(*widget, index).toStdString() : std::string();
+}
+
+// The same title again is left alone: setting it would have the widget handle a change.
+template <typename Widget>
+void TitledItems<Widget>::setItemTitle(int index, const std::string& title)
+{
+    auto* widget = as<Widget>();
+    if (widget && index >= 0 && index < widget->count() && titleOfItem(*widget, index) != qstr(title))
+        setTitleOfItem(*widget, index, qstr(title));
+}
+
+template class TitledItems<QComboBox>;
+template class TitledItems<QTabWidget>;
+
 // --- Button ---
 
 int Button::state() const
@@ -301,18 +362,6 @@ void Button::setState(int state)
 {
     if (auto* button = as<QAbstractButton>())
         button->setChecked(state != 0);
-}
-
-std::string Button::title() const
-{
-    auto* button = as<QAbstractButton>();
-    return button ? button->text().toStdString() : std::string();
-}
-
-void Button::setTitle(const std::string& title)
-{
-    if (auto* button = as<QAbstractButton>())
-        button->setText(qstr(title));
 }
 
 void Button::setImage(const Image& image)
@@ -385,24 +434,6 @@ Button Matrix::cellAtRow(int row) const
 }
 
 // --- PopUp ---
-
-int PopUp::numberOfItems() const
-{
-    auto* popUp = as<QComboBox>();
-    return popUp ? popUp->count() : 0;
-}
-
-std::string PopUp::itemTitle(int index) const
-{
-    auto* popUp = as<QComboBox>();
-    return popUp ? popUp->itemText(index).toStdString() : std::string();
-}
-
-void PopUp::setItemTitle(int index, const std::string& title)
-{
-    if (auto* popUp = as<QComboBox>(); popUp && index >= 0 && index < popUp->count() && popUp->itemText(index) != qstr(title))
-        popUp->setItemText(index, qstr(title));
-}
 
 void PopUp::setItemImage(int index, const Image& image)
 {
@@ -657,39 +688,7 @@ Formatter* TextField::formatter() const
     return validator ? validator->formatter() : nullptr;
 }
 
-// --- Box ---
-
-std::string Box::title() const
-{
-    auto* box = as<QGroupBox>();
-    return box ? box->title().toStdString() : std::string();
-}
-
-void Box::setTitle(const std::string& title)
-{
-    if (auto* box = as<QGroupBox>())
-        box->setTitle(qstr(title));
-}
-
 // --- TabView ---
-
-int TabView::numberOfTabViewItems() const
-{
-    auto* tabs = as<QTabWidget>();
-    return tabs ? tabs->count() : 0;
-}
-
-std::string TabView::label(int index) const
-{
-    auto* tabs = as<QTabWidget>();
-    return tabs ? tabs->tabText(index).toStdString() : std::string();
-}
-
-void TabView::setLabel(int index, const std::string& label)
-{
-    if (auto* tabs = as<QTabWidget>())
-        tabs->setTabText(index, qstr(label));
-}
 
 void TabView::selectFirstTabViewItem()
 {

@@ -49,15 +49,23 @@ private:
     QPointer<QWidget> widget_;
 };
 
-// A push button, check box, lock toggle or radio cell.
-class Button : public Control {
+// A control with one title: a button's text, a box's caption; empty when absent.
+template <typename Widget>
+class TitledControl : public Control {
 public:
     using Control::Control;
 
-    int state() const;
-    void setState(int state);
     std::string title() const;
     void setTitle(const std::string& title);
+};
+
+// A push button, check box, lock toggle or radio cell.
+class Button : public TitledControl<QAbstractButton> {
+public:
+    using TitledControl::TitledControl;
+
+    int state() const;
+    void setState(int state);
     // The image shown in state 0, and the one shown in state 1.
     void setImage(const Image& image);
     void setAlternateImage(const Image& image);
@@ -84,14 +92,26 @@ struct PopUpItem {
     const Image* image;
 };
 
-// A pop-up button and its menu.
-class PopUp : public Control {
+// What a pop-up's menu and a tab view's tabs share: items at indexes, each with a title; the
+// rule for an absent control holds for both here.
+template <typename Widget>
+class TitledItems : public Control {
 public:
     using Control::Control;
 
+    // How many items there are; 0 when the control is absent.
     int numberOfItems() const;
+    // The title of an item; empty when the control is absent.
     std::string itemTitle(int index) const;
+    // Gives an existing item a new title; an index out of range changes nothing.
     void setItemTitle(int index, const std::string& title);
+};
+
+// A pop-up button and its menu.
+class PopUp : public TitledItems<QComboBox> {
+public:
+    using TitledItems::TitledItems;
+
     void setItemImage(int index, const Image& image);
     // The name of the image an item shows, or nothing.
     std::optional<std::string> itemImageName(int index) const;
@@ -143,22 +163,20 @@ public:
 };
 
 // A group box.
-class Box : public Control {
+class Box : public TitledControl<QGroupBox> {
 public:
-    using Control::Control;
-
-    std::string title() const;
-    void setTitle(const std::string& title);
+    using TitledControl::TitledControl;
 };
 
 // The tab view.
-class TabView : public Control {
+class TabView : public TitledItems<QTabWidget> {
 public:
-    using Control::Control;
+    using TitledItems::TitledItems;
 
-    int numberOfTabViewItems() const;
-    std::string label(int index) const;
-    void setLabel(int index, const std::string& label);
+    // The tab items' count and labels, named as the toolkit names them for a tab view.
+    int numberOfTabViewItems() const { return numberOfItems(); }
+    std::string label(int index) const { return itemTitle(index); }
+    void setLabel(int index, const std::string& label) { setItemTitle(index, label); }
     void selectFirstTabViewItem();
     int selectedIndex() const;
 };

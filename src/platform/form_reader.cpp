@@ -271,6 +271,50 @@ bool applyProperty(QObject& object, const FormProperty& property)
     return meta.write(&object, QVariant(meta.metaType(), &value));
 }
 
+// Where an item of a layout sits: its cell in a grid; a box layout takes its items in order.
+struct LayoutCell {
+    int row = 0;
+    int column = 0;
+    int rowSpan = 1;
+    int columnSpan = 1;
+};
+
+// The cell an item element names in its attributes; a span not given is one.
+LayoutCell layoutCellOf(const QXmlStreamAttributes& attributes)
+{
+    const auto number = [&](QLatin1String name, int absent) {
+        return attributes.hasAttribute(name) ? attributes.value(name).toInt() : absent;
+    };
+    return {number(QLatin1String("row"), 0), number(QLatin1String("column"), 0),
+            number(QLatin1String("rowspan"), 1), number(QLatin1String("colspan"), 1)};
+}
+
+// Adds one kind of item (a widget, a child layout, a spacer) to a grid at its cell.
+void addToGrid(QGridLayout& grid, QWidget* item, const LayoutCell& at) { grid.addWidget(item, at.row, at.column, at.rowSpan, at.columnSpan); }
+void addToGrid(QGridLayout& grid, QLayout* item, const LayoutCell& at) { grid.addLayout(item, at.row, at.column, at.rowSpan, at.columnSpan); }
+void addToGrid(QGridLayout& grid, QLayoutItem* item, const LayoutCell& at) { grid.addItem(item, at.row, at.column, at.rowSpan, at.columnSpan); }
+
+// Adds one kind of item to the end of a box.
+void addToBox(QBoxLayout& box, QWidget* item) { box.addWidget(item); }
+void addToBox(QBoxLayout& box, QLayout* item) { box.addLayout(item); }
+void addToBox(QBoxLayout& box, QLayoutItem* item) { box.addItem(item); }
+
+// Places item in layout: at its cell of a grid, at the end of a box. False when the layout is
+// of neither kind; the item is then not taken.
+template <typename Item>
+bool placeInLayout(QLayout& layout, Item* item, const LayoutCell& cell)
+{
+    if (auto* grid = qobject_cast<QGridLayout*>(&layout)) {
+        addToGrid(*grid, item, cell);
+        return true;
+    }
+    if (auto* box = qobject_cast<QBoxLayout*>(&layout)) {
+        addToBox(*box, item);
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 FormReader::FormReader(QIODevice& device) : xml_(std::make_unique<FormCursor>(recordTape(device.readAll()))) {}
@@ -525,39 +569,26 @@ void FormReader::applyLayoutProperty(QLayout& layout, const FormProperty& proper
 
 void FormReader::readLayoutItem(QWidget& owner, QLayout& layout)
 {
-    const QXmlStreamAttributes attributes = xml_->attributes();
-    const int row = attributes.value(QLatin1String("row")).toInt();
-    const int column = attributes.value(QLatin1String("column")).toInt();
-    const int rowSpan = attributes.hasAttribute(QLatin1String("rowspan")) ? attributes.value(QLatin1String("rowspan")).toInt() : 1;
-    const int columnSpan = attributes.hasAttribute(QLatin1String("colspan")) ? attributes.value(QLatin1String("colspan")).toInt() : 1;
-    auto* grid = qobject_cast<QGridLayout*>(&layout);
-    auto* box = qobject_cast<QBoxLayout*>(&layout);
+    const LayoutCell cell = layoutCellOf(xml_->attributes());
     while (xml_->readNextStartElement()) {
         const QStringView element = xml_->name();
         if (element == u"widget") {
             std::unique_ptr<QWidget> widget = readWidget(&owner);
             if (!widget)
                 return;
-            if (grid)
-                grid->addWidget(widget.get(), row, column, rowSpan, columnSpan);
-            else if (box)
-                box->addWidget(widget.get());
+            placeInLayout(layout, widget.get(), cell);
             widget.release();  // owned by the layout's widget
         } else if (element == u"layout") {
             readLayout(owner, &layout);
             std::unique_ptr<QLayout> child(std::exchange(pendingLayout_, nullptr));
             if (!child)
                 return;
-            if (grid)
-                grid->addLayout(child.release(), row, column, rowSpan, columnSpan);
-            else if (box)
-                box->addLayout(child.release());
+            if (placeInLayout(layout, child.get(), cell))
+                child.release();  // owned by the layout from here
         } else if (element == u"spacer") {
             std::unique_ptr<QSpacerItem> spacer = readSpacer();
-            if (grid)
-                grid->addItem(spacer.release(), row, column, rowSpan, columnSpan);
-            else if (box)
-                box->addItem(spacer.release());
+            if (placeInLayout(layout, spacer.get(), cell))
+                spacer.release();  // owned by the layout from here
         } else {
             xml_->skipCurrentElement();
         }

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 namespace platform {
 
@@ -60,22 +61,46 @@ FileDescriptor createTemporaryBeside(const std::string& path, std::string& tempP
     return FileDescriptor(::mkostemp(tempPath.data(), O_CLOEXEC));
 }
 
-// Writes all of bytes to fd.
-bool writeAll(int fd, const ByteBuffer& bytes)
+// The status of dir, of the link itself or of the folder it leads to as options say; false
+// when there is nothing to examine.
+bool examineDirectory(const std::string& dir, PrivateDirectoryOptions options, struct stat& info)
 {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t count = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return false;
-        done += static_cast<std::size_t>(count);
-    }
-    return true;
+    return (options.acceptLinkToOwnFolder ? ::stat(dir.c_str(), &info) : ::lstat(dir.c_str(), &info)) == 0;
+}
+
+// Makes dir (and its missing parents, when options say so) with mode 0700; true when it is
+// there afterwards, made now or before.
+bool makeDirectory(const std::string& dir, PrivateDirectoryOptions options)
+{
+    if (options.makeMissingParents)
+        for (std::size_t slash = dir.find('/', 1); slash != std::string::npos; slash = dir.find('/', slash + 1))
+            if (::mkdir(dir.substr(0, slash).c_str(), 0700) != 0 && errno != EEXIST)
+                return false;
+    return ::mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
 }  // namespace
+
+// A folder that is there already is examined first, so that the common case costs one call.
+std::string privateDirectoryProblem(const std::string& dir, PrivateDirectoryOptions options)
+{
+    struct stat info {};
+    if (!examineDirectory(dir, options, info)) {
+        if (!makeDirectory(dir, options))
+            return dir + " cannot be created: " + std::strerror(errno);
+        if (!examineDirectory(dir, options, info))
+            return dir + " cannot be examined: " + std::strerror(errno);
+    }
+    if (S_ISLNK(info.st_mode))
+        return dir + " is a symbolic link, not a private folder";
+    if (!S_ISDIR(info.st_mode))
+        return dir + " is not a folder";
+    if (info.st_uid != geteuid())
+        return dir + " belongs to another user";
+    if ((info.st_mode & 07777) != 0700 && ::chmod(dir.c_str(), 0700) != 0)
+        return dir + " cannot be made private: " + std::strerror(errno);
+    return {};
+}
 
 bool readAll(int fd, std::size_t maxBytes, std::string& bytes) { return readBlocks(fd, maxBytes, bytes); }
 
@@ -124,7 +149,7 @@ bool replaceOwnFile(const std::string& path, const ByteBuffer& bytes)
     if (!file)
         return false;
     // mkostemp makes the file 0600 already; the mode is stated, not left to the C library.
-    const bool written = ::fchmod(file.get(), 0600) == 0 && writeAll(file.get(), bytes) && file.close();
+    const bool written = ::fchmod(file.get(), 0600) == 0 && writeAll(file.get(), std::string_view(bytes.data(), bytes.size())) && file.close();
     if (!written || ::rename(tempPath.c_str(), path.c_str()) != 0) {
         ::unlink(tempPath.c_str());
         return false;

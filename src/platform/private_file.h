@@ -1,5 +1,6 @@
-// Files of the user's own in the private temporary folder: read without following links or
-// trusting someone else's file, replaced whole so that a reader never sees half of one.
+// Folders and files of the user's own: private folders made and kept private, files read
+// without following links or trusting someone else's file, replaced whole so that a reader
+// never sees half of one.
 #pragma once
 
 #include "platform/bundle.h"
@@ -10,6 +11,24 @@
 #include <string_view>
 
 namespace platform {
+
+// How a private folder may be reached and made. The two kinds of folder differ for a reason:
+// a folder in a shared place such as /tmp must be a real folder of its own, since anyone can
+// plant a link there that leads the user's files into a folder of someone else's choosing;
+// a preferences folder under the user's home is reached only through the user's own folders,
+// may legitimately be a link to a folder of the user (a dotfiles setup keeps it elsewhere),
+// and its parents (~/.config) may not exist yet on a fresh account.
+struct PrivateDirectoryOptions {
+    // Whether a symbolic link that leads to a folder of the user is taken as the folder.
+    bool acceptLinkToOwnFolder = false;
+    // Whether missing parent folders are made as well (mode 0700), or only the folder itself.
+    bool makeMissingParents = false;
+};
+
+// Makes dir with mode 0700 when it is missing, and sets that mode when it has another. Empty
+// when dir then is a folder of this user, private to them; else why it is refused, as a
+// sentence naming the folder.
+std::string privateDirectoryProblem(const std::string& dir, PrivateDirectoryOptions options);
 
 // Reads fd to its end into bytes (appending); false on a read error or once more than maxBytes
 // have come.

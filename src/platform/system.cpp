@@ -1,13 +1,11 @@
 #include "platform/system.h"
+#include "platform/private_file.h"
 
 #include <plist/plist.h>
 #include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -22,6 +20,11 @@ struct PlistDeleter {
 };
 using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 
+// The temporary folder may sit in a shared /tmp: only a real folder of the user's will do, and
+// only the folder itself is made.
+constexpr PrivateDirectoryOptions kTemporaryDirectoryOptions{.acceptLinkToOwnFolder = false,
+                                                             .makeMissingParents = false};
+
 // The file's bytes, or nothing when it cannot be read.
 std::optional<std::string> readFile(const std::string& path)
 {
@@ -29,26 +32,6 @@ std::optional<std::string> readFile(const std::string& path)
     if (!in)
         return std::nullopt;
     return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// Makes dir with mode 0700 if missing; empty when it then is a real folder of this user,
-// private to them, else why it is refused.
-std::string privateDirectoryProblem(const std::string& dir)
-{
-    if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
-        return dir + " cannot be created: " + std::strerror(errno);
-    struct stat info {};
-    if (lstat(dir.c_str(), &info) != 0)
-        return dir + " cannot be examined: " + std::strerror(errno);
-    if (S_ISLNK(info.st_mode))
-        return dir + " is a symbolic link, not a private folder";
-    if (!S_ISDIR(info.st_mode))
-        return dir + " is not a folder";
-    if (info.st_uid != geteuid())
-        return dir + " belongs to another user";
-    if ((info.st_mode & 0077) != 0 && chmod(dir.c_str(), 0700) != 0)
-        return dir + " cannot be made private: " + std::strerror(errno);
-    return {};
 }
 
 // Where the private temporary folder is, without the trailing "/".
@@ -111,14 +94,14 @@ std::optional<std::string> fullUserName()
 std::optional<std::string> privateTemporaryDirectory(std::string_view product)
 {
     const std::string dir = privateTemporaryDirectoryPath(product);
-    if (!privateDirectoryProblem(dir).empty())
+    if (!privateDirectoryProblem(dir, kTemporaryDirectoryOptions).empty())
         return std::nullopt;
     return dir + "/";
 }
 
 std::string privateTemporaryDirectoryProblem(std::string_view product)
 {
-    return privateDirectoryProblem(privateTemporaryDirectoryPath(product));
+    return privateDirectoryProblem(privateTemporaryDirectoryPath(product), kTemporaryDirectoryOptions);
 }
 
 }  // namespace platform

@@ -595,22 +595,10 @@ bool isPrivateFolderOfUser(const std::string& dir)
            (info.st_mode & 07777) == 0700;
 }
 
-// Makes the folder and any missing parents; the folder itself must end up a folder of this user
-// with mode 0700.
-bool ensurePrivateDirectory(const std::string& dir)
-{
-    if (isPrivateFolderOfUser(dir))
-        return true;
-    for (std::size_t slash = dir.find('/', 1); slash != std::string::npos; slash = dir.find('/', slash + 1))
-        if (::mkdir(dir.substr(0, slash).c_str(), 0700) != 0 && errno != EEXIST)
-            return false;
-    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
-        return false;
-    if (!isFolderOfUser(dir))
-        return false;
-    struct stat info {};
-    return (::stat(dir.c_str(), &info) == 0 && (info.st_mode & 07777) == 0700) || ::chmod(dir.c_str(), 0700) == 0;
-}
+// The preferences folder lies under the user's own home: a link to a folder of theirs will do
+// (a dotfiles setup), and on a fresh account its parents are made with it.
+constexpr PrivateDirectoryOptions kPreferencesDirectoryOptions{.acceptLinkToOwnFolder = true,
+                                                               .makeMissingParents = true};
 
 // Writes all bytes to a new file of mode 0600 and flushes them to the disk.
 bool writeNewFile(const std::string& path, const std::string& bytes)
@@ -854,7 +842,7 @@ bool UserDefaults::writeStoredDomain(const std::string& domainName, const Proper
     // last.
     if (!inMemory_ && holdsKnownDomain(path, domain) && isPrivateFolderOfUser(directory_))
         return true;
-    if (!inMemory_ && !ensurePrivateDirectory(directory_))
+    if (!inMemory_ && !privateDirectoryProblem(directory_, kPreferencesDirectoryOptions).empty())
         return refuseWrite("the preferences folder " + directory_ + " is not a private folder of this user");
     std::optional<FileLock> lock;
     if (!inMemory_) {

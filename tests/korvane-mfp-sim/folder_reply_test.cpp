@@ -11,7 +11,7 @@ using namespace simtest;
 namespace {
 
 // Asks a running stand-in for the folder list with the bundle's request body.
-Listing fetchListing(const SimProcess& sim)
+Listing fetchListing(const harness::StandIn& sim)
 {
     const Response response = roundTrip(sim.port(), postRequest(listingRequestBody()));
     return response.status == 200 ? readListing(response.body) : Listing{};
@@ -30,7 +30,7 @@ QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArra
 
 TEST(MfpSimFolders, CommandLineFoldersArriveInOrderWithTheirFlags)
 {
-    SimProcess sim;
+    harness::StandIn sim;
     ASSERT_TRUE(sim.start({"--folder", "Sales", "--folder", "Legal:protected", "--folder", "Archive:dir",
                            "--folder", "Board:dir,protected", "--folder", "Q1:Q2", "--folder", "X:protected:"}));
     const Listing listing = fetchListing(sim);
@@ -54,7 +54,7 @@ TEST(MfpSimFolders, CommandLineFoldersArriveInOrderWithTheirFlags)
 TEST(MfpSimFolders, NamesWithMarkupAndNonAsciiSurviveTheTrip)
 {
     const QString tricky = QString::fromUtf8("R&D <\"Prüfung\"> 'ß' 文書 ]]>");
-    SimProcess sim;
+    harness::StandIn sim;
     ASSERT_TRUE(sim.start({"--folder", tricky + ":protected", "--folder", ""}));
     const Listing listing = fetchListing(sim);
     ASSERT_EQ(listing.folders.size(), 2);
@@ -68,7 +68,7 @@ TEST(MfpSimFolders, FolderFileComesFirstAndSkipsBlankLines)
     QTemporaryDir dir;
     const QString path = writeFile(dir, "folders.txt",
                                    "Alpha\r\n\n   \nBeta:protected\r\n\xc3\x9c" "ber:dir\n");
-    SimProcess sim;
+    harness::StandIn sim;
     ASSERT_TRUE(sim.start({"--folder", "Last", "--folders", path}));
     const Listing listing = fetchListing(sim);
     ASSERT_EQ(listing.folders.size(), 4);
@@ -82,7 +82,7 @@ TEST(MfpSimFolders, FolderFileComesFirstAndSkipsBlankLines)
 
 TEST(MfpSimFolders, WithoutFoldersTheListIsEmptyButPresent)
 {
-    SimProcess sim;
+    harness::StandIn sim;
     ASSERT_TRUE(sim.start({}));
     const Listing listing = fetchListing(sim);
     EXPECT_EQ(listing.resultCode, "ok");
@@ -92,7 +92,7 @@ TEST(MfpSimFolders, WithoutFoldersTheListIsEmptyButPresent)
 
 TEST(MfpSimFolders, ReplyIsASoapEnvelopeWithUnprefixedListing)
 {
-    SimProcess sim;
+    harness::StandIn sim;
     ASSERT_TRUE(sim.start({"--folder", "Sales"}));
     const Response response = roundTrip(sim.port(), postRequest(listingRequestBody()));
     ASSERT_EQ(response.status, 200);
@@ -119,7 +119,7 @@ TEST(MfpSimFolders, ReplyIsASoapEnvelopeWithUnprefixedListing)
 
 TEST(MfpSimFolders, StrictServiceKnowsTheBundledRequestAndNothingElse)
 {
-    SimProcess sim;
+    harness::StandIn sim;
     ASSERT_TRUE(sim.start({"--strict", "--folder", "Sales"}));
     const QByteArray bundled = listingRequestBody();
     ASSERT_FALSE(bundled.isEmpty());
@@ -152,8 +152,8 @@ TEST(MfpSimFolders, BadOptionsStopTheProgramWithAMessage)
     };
     for (const QStringList& arguments : cases) {
         QByteArray error;
-        EXPECT_EQ(runToEnd(arguments, &error), 2) << arguments.join(' ').toStdString();
+        EXPECT_EQ(harness::runStandInToEnd(arguments, &error), 2) << arguments.join(' ').toStdString();
         EXPECT_TRUE(error.startsWith("korvane-mfp-sim: ")) << error.toStdString();
     }
-    EXPECT_EQ(runToEnd({"--help"}), 0);
+    EXPECT_EQ(harness::runStandInToEnd({"--help"}), 0);
 }

@@ -27,7 +27,7 @@ TEST(MfpSimHttp, RecordHoldsEachRequestExactlyAsSent)
 {
     QTemporaryDir dir;
     const QString record = dir.filePath("request.txt");
-    SimProcess sim;
+    harness::StandIn sim;
     ASSERT_TRUE(sim.start({"--record", record}));
     const QByteArray body = QByteArrayLiteral("<x>\r\n\xc3\xa9\x00\xff</x>\n");
     const QByteArray first = "POST /korvane-mfp-srv HTTP/1.1\r\nhost: 127.0.0.1\r\nSOAPAction:   \"SoapActionDummy\"\r\n"
@@ -41,7 +41,7 @@ TEST(MfpSimHttp, RecordHoldsEachRequestExactlyAsSent)
 
 TEST(MfpSimHttp, OnlyPostToTheServicePathIsServed)
 {
-    SimProcess sim;
+    harness::StandIn sim;
     ASSERT_TRUE(sim.start({"--folder", "Sales"}));
     EXPECT_EQ(roundTrip(sim.port(), postRequest(listingRequestBody(), "/other")).status, 404);
     EXPECT_EQ(roundTrip(sim.port(), postRequest(listingRequestBody(), "/korvane-mfp-srv/x")).status, 404);
@@ -55,7 +55,7 @@ TEST(MfpSimHttp, OnlyPostToTheServicePathIsServed)
 
 TEST(MfpSimHttp, OversizedRequestsAreRefusedWith413)
 {
-    SimProcess sim;
+    harness::StandIn sim;
     ASSERT_TRUE(sim.start({"--max-body", "16"}));
     EXPECT_EQ(roundTrip(sim.port(), postRequest(QByteArray(16, 'a'))).status, 200);
 
@@ -77,7 +77,7 @@ TEST(MfpSimHttp, OversizedRequestsAreRefusedWith413)
 
 TEST(MfpSimHttp, OneConnectionServesManyRequestsAndPipelinedOnes)
 {
-    SimProcess sim;
+    harness::StandIn sim;
     ASSERT_TRUE(sim.start({"--folder", "Sales"}));
     Client client;
     ASSERT_TRUE(client.connectTo(sim.port()));
@@ -107,7 +107,7 @@ TEST(MfpSimHttp, AClientThatReadsLateStillGetsEveryReply)
     QStringList folders;
     for (int i = 0; i < 10; ++i)
         folders << "--folder" << QStringLiteral("Folder number %1").arg(i);
-    SimProcess sim;
+    harness::StandIn sim;
     ASSERT_TRUE(sim.start(folders));
     // Several megabytes of replies: more than the system buffers and the stand-in's own limit hold.
     constexpr int kCount = 3000;
@@ -122,7 +122,7 @@ TEST(MfpSimHttp, AClientThatReadsLateStillGetsEveryReply)
 
 TEST(MfpSimHttp, ManySuccessiveConnectionsAreServed)
 {
-    SimProcess sim;
+    harness::StandIn sim;
     ASSERT_TRUE(sim.start({"--folder", "Sales"}));
     for (int i = 0; i < 100; ++i)
         ASSERT_EQ(roundTrip(sim.port(), postRequest(listingRequestBody())).status, 200) << i;
@@ -130,7 +130,7 @@ TEST(MfpSimHttp, ManySuccessiveConnectionsAreServed)
 
 TEST(MfpSimHttp, ConnectionCloseAndExpectContinueAreHonoured)
 {
-    SimProcess sim;
+    harness::StandIn sim;
     ASSERT_TRUE(sim.start({}));
     Client closing;
     ASSERT_TRUE(closing.connectTo(sim.port()));
@@ -152,7 +152,7 @@ TEST(MfpSimHttp, ConnectionCloseAndExpectContinueAreHonoured)
 TEST(MfpSimHttp, TerminationSignalEndsTheProgramCleanly)
 {
     for (const char* mode : {"ok", "silent"}) {
-        SimProcess sim;
+        harness::StandIn sim;
         ASSERT_TRUE(sim.start({"--mode", mode}));
         Client client; // an open connection must not keep it alive
         ASSERT_TRUE(client.connectTo(sim.port()));
@@ -167,7 +167,7 @@ TEST(MfpSimHttp, TerminationSignalEndsTheProgramCleanly)
 
 TEST(MfpSimHttp, ClientsThatHoldConnectionsNeitherLockOthersOutNorKeepTheirSlot)
 {
-    SimProcess sim;
+    harness::StandIn sim;
     ASSERT_TRUE(sim.start({"--request-deadline", "3"}));
     // More half-sent requests than the stand-in keeps connections for.
     std::vector<std::unique_ptr<Client>> idle;

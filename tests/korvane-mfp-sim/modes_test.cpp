@@ -23,14 +23,14 @@ const QStringList kFolders = {"--folder", "Sales", "--folder", "Legal:protected"
 // The body an ok-mode stand-in with kFolders serves, to compare other modes against.
 QByteArray okBody()
 {
-    SimProcess sim;
+    harness::StandIn sim;
     if (!sim.start(kFolders))
         return {};
     return roundTrip(sim.port(), postRequest(listingRequestBody())).body;
 }
 
 // Starts a stand-in with kFolders in the given mode (plus extra options).
-bool startInMode(SimProcess& sim, const QString& mode, const QStringList& extra = {})
+bool startInMode(harness::StandIn& sim, const QString& mode, const QStringList& extra = {})
 {
     return sim.start(kFolders + QStringList{"--mode", mode} + extra);
 }
@@ -39,7 +39,7 @@ bool startInMode(SimProcess& sim, const QString& mode, const QStringList& extra 
 
 TEST(MfpSimModes, LateAnswersOnlyAfterTheDelay)
 {
-    SimProcess sim;
+    harness::StandIn sim;
     ASSERT_TRUE(startInMode(sim, "late=1"));
     Client client;
     ASSERT_TRUE(client.connectTo(sim.port()));
@@ -58,7 +58,7 @@ TEST(MfpSimModes, SilentReadsTheRequestButNeverAnswers)
 {
     QTemporaryDir dir;
     const QString record = dir.filePath("request.txt");
-    SimProcess sim;
+    harness::StandIn sim;
     ASSERT_TRUE(startInMode(sim, "silent", {"--record", record}));
     const QByteArray request = postRequest(listingRequestBody());
     const Exchange result = exchange(sim.port(), request, 600);
@@ -71,7 +71,7 @@ TEST(MfpSimModes, SilentReadsTheRequestButNeverAnswers)
 
 TEST(MfpSimModes, CloseHangsUpWithoutAWord)
 {
-    SimProcess sim;
+    harness::StandIn sim;
     ASSERT_TRUE(startInMode(sim, "close"));
     const Exchange result = exchange(sim.port(), postRequest(listingRequestBody()), 5000);
     EXPECT_TRUE(result.closedByPeer);
@@ -83,7 +83,7 @@ TEST(MfpSimModes, PiecesArriveSeparatelyAndAddUpToTheWholeReply)
     const QByteArray whole = okBody();
     ASSERT_FALSE(whole.isEmpty());
     for (const QStringList& framing : {QStringList{}, QStringList{"--chunked"}}) {
-        SimProcess sim;
+        harness::StandIn sim;
         ASSERT_TRUE(startInMode(sim, "pieces", framing + QStringList{"--piece-bytes", "150", "--piece-pause", "40"}));
         const Exchange result = exchange(sim.port(), postRequest(listingRequestBody()), 5000);
         EXPECT_GE(result.reads, 2);
@@ -96,7 +96,7 @@ TEST(MfpSimModes, PiecesArriveSeparatelyAndAddUpToTheWholeReply)
 
 TEST(MfpSimModes, AnHttpClientAcceptsAChunkedReplyInPieces)
 {
-    SimProcess sim;
+    harness::StandIn sim;
     ASSERT_TRUE(startInMode(sim, "pieces", {"--chunked", "--piece-bytes", "64", "--piece-pause", "5"}));
     QNetworkAccessManager manager;
     manager.setProxy(QNetworkProxy::NoProxy); // a proxy from the environment must not take loopback traffic
@@ -117,7 +117,7 @@ TEST(MfpSimModes, AnHttpClientAcceptsAChunkedReplyInPieces)
 
 TEST(MfpSimModes, Http500CarriesASoapFault)
 {
-    SimProcess sim;
+    harness::StandIn sim;
     ASSERT_TRUE(startInMode(sim, "http500"));
     const Response response = roundTrip(sim.port(), postRequest(listingRequestBody()));
     EXPECT_EQ(response.status, 500);
@@ -133,7 +133,7 @@ TEST(MfpSimModes, Http500CarriesASoapFault)
 
 TEST(MfpSimModes, UnsupportedRefusesWithoutFolders)
 {
-    SimProcess sim;
+    harness::StandIn sim;
     ASSERT_TRUE(startInMode(sim, "unsupported"));
     const Response response = roundTrip(sim.port(), postRequest(listingRequestBody()));
     EXPECT_EQ(response.status, 200);
@@ -144,7 +144,7 @@ TEST(MfpSimModes, UnsupportedRefusesWithoutFolders)
 
 TEST(MfpSimModes, NotXmlServesABodyNoParserTakes)
 {
-    SimProcess sim;
+    harness::StandIn sim;
     ASSERT_TRUE(startInMode(sim, "not-xml"));
     const Response response = roundTrip(sim.port(), postRequest(listingRequestBody()));
     EXPECT_EQ(response.status, 200);
@@ -161,7 +161,7 @@ TEST(MfpSimModes, ReplyFileIsServedByteForByteWithTheModesStatus)
     file.write(handMade);
     file.close();
     for (const auto& [mode, status] : {std::pair{"ok", 200}, std::pair{"http500", 500}}) {
-        SimProcess sim;
+        harness::StandIn sim;
         ASSERT_TRUE(startInMode(sim, mode, {"--reply", file.fileName()}));
         const Response response = roundTrip(sim.port(), postRequest(listingRequestBody()));
         EXPECT_EQ(response.status, status) << mode;

@@ -46,7 +46,7 @@ TEST(MfpSimOperatorPanel, BrowserListsTheHeldJobAndItsReleaseFormPrintsIt)
     ASSERT_FALSE(chromium.isEmpty()) << "chromium is not installed; scripts/setup-debian.sh installs it";
     QTemporaryDir state;
     QTemporaryDir home;
-    SimProcess sim;
+    harness::StandIn sim;
     ASSERT_TRUE(sim.start({"--print-port", "0", "--state", state.path()}));
     TestJob job;
     job.document = samplePdf(2);

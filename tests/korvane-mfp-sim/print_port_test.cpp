@@ -15,7 +15,7 @@ namespace {
 struct Printer
 {
     QTemporaryDir state;
-    SimProcess sim;
+    harness::StandIn sim;
 
     bool start(const QStringList& extra = {})
     {
@@ -163,7 +163,7 @@ TEST(MfpSimPrinter, StoreSurvivesARestart)
     EXPECT_EQ(printer.release(1, "1111").status, 403);
     ASSERT_TRUE(printer.sim.stop());
 
-    SimProcess again;
+    harness::StandIn again;
     ASSERT_TRUE(again.start({"--print-port", "0", "--state", printer.state.path()}));
     const QJsonObject listed = jobWithId(again.port(), 1);
     EXPECT_EQ(listed.value("state").toString(), "held");

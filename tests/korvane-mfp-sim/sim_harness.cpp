@@ -1,20 +1,13 @@
-// Starts the stand-in, talks raw HTTP to it and reads its replies as the panel would.
+// Talks raw HTTP to the stand-in and reads its replies as the panel would.
 #include "sim_harness.h"
 
 #include <QDeadlineTimer>
 #include <QDomDocument>
 #include <QFile>
-#include <QRegularExpression>
 
 namespace simtest {
 
 namespace {
-
-// Path of the built program.
-QString programPath()
-{
-    return QStringLiteral(KORVANE_TEST_BIN_DIR "/korvane-mfp-sim");
-}
 
 // Reads the body of a chunked response that starts at "at"; absent until the last chunk is there.
 std::optional<QByteArray> dechunk(const QByteArray& bytes, qsizetype at, qsizetype* end)
@@ -59,66 +52,6 @@ FolderEntry readEntry(const QDomNode& entry)
 }
 
 } // namespace
-
-// Stops the program: SIGTERM first, a kill when it does not go.
-SimProcess::~SimProcess()
-{
-    if (m_process.state() == QProcess::NotRunning)
-        return;
-    m_process.terminate();
-    if (!m_process.waitForFinished(3000))
-        m_process.kill();
-    m_process.waitForFinished(3000);
-}
-
-// Starts the program and reads its ports from the lines it announces them in.
-bool SimProcess::start(const QStringList& arguments)
-{
-    // Its messages go straight to ours, so a full pipe can never stall it.
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start(programPath(), arguments);
-    if (!m_process.waitForStarted(5000) || !readAnnouncedPort(QStringLiteral("listening"), &m_port))
-        return false;
-    return !arguments.contains(QStringLiteral("--print-port")) || readAnnouncedPort(QStringLiteral("printing"), &m_printPort);
-}
-
-// Ends the program with SIGTERM, as a user would; true when it exited cleanly.
-bool SimProcess::stop()
-{
-    m_process.terminate();
-    return m_process.waitForFinished(5000) && m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
-}
-
-// Reads the next line of standard output, "WHAT on 127.0.0.1:PORT", into port.
-bool SimProcess::readAnnouncedPort(const QString& what, quint16* port)
-{
-    const QRegularExpression pattern(QStringLiteral("^%1 on 127\\.0\\.0\\.1:(\\d+)\n$").arg(what));
-    QDeadlineTimer deadline(5000);
-    while (!m_process.canReadLine()) {
-        if (deadline.hasExpired() || !m_process.waitForReadyRead(static_cast<int>(deadline.remainingTime())))
-            return false;
-    }
-    const auto match = pattern.match(QString::fromUtf8(m_process.readLine()));
-    if (!match.hasMatch())
-        return false;
-    *port = static_cast<quint16>(match.captured(1).toUInt());
-    return *port != 0;
-}
-
-// Runs the program with the arguments until it ends and returns its exit code (-1 when it hangs).
-int runToEnd(const QStringList& arguments, QByteArray* standardError)
-{
-    QProcess process;
-    process.start(programPath(), arguments);
-    if (!process.waitForFinished(5000)) {
-        process.kill();
-        process.waitForFinished();
-        return -1;
-    }
-    if (standardError)
-        *standardError = process.readAllStandardError();
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-}
 
 // A request as the panel's client sends it.
 QByteArray postRequest(const QByteArray& body, const QByteArray& path)

@@ -1,10 +1,12 @@
-// Drives the real korvane-mfp-sim program over loopback for the tests.
+// Talks raw HTTP to the real korvane-mfp-sim program over loopback and reads its replies as
+// the panel would; the program itself is started with the kit's StandIn.
 #pragma once
+
+#include "stand_in.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QMap>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTcpSocket>
@@ -12,29 +14,6 @@
 #include <optional>
 
 namespace simtest {
-
-// The stand-in as a child process; stopped when the object goes.
-class SimProcess
-{
-public:
-    ~SimProcess();
-
-    bool start(const QStringList& arguments);
-    bool stop();
-    quint16 port() const { return m_port; }
-    quint16 printPort() const { return m_printPort; }
-    QProcess& process() { return m_process; }
-
-private:
-    bool readAnnouncedPort(const QString& what, quint16* port);
-
-    QProcess m_process;
-    quint16 m_port = 0;
-    quint16 m_printPort = 0; // with --print-port
-};
-
-// Runs the program to its end (for option errors and help); returns its exit code.
-int runToEnd(const QStringList& arguments, QByteArray* standardError = nullptr);
 
 // What came back on one connection.
 struct Exchange

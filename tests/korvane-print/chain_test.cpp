@@ -3,6 +3,7 @@
 // typed at the printer, refuses a sender it cannot authenticate, and prints the document
 // byte for byte.
 #include "korvane-print/host_harness.h"
+#include "stand_in.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +12,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -20,58 +19,16 @@ using namespace host_testing;
 
 namespace {
 
-// The printer stand-in with a print port, its job store in a folder of the test's.
-class Printer {
-public:
-    ~Printer()
-    {
-        process_.terminate();
-        if (!process_.waitForFinished(5000))
-            process_.kill();
-        process_.waitForFinished(5000);
-    }
-
-    // Starts it; false when it did not say both of its ports.
-    bool start(const QString& stateFolder)
-    {
-        process_.start(KORVANE_TEST_BIN_DIR "/korvane-mfp-sim",
-                       {"--port", "0", "--print-port", "0", "--state", stateFolder, "--user", "mia.jensen:sesame"});
-        return readPort("listening", &httpPort_) && readPort("printing", &printPort_);
-    }
-
-    std::string deviceURI() const { return "socket://127.0.0.1:" + std::to_string(printPort_); }
-    std::string url(const std::string& path) const
-    {
-        return "http://127.0.0.1:" + std::to_string(httpPort_) + path;
-    }
-
-private:
-    bool readPort(const char* what, int* port)
-    {
-        const QRegularExpression pattern(QString("^%1 on 127\\.0\\.0\\.1:(\\d+)\\s*$").arg(what));
-        while (process_.canReadLine() || process_.waitForReadyRead(5000)) {
-            const auto match = pattern.match(QString::fromUtf8(process_.readLine()));
-            if (match.hasMatch()) {
-                *port = match.captured(1).toInt();
-                return true;
-            }
-        }
-        return false;
-    }
-
-    QProcess process_;
-    int httpPort_ = 0;
-    int printPort_ = 0;
-};
-
 class Chain : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
         cupsd = std::make_unique<ScratchCupsd>();
         state = std::make_unique<QTemporaryDir>();
-        printer = std::make_unique<Printer>();
-        if (!printer->start(state->path()))
+        // The printer stand-in with a print port, its job store in a folder of the test's.
+        printer = std::make_unique<harness::StandIn>();
+        if (!printer->start({"--port", "0", "--print-port", "0", "--state", state->path(), "--user",
+                             "mia.jensen:sesame"}))
             setUpError = "the printer stand-in did not start";
         else if (!cupsd->isRunning())
             setUpError = "the chain needs a real cupsd and it could not start: " + cupsd->error();
@@ -161,7 +118,7 @@ protected:
 
     static inline std::unique_ptr<ScratchCupsd> cupsd;
     static inline std::unique_ptr<QTemporaryDir> state;
-    static inline std::unique_ptr<Printer> printer;
+    static inline std::unique_ptr<harness::StandIn> printer;
     static inline std::string setUpError;
     QTemporaryDir scratch;
     std::string document;

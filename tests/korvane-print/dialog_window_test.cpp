@@ -4,6 +4,7 @@
 // the options the dialog shows. It leaves a picture of each page in the build folder.
 #include "general_page.h"
 #include "korvane-print/host_harness.h"
+#include "korvane-print/window_suite.h"
 #include "preview_page.h"
 #include "print_dialog.h"
 #include "support/test_host.h"
@@ -14,15 +15,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QScreen>
-#include <QSet>
 #include <QTabWidget>
 #include <QTest>
 
@@ -31,26 +28,6 @@ using testing_support::ScopedEnv;
 using testing_support::ScopedUserDirs;
 
 namespace {
-
-QString pictureFolder()
-{
-    const QString folder = QDir::cleanPath(KORVANE_TEST_BIN_DIR "/../screenshots");
-    QDir().mkpath(folder);
-    return folder;
-}
-
-// The window as the X server shows it, saved under name; the number of colours in it.
-int savePicture(QWidget& window, const QString& name)
-{
-    QTest::qWait(250);
-    const QImage image = window.screen()->grabWindow(window.winId()).toImage();
-    image.save(pictureFolder() + "/" + name, "PNG");
-    QSet<QRgb> colours;
-    for (int y = 0; y < image.height(); y += 4)
-        for (int x = 0; x < image.width(); x += 4)
-            colours.insert(image.pixel(x, y));
-    return static_cast<int>(colours.size());
-}
 
 QWidget* focused()
 {
@@ -92,24 +69,14 @@ std::string twoPagePdf(const QString& path)
     return path.toStdString();
 }
 
-class DialogPagesOnDisplay : public ::testing::Test {
+class DialogPagesOnDisplay : public DialogOnDisplay {
 protected:
-    void SetUp() override
+    void setUpQueuesAndDocument() override
     {
-        ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "this suite needs an X display (run it under xvfb-run)";
-        ASSERT_TRUE(cupsd.isRunning()) << cupsd.error();
         ASSERT_FALSE(cupsd.addRecordingQueue("duplex-test", duplexPpd()));
         ASSERT_EQ(runProgram("lpadmin", {"-h", cupsd.server(), "-p", "duplex-test", "-L", "2nd floor, copy room"}).exitCode, 0);
-        cupsSetServer(cupsd.server().c_str());
         document = twoPagePdf(QString::fromStdString(userDirs.path() + "/budget.pdf"));
     }
-    void TearDown() override { cupsSetServer(nullptr); }
-
-    ScratchCupsd cupsd;
-    ScopedUserDirs userDirs;
-    ScopedEnv cupsServer{"CUPS_SERVER", cupsd.server()};
-    ScopedEnv plugins{"KORVANE_PLUGIN_PATH", std::string(KORVANE_TEST_BIN_DIR)};
-    std::string document;
 };
 
 TEST_F(DialogPagesOnDisplay, TheKeyboardAloneTakesAJobFromOpenToPrintThroughEveryPage)

@@ -2,7 +2,9 @@
 // and go with their tab, the keyboard reaches everything, and Print sends the job to a real
 // cupsd with the tab's settings. It leaves pictures of the dialog in the build folder.
 #include "korvane-print/host_harness.h"
+#include "korvane-print/window_suite.h"
 #include "print_dialog.h"
+#include "stand_in.h"
 #include "support/test_host.h"
 
 #include <gtest/gtest.h>
@@ -14,11 +16,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
-#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
-#include <QSet>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -29,27 +28,6 @@ using testing_support::ScopedEnv;
 using testing_support::ScopedUserDirs;
 
 namespace {
-
-// Where the pictures go: the build folder, for a person to look at and for the README.
-QString screenshotFolder()
-{
-    const QString folder = QDir::cleanPath(KORVANE_TEST_BIN_DIR "/../screenshots");
-    QDir().mkpath(folder);
-    return folder;
-}
-
-// The dialog as the X server shows it, saved under name; the number of colours in it.
-int saveScreenshot(QWidget& window, const QString& name)
-{
-    QTest::qWait(200);
-    const QImage image = window.screen()->grabWindow(window.winId()).toImage();
-    image.save(screenshotFolder() + "/" + name, "PNG");
-    QSet<QRgb> colours;
-    for (int y = 0; y < image.height(); y += 4)
-        for (int x = 0; x < image.width(); x += 4)
-            colours.insert(image.pixel(x, y));
-    return static_cast<int>(colours.size());
-}
 
 QStringList tabLabels(const QTabWidget& tabs)
 {
@@ -73,20 +51,15 @@ QStringList summaryGroup(const QTreeWidget& tree, const QString& group)
     return lines;
 }
 
-class HostWindowOnDisplay : public ::testing::Test {
+class HostWindowOnDisplay : public DialogOnDisplay {
 protected:
-    void SetUp() override
+    void setUpQueuesAndDocument() override
     {
-        ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "this suite needs an X display (run it under xvfb-run)";
-        ASSERT_TRUE(cupsd.isRunning()) << "the window tests print to a real cupsd and it could not start: "
-                                       << cupsd.error();
         ASSERT_FALSE(cupsd.addRecordingQueue("korvane-test"));
         ASSERT_FALSE(cupsd.addRawQueue("plain"));
-        cupsSetServer(cupsd.server().c_str());
         document = userDirs.path() + "/budget.pdf";
         ASSERT_TRUE(writeFile(document, minimalPdf()));
     }
-    void TearDown() override { cupsSetServer(nullptr); }
 
     HostOptions optionsFor(const std::string& printer)
     {
@@ -103,12 +76,6 @@ protected:
         EXPECT_NE(found, nullptr) << name;
         return found;
     }
-
-    ScratchCupsd cupsd;
-    ScopedUserDirs userDirs;
-    ScopedEnv cupsServer{"CUPS_SERVER", cupsd.server()};
-    ScopedEnv plugins{"KORVANE_PLUGIN_PATH", std::string(KORVANE_TEST_BIN_DIR)};
-    std::string document;
 };
 
 TEST_F(HostWindowOnDisplay, TheTabComesAndGoesWithThePrinterAndPrintSendsTheJob)
@@ -141,7 +108,7 @@ TEST_F(HostWindowOnDisplay, TheTabComesAndGoesWithThePrinterAndPrintSendsTheJob)
         EXPECT_EQ(field->text(), text) << field->objectName().toStdString() << " did not take the text";
     }
     QTest::keyClick(jobName, Qt::Key_Tab);
-    EXPECT_GT(saveScreenshot(dialog, "print-dialog.png"), 20) << "the picture of the dialog is blank";
+    EXPECT_GT(savePicture(dialog, "print-dialog.png"), 20) << "the picture of the dialog is blank";
 
     // A printer without the extension: the tab goes, the dialog's own pages stay.
     printers->setCurrentIndex(printers->findText("plain"));
@@ -167,7 +134,7 @@ TEST_F(HostWindowOnDisplay, TheTabComesAndGoesWithThePrinterAndPrintSendsTheJob)
     const auto expected = dialog.session()->panel()->summaryInfo();
     EXPECT_EQ(panelLines.size(), static_cast<qsizetype>(expected.size()));
     EXPECT_TRUE(summaryGroup(*summary, "Printer").contains("Printer=korvane-test"));
-    EXPECT_GT(saveScreenshot(dialog, "print-summary.png"), 20);
+    EXPECT_GT(savePicture(dialog, "print-summary.png"), 20);
 
     QTest::mouseClick(child<QPushButton>(dialog, "printButton"), Qt::LeftButton);
     ASSERT_EQ(dialog.result(), QDialog::Accepted);
@@ -221,10 +188,9 @@ TEST_F(HostWindowOnDisplay, TheKeyboardReachesEveryPartAndEscapeCancels)
 TEST_F(HostWindowOnDisplay, NothingReachesAPanelThatIsWaitingForThePrinter)
 {
     // A printer that answers the folder request after 1.5 s: the panel waits inside its action.
-    QProcess printer;
-    printer.start(KORVANE_TEST_BIN_DIR "/korvane-mfp-sim", {"--port", "0", "--mode", "late=1.5", "--folder", "Reports"});
-    ASSERT_TRUE(printer.waitForReadyRead(10000)) << "korvane-mfp-sim did not start";
-    const QString port = QString::fromUtf8(printer.readLine()).trimmed().section(':', -1);
+    harness::StandIn printer;
+    ASSERT_TRUE(printer.start({"--port", "0", "--mode", "late=1.5", "--folder", "Reports"}))
+        << "korvane-mfp-sim did not start";
 
     PrintDialog dialog(optionsFor("korvane-test"));
     ASSERT_NE(dialog.session(), nullptr) << dialog.sessionError();
@@ -234,7 +200,7 @@ TEST_F(HostWindowOnDisplay, NothingReachesAPanelThatIsWaitingForThePrinter)
     auto* fetch = child<QPushButton>(dialog, "getFolderNameButton");
     auto* printers = child<QComboBox>(dialog, "printerPopup");
     ASSERT_TRUE(address && fetch && printers);
-    address->setText("127.0.0.1:" + port);
+    address->setText(QString::fromStdString(printer.address()));
     platform::PDEPanel* panel = dialog.session()->panel();
 
     // While the panel waits, the user tries to change printers and to print.
@@ -257,8 +223,6 @@ TEST_F(HostWindowOnDisplay, NothingReachesAPanelThatIsWaitingForThePrinter)
     // Afterwards both work again.
     printers->setCurrentIndex(printers->findText("plain"));
     EXPECT_EQ(dialog.session()->panel(), nullptr);
-    printer.terminate();
-    printer.waitForFinished(5000);
 }
 
 TEST(HostWindowNotes, ANoteOfThePanelStaysInSightInTheWindow)

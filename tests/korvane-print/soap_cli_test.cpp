@@ -1,4 +1,5 @@
 // The batch host fetching the folder list from the printer stand-in, end to end.
+#include "stand_in.h"
 #include "support/test_host.h"
 
 #include <QDir>
@@ -9,7 +10,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -17,32 +17,6 @@
 #include <functional>
 
 namespace {
-
-// The stand-in as a child process, stopped with the object.
-class Printer {
-public:
-    ~Printer()
-    {
-        process_.terminate();
-        if (!process_.waitForFinished(3000))
-            process_.kill();
-        process_.waitForFinished(3000);
-    }
-
-    // Starts it; the address "127.0.0.1:PORT" or an empty string when it did not come up.
-    QString start(const QStringList& arguments)
-    {
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(QStringLiteral(KORVANE_TEST_BIN_DIR "/korvane-mfp-sim"), arguments);
-        if (!process_.waitForStarted(5000) || !process_.waitForReadyRead(5000))
-            return {};
-        static const QRegularExpression pattern(QStringLiteral("^listening on (127\\.0\\.0\\.1:\\d+)\n$"));
-        return pattern.match(QString::fromUtf8(process_.readLine())).captured(1);
-    }
-
-private:
-    QProcess process_;
-};
 
 // One run of the batch host with its own user folders.
 struct HostRun {
@@ -84,10 +58,9 @@ HostRun runHost(const QString& address, const std::function<void(const QTemporar
 
 TEST(SoapCli, FetchedFoldersAppearInThePanelsFolderList)
 {
-    Printer printer;
-    const QString address = printer.start({"--folder", "Accounts:protected", "--folder", "Design", "--folder", "Shared:dir"});
-    ASSERT_FALSE(address.isEmpty());
-    const HostRun run = runHost(address);
+    harness::StandIn printer;
+    ASSERT_TRUE(printer.start({"--folder", "Accounts:protected", "--folder", "Design", "--folder", "Shared:dir"}));
+    const HostRun run = runHost(QString::fromStdString(printer.address()));
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_FALSE(run.err.contains("alert")) << run.err.toStdString();
     const QJsonObject dump = QJsonDocument::fromJson(run.out).object();
@@ -118,10 +91,9 @@ TEST(SoapCli, RefusedReplyFolderIsToldOnceAndNothingIsSent)
 
 TEST(SoapCli, SilentPrinterEndsInTheAlertAfterTheWatchdog)
 {
-    Printer printer;
-    const QString address = printer.start({"--mode", "silent"});
-    ASSERT_FALSE(address.isEmpty());
-    const HostRun run = runHost(address);
+    harness::StandIn printer;
+    ASSERT_TRUE(printer.start({"--mode", "silent"}));
+    const HostRun run = runHost(QString::fromStdString(printer.address()));
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("korvane-print: alert: Could not retrieve Folder Names. [OK]")) << run.err.toStdString();
     EXPECT_GE(run.elapsedMs, 20000);

@@ -3,6 +3,7 @@
 #include "platform/automation.h"
 #include "plugin/KorvanePrintPdeRk880JC.h"
 #include "soap/reply.h"
+#include "exchange_files.h"
 #include "stand_in.h"
 #include "support/test_host.h"
 
@@ -58,7 +59,7 @@ protected:
     }
 
     // Fetches from a stand-in that lists the three usual folders.
-    void fetchThreeFolders(soaptest::StandIn& printer)
+    void fetchThreeFolders(harness::StandIn& printer)
     {
         ASSERT_TRUE(printer.start({"--folder", "Accounts:protected", "--folder", "Design", "--folder", "Shared:dir"}));
         setAddress(printer.address());
@@ -80,7 +81,7 @@ protected:
 
 TEST_F(FolderFetchTest, PressListsThePrintersFoldersWithoutAMessage)
 {
-    soaptest::StandIn printer;
+    harness::StandIn printer{harness::StandInMessages::CountRequests};
     fetchThreeFolders(printer);
     EXPECT_TRUE(host.alerts.empty());
     expectSpinnerAtRest();
@@ -89,7 +90,7 @@ TEST_F(FolderFetchTest, PressListsThePrintersFoldersWithoutAMessage)
 
 TEST_F(FolderFetchTest, UnreachablePrinterAlertsOnceThenRereadsTheLastReply)
 {
-    soaptest::StandIn printer;
+    harness::StandIn printer{harness::StandInMessages::CountRequests};
     fetchThreeFolders(printer);
     // The spinner must already be at rest when the alert is up.
     bool spinnerAtRestDuringAlert = false;
@@ -106,7 +107,7 @@ TEST_F(FolderFetchTest, UnreachablePrinterAlertsOnceThenRereadsTheLastReply)
 
 TEST_F(FolderFetchTest, SilentPrinterAlertsWhenTheWatchdogFires)
 {
-    soaptest::StandIn printer;
+    harness::StandIn printer{harness::StandInMessages::CountRequests};
     ASSERT_TRUE(printer.start({"--mode", "silent"}));
     panel->folderFetchGuard.watchdogInterval = 300ms;
     panel->folderList = FolderList{folder("Kept")};
@@ -119,7 +120,7 @@ TEST_F(FolderFetchTest, SilentPrinterAlertsWhenTheWatchdogFires)
 
 TEST_F(FolderFetchTest, EmptyAddressRereadsTheLastReplyOfAnyPrinter)
 {
-    soaptest::StandIn printer;
+    harness::StandIn printer{harness::StandInMessages::CountRequests};
     fetchThreeFolders(printer);
     // Another print queue's panel of the same user.
     testing_support::TestHost otherHost("other-queue");
@@ -135,7 +136,7 @@ TEST_F(FolderFetchTest, EmptyAddressRereadsTheLastReplyOfAnyPrinter)
 
 TEST_F(FolderFetchTest, AddressThatFormsNoURLSendsNothingAndSaysNothing)
 {
-    soaptest::StandIn printer;
+    harness::StandIn printer{harness::StandInMessages::CountRequests};
     fetchThreeFolders(printer);
     panel->folderList.reset();
     setAddress("printer name with spaces");
@@ -149,7 +150,7 @@ TEST_F(FolderFetchTest, AddressThatFormsNoURLSendsNothingAndSaysNothing)
 TEST_F(FolderFetchTest, RefusingOrFaultingPrinterEmptiesTheListSilently)
 {
     for (const char* mode : {"unsupported", "http500"}) {
-        soaptest::StandIn printer;
+        harness::StandIn printer{harness::StandInMessages::CountRequests};
         ASSERT_TRUE(printer.start({"--mode", mode, "--folder", "Hidden"}));
         panel->folderList = FolderList{folder("Earlier")};
         setAddress(printer.address());
@@ -161,7 +162,7 @@ TEST_F(FolderFetchTest, RefusingOrFaultingPrinterEmptiesTheListSilently)
 
 TEST_F(FolderFetchTest, ReplyThatIsNoXMLLeavesTheListAsItWas)
 {
-    soaptest::StandIn printer;
+    harness::StandIn printer{harness::StandInMessages::CountRequests};
     ASSERT_TRUE(printer.start({"--mode", "not-xml"}));
     panel->folderList = FolderList{folder("Earlier")};
     setAddress(printer.address());
@@ -172,7 +173,7 @@ TEST_F(FolderFetchTest, ReplyThatIsNoXMLLeavesTheListAsItWas)
 
 TEST_F(FolderFetchTest, PressAndHostCallsDuringTheWaitStartNoSecondExchange)
 {
-    soaptest::StandIn printer;
+    harness::StandIn printer{harness::StandInMessages::CountRequests};
     ASSERT_TRUE(printer.start({"--mode", "late=1", "--folder", "Accounts:protected", "--folder", "Design",
                                "--folder", "Shared:dir"}));
     setAddress(printer.address());
@@ -198,7 +199,7 @@ TEST_F(FolderFetchTest, PressAndHostCallsDuringTheWaitStartNoSecondExchange)
 
 TEST_F(FolderFetchTest, PanelDestroyedDuringTheWaitEndsTheExchangeQuietly)
 {
-    soaptest::StandIn printer;
+    harness::StandIn printer{harness::StandInMessages::CountRequests};
     ASSERT_TRUE(printer.start({"--mode", "silent"}));
     panel->folderFetchGuard.watchdogInterval = 60s;
     setAddress(printer.address());

@@ -4,7 +4,7 @@
 #include "soap/KorvanePrintPdeRk880JCSOAPClient.h"
 
 #include "soap/reply.h"
-#include "stand_in.h"
+#include "exchange_files.h"
 #include "support/hostile_printer.h"
 #include "support/test_host.h"
 

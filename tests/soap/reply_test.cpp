@@ -1,7 +1,7 @@
 // Reading the printer's reply document into the folder list.
 #include "plugin/KorvanePrintPdeRk880JC.h"
 #include "soap/reply.h"
-#include "stand_in.h"
+#include "exchange_files.h"
 #include "support/test_host.h"
 
 #include <QTemporaryDir>

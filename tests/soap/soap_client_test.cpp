@@ -4,6 +4,7 @@
 
 #include "plugin/KorvanePrintPdeRk880JC.h"
 #include "soap/reply.h"
+#include "exchange_files.h"
 #include "stand_in.h"
 #include "support/test_host.h"
 
@@ -96,7 +97,7 @@ TEST_F(SoapClientTest, RequestOnTheWireCarriesExactlyTheHeadersAndTheBody)
 {
     QTemporaryDir recordDir;
     const QString record = recordDir.filePath("request");
-    soaptest::StandIn printer;
+    harness::StandIn printer{harness::StandInMessages::CountRequests};
     ASSERT_TRUE(printer.start({"--record", record, "--folder", "A"}));
     exchange(printer.serviceURL());
     EXPECT_EQ(callback.calls, 0);
@@ -125,7 +126,7 @@ TEST_F(SoapClientTest, EmptyOrAbsentBodyIsSentWithLengthZero)
 {
     QTemporaryDir recordDir;
     const QString record = recordDir.filePath("request");
-    soaptest::StandIn printer;
+    harness::StandIn printer{harness::StandInMessages::CountRequests};
     ASSERT_TRUE(printer.start({"--record", record}));
     for (const std::optional<platform::ByteBuffer>& body : {std::optional<platform::ByteBuffer>{},
                                                             std::optional<platform::ByteBuffer>{platform::ByteBuffer{}}}) {
@@ -144,7 +145,7 @@ TEST_F(SoapClientTest, EmptyOrAbsentBodyIsSentWithLengthZero)
 
 TEST_F(SoapClientTest, ReplyInPiecesIsWrittenWholeAndInOrder)
 {
-    soaptest::StandIn whole;
+    harness::StandIn whole{harness::StandInMessages::CountRequests};
     ASSERT_TRUE(whole.start({"--folder", "Accounts:protected", "--folder", "Design", "--folder", "Shared:dir"}));
     exchange(whole.serviceURL());
     const auto expected = soaptest::fileContents(path);
@@ -153,7 +154,7 @@ TEST_F(SoapClientTest, ReplyInPiecesIsWrittenWholeAndInOrder)
 
     for (const QStringList& framing : {QStringList{}, QStringList{"--chunked"}}) {
         QFile::remove(QString::fromStdString(path));
-        soaptest::StandIn pieces;
+        harness::StandIn pieces{harness::StandInMessages::CountRequests};
         ASSERT_TRUE(pieces.start(QStringList{"--mode", "pieces", "--piece-bytes", "7", "--piece-pause", "2", "--folder",
                                              "Accounts:protected", "--folder", "Design", "--folder", "Shared:dir"} +
                                  framing));
@@ -171,7 +172,7 @@ TEST_F(SoapClientTest, ReplyFileIsPrivateAndReplacesAPlantedLinkInsteadOfWriting
     ASSERT_TRUE(soaptest::writeFile(target, "untouched"));
     ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0);
 
-    soaptest::StandIn printer;
+    harness::StandIn printer{harness::StandInMessages::CountRequests};
     ASSERT_TRUE(printer.start({"--folder", "A"}));
     exchange(printer.serviceURL());
 
@@ -185,7 +186,7 @@ TEST_F(SoapClientTest, ReplyFileIsPrivateAndReplacesAPlantedLinkInsteadOfWriting
 
 TEST_F(SoapClientTest, HttpErrorWithABodyCountsAsACompleteReply)
 {
-    soaptest::StandIn printer;
+    harness::StandIn printer{harness::StandInMessages::CountRequests};
     ASSERT_TRUE(printer.start({"--mode", "http500"}));
     plantEarlierReply();
     auto client = exchange(printer.serviceURL());
@@ -203,7 +204,7 @@ TEST_F(SoapClientTest, RefusedOrDroppedConnectionCallsBackOnceAndKeepsTheEarlier
     EXPECT_EQ(refused->state(), Client::kConnectionFailed);
     EXPECT_EQ(callback.calls, 1);
 
-    soaptest::StandIn printer;
+    harness::StandIn printer{harness::StandInMessages::CountRequests};
     ASSERT_TRUE(printer.start({"--mode", "close"}));
     auto dropped = exchange(printer.serviceURL());
     EXPECT_EQ(dropped->state(), Client::kConnectionFailed);
@@ -220,7 +221,7 @@ TEST_F(SoapClientTest, UnresolvableHostFails)
 
 TEST_F(SoapClientTest, SilentPrinterEndsByTheWatchdogAndKeepsTheEarlierReply)
 {
-    soaptest::StandIn printer;
+    harness::StandIn printer{harness::StandInMessages::CountRequests};
     ASSERT_TRUE(printer.start({"--mode", "silent"}));
     plantEarlierReply();
     QElapsedTimer clock;
@@ -234,7 +235,7 @@ TEST_F(SoapClientTest, SilentPrinterEndsByTheWatchdogAndKeepsTheEarlierReply)
 
 TEST_F(SoapClientTest, SilentPrinterEndsByTheRealTwentySecondWatchdog)
 {
-    soaptest::StandIn printer;
+    harness::StandIn printer{harness::StandInMessages::CountRequests};
     ASSERT_TRUE(printer.start({"--mode", "silent"}));
     QElapsedTimer clock;
     clock.start();
@@ -249,7 +250,7 @@ TEST_F(SoapClientTest, SilentPrinterEndsByTheRealTwentySecondWatchdog)
 
 TEST_F(SoapClientTest, LateReplyBeforeTheWatchdogIsKept)
 {
-    soaptest::StandIn printer;
+    harness::StandIn printer{harness::StandInMessages::CountRequests};
     ASSERT_TRUE(printer.start({"--mode", "late=1.5", "--folder", "Late"}));
     auto client = exchange(printer.serviceURL(), 10s);
     EXPECT_EQ(client->state(), Client::kReplyComplete);
@@ -305,7 +306,7 @@ TEST_F(SoapClientTest, EndlessReplyIsCutOffAtTheCapAsAFailure)
 
 TEST_F(SoapClientTest, AbandonedExchangeStopsWaitingAndCallsNoOneBack)
 {
-    soaptest::StandIn printer;
+    harness::StandIn printer{harness::StandInMessages::CountRequests};
     ASSERT_TRUE(printer.start({"--mode", "silent"}));
     auto client = Client::initWithServerName(printer.serviceURL(), &callback);
     ASSERT_TRUE(client);
