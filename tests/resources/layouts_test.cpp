@@ -2,6 +2,8 @@
 // on: outlet names and classes, tags, matrix rows, actions, lock buttons, keyboard order, captions
 // that translate, and a size that holds every language without clipping.
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QBuffer>
 #include <QComboBox>
 #include <QDomDocument>
 #include <QFile>
@@ -16,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QFormBuilder>
+#include <QIcon>
+#include <QPixmap>
 #include <QMetaProperty>
 
 #include "platform/form_reader.h"
@@ -339,6 +343,13 @@ TEST_P(LayoutTest, TheProjectsFormReaderBuildsWhatTheDesignersLoaderBuilds)
         view->resize(560, 380);
         view->show();
         view->layout()->activate();
+    }
+    // The reader's pop-ups make their lists when first opened; the designer's loader made
+    // them already. Laid out before, opened now: the geometry below is that of the reader's
+    // own sizing, and the lists and policies are there to compare.
+    for (QComboBox* popUp : ours->findChildren<QComboBox*>()) {
+        popUp->showPopup();
+        popUp->hidePopup();
     }
     const QList<QWidget*> expected = root->findChildren<QWidget*>();
     const QList<QWidget*> actual = ours->findChildren<QWidget*>();
@@ -678,6 +689,49 @@ bool writeForm(const QString& path, const QByteArray& bytes)
 }
 
 }  // namespace
+
+// A pop-up sized by its contents length: the toolkit's size hints for that policy, its list
+// made only once it is opened.
+TEST(FormFile, APopUpSizedByItsContentsLengthMakesItsListWhenOpened)
+{
+    const QByteArray form =
+        "<?xml version=\"1.0\"?>\n<ui version=\"4.0\"><widget class=\"QWidget\" name=\"top\">"
+        "<widget class=\"QComboBox\" name=\"folders\">"
+        "<property name=\"sizeAdjustPolicy\"><enum>QComboBox::AdjustToMinimumContentsLengthWithIcon</enum></property>"
+        "<property name=\"minimumContentsLength\"><number>16</number></property>"
+        "</widget></widget></ui>\n";
+    QBuffer device;
+    device.setData(form);
+    ASSERT_TRUE(device.open(QIODevice::ReadOnly));
+    platform::FormReader reader(device);
+    const std::unique_ptr<QWidget> top = reader.read();
+    ASSERT_NE(top, nullptr) << reader.errorString().toStdString();
+    auto* ours = top->findChild<QComboBox*>(QStringLiteral("folders"));
+    ASSERT_NE(ours, nullptr);
+    QComboBox toolkits;
+    toolkits.setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    toolkits.setMinimumContentsLength(16);
+    QPixmap lock(12, 12);
+    lock.fill(Qt::darkGray);
+    for (QComboBox* popUp : {ours, &toolkits}) {
+        popUp->addItem(QIcon(lock), QStringLiteral("Contracts and invoices of the last twelve months"));
+        popUp->addItem(QStringLiteral("Main"));
+    }
+    EXPECT_EQ(ours->findChild<QAbstractItemView*>(), nullptr) << "the list was made before it was wanted";
+    EXPECT_EQ(ours->sizeHint(), toolkits.sizeHint());
+    EXPECT_EQ(ours->minimumSizeHint(), toolkits.minimumSizeHint());
+    QFont larger = ours->font();
+    larger.setPointSizeF(larger.pointSizeF() * 2);
+    ours->setFont(larger);
+    toolkits.setFont(larger);
+    EXPECT_EQ(ours->sizeHint(), toolkits.sizeHint()) << "the size does not follow the font";
+
+    ours->showPopup();
+    ours->hidePopup();
+    EXPECT_NE(ours->findChild<QAbstractItemView*>(), nullptr);
+    EXPECT_EQ(ours->sizeAdjustPolicy(), QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    EXPECT_EQ(ours->sizeHint(), toolkits.sizeHint());
+}
 
 // The panel's path: a file's parse is kept for the next view, and a changed file is read anew.
 TEST(FormFile, IsReadOnceAndAgainWhenItChanges)
