@@ -641,6 +641,14 @@ void TextField::setTextColor(TextColor color)
     const QColor text = gray ? standard.color(QPalette::Disabled, QPalette::WindowText)
                              : standard.color(QPalette::Active, QPalette::WindowText);
     QPalette palette = field->palette();
+    // A new field's palette writes in black already; a palette of its own would only cost
+    // its making and stop the field from following a change of the desktop's colours.
+    const bool alreadyInColour = palette.color(QPalette::Active, QPalette::WindowText) == text &&
+                                 palette.color(QPalette::Inactive, QPalette::WindowText) == text &&
+                                 palette.color(QPalette::Active, QPalette::Text) == text &&
+                                 palette.color(QPalette::Inactive, QPalette::Text) == text;
+    if (alreadyInColour)
+        return;
     palette.setColor(QPalette::Active, QPalette::WindowText, text);
     palette.setColor(QPalette::Inactive, QPalette::WindowText, text);
     palette.setColor(QPalette::Active, QPalette::Text, text);
