@@ -90,6 +90,19 @@ public:
         open_.pop_back();
     }
 
+    // The text inside the current element's child <attribute name="name">, read ahead without
+    // moving; empty when there is none.
+    QString attributeText(QStringView name) const
+    {
+        const std::size_t end = element().end;
+        for (std::size_t child = current_ + 1; child < end; child = tape_->elements[child].end) {
+            const FormTape::Element& candidate = tape_->elements[child];
+            if (candidate.name == u"attribute" && candidate.attributes.value(QLatin1String("name")) == name)
+                return child + 1 < candidate.end ? tape_->elements[child + 1].text : QString();
+        }
+        return {};
+    }
+
     bool hasError() const { return !error_.isEmpty() || !tape_->error.isEmpty(); }
     QString errorString() const { return error_.isEmpty() ? tape_->error : error_; }
 
@@ -199,6 +212,16 @@ struct FormProperty {
     bool isKeys = false;
 };
 
+// The numbers inside a size, a rectangle or a size policy; a part not given is zero.
+struct FormParts {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    int horizontalStretch = 0;
+    int verticalStretch = 0;
+};
+
 namespace {
 
 // A pop-up that the layouts size by its minimum contents length, with room for an icon. The
@@ -249,6 +272,18 @@ private:
 
     bool policyPending_ = false;
 };
+
+// The margins the style gives the layout of a window.
+QMargins windowLayoutMargins(const QWidget& widget)
+{
+    QStyleOption window;
+    window.initFrom(&widget);
+    window.state |= QStyle::State_Window;
+    const QStyle* style = widget.style();
+    const auto margin = [&](QStyle::PixelMetric side) { return style->pixelMetric(side, &window, &widget); };
+    return {margin(QStyle::PM_LayoutLeftMargin), margin(QStyle::PM_LayoutTopMargin),
+            margin(QStyle::PM_LayoutRightMargin), margin(QStyle::PM_LayoutBottomMargin)};
+}
 
 // Makes a widget of class W.
 template <typename W>
@@ -402,11 +437,11 @@ std::unique_ptr<QWidget> FormReader::read()
     if (!root)
         return fail("no widget");
     for (const auto& [label, buddy] : buddies_)
-        if (auto* target = root->findChild<QWidget*>(buddy))
+        if (auto* target = widgetsBelowTop_.value(buddy))
             label->setBuddy(target);
     for (qsizetype i = 1; i < tabStops_.size(); ++i) {
-        auto* first = root->findChild<QWidget*>(tabStops_[i - 1]);
-        auto* second = root->findChild<QWidget*>(tabStops_[i]);
+        auto* first = widgetsBelowTop_.value(tabStops_[i - 1]);
+        auto* second = widgetsBelowTop_.value(tabStops_[i]);
         if (first && second)
             QWidget::setTabOrder(first, second);
     }
@@ -420,15 +455,22 @@ std::nullptr_t FormReader::fail(const QString& why)
     return nullptr;
 }
 
-std::unique_ptr<QWidget> FormReader::readWidget(QWidget* parent, QString* title)
+std::unique_ptr<QWidget> FormReader::readWidget(QWidget* parent, QTabWidget* pageOf)
 {
     const QString className = xml_->attributes().value(QLatin1String("class")).toString();
     std::unique_ptr<QWidget> widget = makeWidget(className);
     if (!widget)
         return fail("a widget of class " + className + " is not one of the layouts' classes");
     widget->setObjectName(xml_->attributes().value(QLatin1String("name")).toString());
-    if (parent)
+    if (pageOf) {
+        pageOf->addTab(widget.get(), xml_->attributeText(u"title"));
+        pageBeingRead_ = widget.get();
+    } else if (parent) {
         widget->setParent(parent);
+    }
+    // Buddies and tab stops name widgets below the top one; the first of a name wins.
+    if ((pageOf || parent) && !widgetsBelowTop_.contains(widget->objectName()))
+        widgetsBelowTop_.insert(widget->objectName(), widget.get());
     std::vector<FormProperty> afterChildren;
     while (xml_->readNextStartElement()) {
         const QStringView element = xml_->name();
@@ -440,11 +482,8 @@ std::unique_ptr<QWidget> FormReader::readWidget(QWidget* parent, QString* title)
             else
                 applyWidgetProperty(*widget, property);
         } else if (element == u"attribute") {
-            // The one attribute of the layouts: a tab page's title, for the tab widget.
-            const bool isTitle = xml_->attributes().value(QLatin1String("name")) == u"title";
-            const FormProperty attribute = readProperty();
-            if (isTitle && title)
-                *title = attribute.value.toString();
+            // The one attribute of the layouts, a tab page's title, went in with the page.
+            xml_->skipCurrentElement();
         } else if (element == u"layout") {
             readLayout(*widget, nullptr);
         } else if (element == u"widget") {
@@ -471,10 +510,8 @@ void FormReader::readChildWidget(QWidget& parent)
         return;
     }
     // A page, with its title.
-    QString title;
-    std::unique_ptr<QWidget> page = readWidget(nullptr, &title);
-    if (page)
-        tabs->addTab(page.release(), title);  // owned by the tab widget
+    if (auto page = readWidget(nullptr, tabs))
+        page.release();  // owned by the tab widget
 }
 
 void FormReader::readComboItem(QWidget& widget)
@@ -535,18 +572,18 @@ FormProperty FormReader::readProperty()
             property.isKeys = true;
         } else if (type == u"size") {
             const auto parts = readParts();
-            property.value = QSize(parts.value(QLatin1String("width")), parts.value(QLatin1String("height")));
+            property.value = QSize(parts.width, parts.height);
         } else if (type == u"rect") {
             const auto parts = readParts();
-            property.value = QRect(parts.value(QLatin1String("x")), parts.value(QLatin1String("y")), parts.value(QLatin1String("width")), parts.value(QLatin1String("height")));
+            property.value = QRect(parts.x, parts.y, parts.width, parts.height);
         } else if (type == u"sizepolicy") {
             const QMetaEnum policies = QMetaEnum::fromType<QSizePolicy::Policy>();
             const int horizontal = valueOfKeys(policies, xml_->attributes().value(QLatin1String("hsizetype")).toString());
             const int vertical = valueOfKeys(policies, xml_->attributes().value(QLatin1String("vsizetype")).toString());
             const auto parts = readParts();
             QSizePolicy policy(static_cast<QSizePolicy::Policy>(horizontal), static_cast<QSizePolicy::Policy>(vertical));
-            policy.setHorizontalStretch(parts.value(QLatin1String("horstretch")));
-            policy.setVerticalStretch(parts.value(QLatin1String("verstretch")));
+            policy.setHorizontalStretch(parts.horizontalStretch);
+            policy.setVerticalStretch(parts.verticalStretch);
             if (horizontal < 0 || vertical < 0)
                 fail("a size policy of unknown kind");
             property.value = QVariant::fromValue(policy);
@@ -558,12 +595,20 @@ FormProperty FormReader::readProperty()
     return property;
 }
 
-QHash<QString, int> FormReader::readParts()
+FormParts FormReader::readParts()
 {
-    QHash<QString, int> parts;
+    FormParts parts;
+    std::pair<QLatin1String, int*> named[] = {
+        {QLatin1String("x"), &parts.x},          {QLatin1String("y"), &parts.y},
+        {QLatin1String("width"), &parts.width},  {QLatin1String("height"), &parts.height},
+        {QLatin1String("horstretch"), &parts.horizontalStretch}, {QLatin1String("verstretch"), &parts.verticalStretch}};
     while (xml_->readNextStartElement()) {
-        const QString name = xml_->name().toString();
-        parts.insert(name, xml_->readElementText().toInt());
+        const auto found = std::find_if(std::begin(named), std::end(named),
+                                        [&](const auto& part) { return xml_->name() == part.first; });
+        if (found == std::end(named))
+            xml_->skipCurrentElement();
+        else
+            *found->second = xml_->readElementText().toInt();
     }
     return parts;
 }
@@ -588,9 +633,11 @@ void FormReader::readLayout(QWidget& owner, QLayout* parentLayout)
         pendingLayout_ = layout.release();  // the caller adds it to the parent layout
     } else {
         owner.setLayout(layout.release());  // owned by the widget
-        // The margins the style gives the widget now (a page, made before it is added to its
-        // tab widget, has a window's), kept as the designer's loader keeps them.
-        kept->setContentsMargins(kept->contentsMargins());
+        // The margins the style gives the widget now, kept as the designer's loader keeps
+        // them. The loader makes a page before it adds it to its tab widget, so a page has a
+        // window's margins; this reader adds the page first (moving a page full of widgets
+        // into the tab widget costs more than reading it), and gives it a window's margins.
+        kept->setContentsMargins(&owner == pageBeingRead_ ? windowLayoutMargins(owner) : kept->contentsMargins());
     }
     while (xml_->readNextStartElement()) {
         if (xml_->name() == u"property")

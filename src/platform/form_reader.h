@@ -17,9 +17,11 @@ class QIODevice;
 class QLabel;
 class QLayout;
 class QSpacerItem;
+class QTabWidget;
 
 namespace platform {
 
+struct FormParts;
 struct FormProperty;
 struct FormTape;
 class FormCursor;
@@ -43,12 +45,13 @@ public:
 private:
     explicit FormReader(std::shared_ptr<const FormTape> tape);
     std::nullptr_t fail(const QString& why);
-    std::unique_ptr<QWidget> readWidget(QWidget* parent, QString* title = nullptr);
+    // Reads a widget into parent, or, for a page, into pageOf as its next tab.
+    std::unique_ptr<QWidget> readWidget(QWidget* parent, QTabWidget* pageOf = nullptr);
     void readChildWidget(QWidget& parent);
     void readComboItem(QWidget& widget);
     void applyWidgetProperty(QWidget& widget, const FormProperty& property);
     FormProperty readProperty();
-    QHash<QString, int> readParts();
+    FormParts readParts();
     void readLayout(QWidget& owner, QLayout* parentLayout);
     void applyLayoutProperty(QLayout& layout, const FormProperty& property);
     void readLayoutItem(QWidget& owner, QLayout& layout);
@@ -59,7 +62,9 @@ private:
     QString error_;
     std::vector<std::pair<QLabel*, QString>> buddies_;
     QStringList tabStops_;
-    QLayout* pendingLayout_ = nullptr;  // a nested layout read, not yet in its parent
+    QHash<QString, QWidget*> widgetsBelowTop_;  // by name, as the buddies and tab stops name them
+    QLayout* pendingLayout_ = nullptr;
+    QWidget* pageBeingRead_ = nullptr;  // the tab page last added, whose layout is a window's  // a nested layout read, not yet in its parent
 };
 
 }  // namespace platform
