@@ -20,6 +20,9 @@
 
 namespace {
 
+// A row label as a screen reader says it: without its mnemonic mark and its colon.
+QString accessibleNameOf(const QString& label) { return QString(label).remove('&').remove(QRegularExpression(":$")); }
+
 // The letters the dialog's head, tabs and buttons use; a page's options take others.
 const QString kReservedMnemonics = "PILGTVSDZWRJ";
 
@@ -119,16 +122,10 @@ void PaperPage::addPaperAndSides(QFormLayout* form, const std::vector<std::strin
     if (!pageSize.keyword.empty()) {
         addOptionRow(form, pageSize, tr("Paper si&ze:"));
     } else {
-        ippMedia_ = new QComboBox(this);
-        ippMedia_->setObjectName("mediaPopup");
-        ippMedia_->setAccessibleName(tr("Paper size"));
+        std::vector<std::pair<QString, std::string>> sizes;
         for (const char* media : {"A4", "Letter", "Legal", "A5", "A3"})
-            ippMedia_->addItem(media, media);
-        const int saved = ippMedia_->findData(QString::fromStdString(choices_->option("media").value_or("A4")));
-        ippMedia_->setCurrentIndex(std::max(saved, 0));
-        auto* label = new QLabel(tr("Paper si&ze:"), this);
-        label->setBuddy(ippMedia_);
-        form->addRow(label, ippMedia_);
+            sizes.emplace_back(media, media);
+        ippMedia_ = addIppChoiceRow(form, {"mediaPopup", tr("Paper si&ze:"), "media", "A4"}, sizes);
         connect(ippMedia_, &QComboBox::currentIndexChanged, this, &PaperPage::mediaChosen);
     }
     PPDOptionEntry duplex = describePPDOption(choices_->ppd(), "Duplex");
@@ -140,17 +137,29 @@ void PaperPage::addPaperAndSides(QFormLayout* form, const std::vector<std::strin
     }
     if (sidesSupported.size() < 2)
         return;
-    ippSides_ = new QComboBox(this);
-    ippSides_->setObjectName("sidesPopup");
-    ippSides_->setAccessibleName(tr("Two-sided"));
-    for (const std::string& sides : sidesSupported)
-        ippSides_->addItem(sidesText(sides), QString::fromStdString(sides));
-    const int saved = ippSides_->findData(QString::fromStdString(choices_->option("sides").value_or("one-sided")));
-    ippSides_->setCurrentIndex(std::max(saved, 0));
-    auto* label = new QLabel(tr("T&wo-sided:"), this);
-    label->setBuddy(ippSides_);
-    form->addRow(label, ippSides_);
+    std::vector<std::pair<QString, std::string>> sides;
+    for (const std::string& value : sidesSupported)
+        sides.emplace_back(sidesText(value), value);
+    ippSides_ = addIppChoiceRow(form, {"sidesPopup", tr("T&wo-sided:"), "sides", "one-sided"}, sides);
     connect(ippSides_, &QComboBox::currentIndexChanged, this, &PaperPage::sidesChosen);
+}
+
+// A pop-up of an IPP job option's values (text, value) as cupsd offers them, showing the
+// job's value or else the default, in a row of the form.
+QComboBox* PaperPage::addIppChoiceRow(QFormLayout* form, const IppChoice& choice,
+                                      const std::vector<std::pair<QString, std::string>>& values)
+{
+    auto* popUp = new QComboBox(this);
+    popUp->setObjectName(choice.objectName);
+    popUp->setAccessibleName(accessibleNameOf(choice.label));
+    for (const auto& [text, value] : values)
+        popUp->addItem(text, QString::fromStdString(value));
+    const std::string current = choices_->option(choice.option).value_or(choice.fallback);
+    popUp->setCurrentIndex(std::max(popUp->findData(QString::fromStdString(current)), 0));
+    auto* label = new QLabel(choice.label, this);
+    label->setBuddy(popUp);
+    form->addRow(label, popUp);
+    return popUp;
 }
 
 // One PPD option: a pop-up (PickOne, PickMany) or a check box (Boolean), with the custom
@@ -160,7 +169,7 @@ QWidget* PaperPage::addOptionRow(QFormLayout* form, const PPDOptionEntry& option
     OptionControl control;
     control.option = option;
     const QString name = QString::fromStdString(option.keyword);
-    const QString accessible = QString(label).remove('&').remove(QRegularExpression(":$"));
+    const QString accessible = accessibleNameOf(label);
     QWidget* widget = nullptr;
     const bool asCheckBox = option.kind == PPDOptionEntry::Kind::Boolean && option.choices.size() == 2 &&
                             option.customParameters.empty();

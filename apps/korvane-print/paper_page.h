@@ -45,6 +45,14 @@ private:
 
     void clear();
     void addPaperAndSides(QFormLayout* form, const std::vector<std::string>& sidesSupported);
+    struct IppChoice {
+        QString objectName;
+        QString label;         // with its mnemonic and colon
+        std::string option;    // the job option it sets
+        std::string fallback;  // shown when the job has none
+    };
+    QComboBox* addIppChoiceRow(QFormLayout* form, const IppChoice& choice,
+                               const std::vector<std::pair<QString, std::string>>& values);
     QWidget* addOptionRow(QFormLayout* form, const PPDOptionEntry& option, const QString& label);
     void choose(const std::string& keyword, const std::string& choice);
     void popUpChosen(const std::string& keyword);
