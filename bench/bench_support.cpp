@@ -109,7 +109,8 @@ FolderService::FolderService(int folderCount)
     std::string lines;
     for (int i = 0; i < folderCount; ++i)
         lines += "Folder " + std::to_string(i) + (i % 3 == 0 ? ":protected\n" : "\n");
-    if (writeFile(foldersFile_, lines) && standIn_.start({QStringLiteral("--folders"), QString::fromStdString(foldersFile_)}))
+    if (writeFile(foldersFile_, lines) &&
+        standIn_.start({QStringLiteral("--folders"), QString::fromStdString(foldersFile_)}))
         address_ = standIn_.address();
 }
 

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "harness_host.h"
-#include "stand_in.h"
 #include "platform/pde.h"
+#include "stand_in.h"
 
 #include <QByteArray>
 #include <QPluginLoader>

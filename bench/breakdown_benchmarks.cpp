@@ -1,10 +1,10 @@
 // Where the time of a fetch and of a reply goes, step by step, to explain the ratios: each
 // benchmark reports the mean milliseconds of its steps as counters.
 #include "bench_support.h"
-#include "soap/KorvanePrintPdeRk880JCSOAPClient.h"
-#include "soap/reply.h"
 #include "platform/http_exchange.h"
 #include "platform/private_file.h"
+#include "soap/KorvanePrintPdeRk880JCSOAPClient.h"
+#include "soap/reply.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -73,9 +73,16 @@ void BM_ExchangeSteps(benchmark::State& state)
         platform::ByteBuffer bytes;
         QEventLoop loop;
         void exchangeDidReceiveResponse() override { bytes.clear(); }
-        void exchangeDidReceiveData(const char* data, std::size_t n) override { bytes.insert(bytes.end(), data, data + n); }
+        void exchangeDidReceiveData(const char* data, std::size_t n) override
+        {
+            bytes.insert(bytes.end(), data, data + n);
+        }
         void exchangeDidFinish() override { loop.quit(); }
-        void exchangeDidFail() override { bytes.clear(); loop.quit(); }
+        void exchangeDidFail() override
+        {
+            bytes.clear();
+            loop.quit();
+        }
     } collector;
     platform::HttpPost post;
     post.url = url;

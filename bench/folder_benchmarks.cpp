@@ -40,7 +40,8 @@ void timeReplyAndPopUp(benchmark::State& state, bool withinTheCap)
         panel->makeFolderPopup();
     }
     const std::size_t folders = panel->folderList ? panel->folderList->size() : 0;
-    if (withinTheCap && (static_cast<int>(folders) != count || panel->folderSelectionPopup.numberOfItems() != count + 3))
+    if (withinTheCap &&
+        (static_cast<int>(folders) != count || panel->folderSelectionPopup.numberOfItems() != count + 3))
         state.SkipWithError("the reply was not read whole");
     if (!withinTheCap && folders != 0)
         state.SkipWithError("a reply beyond the cap was read");
@@ -48,11 +49,17 @@ void timeReplyAndPopUp(benchmark::State& state, bool withinTheCap)
 }
 
 // What a fetch costs after the bytes have arrived.
-void BM_ReplyAndPopUp(benchmark::State& state) { timeReplyAndPopUp(state, true); }
+void BM_ReplyAndPopUp(benchmark::State& state)
+{
+    timeReplyAndPopUp(state, true);
+}
 BENCHMARK(BM_ReplyAndPopUp)->Arg(10)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 // A reply of N folders beyond the cap: what it costs to refuse it, pop-up included.
-void BM_ReplyBeyondTheCap(benchmark::State& state) { timeReplyAndPopUp(state, false); }
+void BM_ReplyBeyondTheCap(benchmark::State& state)
+{
+    timeReplyAndPopUp(state, false);
+}
 BENCHMARK(BM_ReplyBeyondTheCap)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The reference: the same file read and parsed by a bare QDomDocument.

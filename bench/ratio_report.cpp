@@ -10,8 +10,7 @@ void RatioReporter::ReportRuns(const std::vector<Run>& runs)
     for (const Run& run : runs) {
         if (run.error_occurred)
             continue;
-        const double ms = run.GetAdjustedRealTime() *
-                          benchmark::GetTimeUnitMultiplier(benchmark::kMillisecond) /
+        const double ms = run.GetAdjustedRealTime() * benchmark::GetTimeUnitMultiplier(benchmark::kMillisecond) /
                           benchmark::GetTimeUnitMultiplier(run.time_unit);
         const std::string name =
             run.run_name.function_name + (run.run_name.args.empty() ? "" : "/" + run.run_name.args);

@@ -114,8 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A document type declaration is refused whatever follows; where one may stand (or the
     // text merely holds its keyword) the comparison says nothing and is left out.
     const bool mayDeclareType = bytes.contains("<!DOCTYPE");
-    const bool readable =
-        document.setContent(bytes) && elementDepth(document) <= platform::XmlLimits{}.maxDepth;
+    const bool readable = document.setContent(bytes) && elementDepth(document) <= platform::XmlLimits{}.maxDepth;
     if (mayDeclareType) {
         if (!accepted)
             FUZZ_CHECK(f.panel->folderList == before || f.panel->folderList == std::optional<FolderList>(FolderList{}));

@@ -23,7 +23,6 @@ namespace {
 using platform::PropertyDictionary;
 using platform::PropertyValue;
 
-
 // The entry under key when it is a dictionary.
 const PropertyDictionary* dictionaryAt(const PropertyDictionary& dictionary, const char* key)
 {

@@ -52,15 +52,31 @@ bool checksSettling(const std::uint8_t* data, std::size_t size)
 const std::vector<std::string>& settingKeys()
 {
     static const std::vector<std::string> all = {
-        keys::kSpoolTime,       keys::kFiling,          keys::kFolderPath,
-        keys::kFolderPath2,     keys::kJobSuspend,      keys::kJobSuspendKey,
-        keys::kJobSuspend2Key,  keys::kAuthentication,  keys::kLoginName11,
-        keys::kLoginName12,     std::string(keys::kLoginName1Prefix) + "3",
-        std::string(keys::kLoginName0Prefix) + "1",     keys::kPassword,
-        keys::kPassword2,       keys::kUserNumber,      keys::kUserNumber2,
-        keys::kAccountNumber,   keys::kAccountNumber2,  keys::kUserName,
-        keys::kUserName2,       keys::kJobName,         keys::kJobName2,
-        keys::kFolderPassword,  keys::kFolderPassword2, keys::kHoldButton,
+        keys::kSpoolTime,
+        keys::kFiling,
+        keys::kFolderPath,
+        keys::kFolderPath2,
+        keys::kJobSuspend,
+        keys::kJobSuspendKey,
+        keys::kJobSuspend2Key,
+        keys::kAuthentication,
+        keys::kLoginName11,
+        keys::kLoginName12,
+        std::string(keys::kLoginName1Prefix) + "3",
+        std::string(keys::kLoginName0Prefix) + "1",
+        keys::kPassword,
+        keys::kPassword2,
+        keys::kUserNumber,
+        keys::kUserNumber2,
+        keys::kAccountNumber,
+        keys::kAccountNumber2,
+        keys::kUserName,
+        keys::kUserName2,
+        keys::kJobName,
+        keys::kJobName2,
+        keys::kFolderPassword,
+        keys::kFolderPassword2,
+        keys::kHoldButton,
     };
     return all;
 }
@@ -68,9 +84,9 @@ const std::vector<std::string>& settingKeys()
 // The remembered values of the panel that an input may set, in their stored forms.
 std::vector<std::optional<std::string>*> rememberedValues(KorvanePrintPdeRk880JC& panel)
 {
-    return {&panel.prefSuspendKeyStringRef, &panel.prefLoginNameStringRef, &panel.prefPasswordStringRef,
+    return {&panel.prefSuspendKeyStringRef, &panel.prefLoginNameStringRef,     &panel.prefPasswordStringRef,
             &panel.prefUserNumberStringRef, &panel.prefAccountNumberStringRef, &panel.prefUserNameStringRef,
-            &panel.prefJobNameStringRef,    &panel.prefFolderPassStringRef,  &panel.prefFolderNameStringRef};
+            &panel.prefJobNameStringRef,    &panel.prefFolderPassStringRef,    &panel.prefFolderNameStringRef};
 }
 
 // Keys whose values change with every save (they depend on the spool time) or that only the
@@ -89,7 +105,6 @@ std::map<std::string, std::string> stableKeys(const platform::PrintSettings& set
             stable.emplace(key, value);
     return stable;
 }
-
 
 // Fills the panel's inputs from the records of the fuzz input.
 void applyRecords(const std::uint8_t* data, std::size_t size, KorvanePrintPdeRk880JC& panel,
@@ -125,8 +140,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     PanelFixture& f = setUpPanelFixture(argc, argv);
     // Custom folders, one protected, so that stored folder names can match one.
-    f.panel->folderList = FolderList{{"Sales", true, false, false}, {"sales", false, false, false},
-                                     {std::nullopt, false, true, false}};
+    f.panel->folderList =
+        FolderList{{"Sales", true, false, false}, {"sales", false, false, false}, {std::nullopt, false, true, false}};
     f.panel->makeFolderPopup();
     return 0;
 }

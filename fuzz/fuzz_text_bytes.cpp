@@ -18,21 +18,32 @@ namespace {
 using platform::StringEncoding;
 
 constexpr StringEncoding kEncodings[] = {
-    platform::kASCIIStringEncoding,          platform::kJapaneseEUCStringEncoding,
-    platform::kUTF8StringEncoding,           platform::kISOLatin1StringEncoding,
-    platform::kShiftJISStringEncoding,       platform::kWindowsLatin1StringEncoding,
-    platform::kMacOSRomanStringEncoding,     platform::kMacJapaneseStringEncoding,
-    platform::kMacChineseTradStringEncoding, platform::kMacKoreanStringEncoding,
-    platform::kMacChineseSimpStringEncoding, platform::kGB18030StringEncoding,
-    platform::kEUCKRStringEncoding,          platform::kBig5StringEncoding,
+    platform::kASCIIStringEncoding,
+    platform::kJapaneseEUCStringEncoding,
+    platform::kUTF8StringEncoding,
+    platform::kISOLatin1StringEncoding,
+    platform::kShiftJISStringEncoding,
+    platform::kWindowsLatin1StringEncoding,
+    platform::kMacOSRomanStringEncoding,
+    platform::kMacJapaneseStringEncoding,
+    platform::kMacChineseTradStringEncoding,
+    platform::kMacKoreanStringEncoding,
+    platform::kMacChineseSimpStringEncoding,
+    platform::kGB18030StringEncoding,
+    platform::kEUCKRStringEncoding,
+    platform::kBig5StringEncoding,
     0x7fff,  // a number no encoding has
 };
 
 constexpr korvane::settings::TextRule kRules[] = {
-    korvane::settings::kPINRule,           korvane::settings::kLoginNameRule,
-    korvane::settings::kLoginNameSecondFormRule, korvane::settings::kPasswordRule,
-    korvane::settings::kUserNumberRule,    korvane::settings::kAccountNumberRule,
-    korvane::settings::kJobIdentityRule,   korvane::settings::kJobIdentitySecondFormRule,
+    korvane::settings::kPINRule,
+    korvane::settings::kLoginNameRule,
+    korvane::settings::kLoginNameSecondFormRule,
+    korvane::settings::kPasswordRule,
+    korvane::settings::kUserNumberRule,
+    korvane::settings::kAccountNumberRule,
+    korvane::settings::kJobIdentityRule,
+    korvane::settings::kJobIdentitySecondFormRule,
     korvane::settings::kFolderPasswordRule,
 };
 
@@ -163,8 +174,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const StringEncoding encoding = kEncodings[data[0] % std::size(kEncodings)];
     const std::size_t maxCharacters = data[1] == 0xFF ? std::string_view::npos : data[1];
     const std::size_t maxBytes = data[2];
-    const auto policy = data[3] & 1 ? platform::Unrepresentable::SubstituteSpace
-                                    : platform::Unrepresentable::EndsConversion;
+    const auto policy =
+        data[3] & 1 ? platform::Unrepresentable::SubstituteSpace : platform::Unrepresentable::EndsConversion;
     const std::string text(reinterpret_cast<const char*>(data + 4), size - 4);
 
     checkGetBytes(text, encoding, maxCharacters, maxBytes, policy);

@@ -95,8 +95,14 @@ ProcessResult runProgram(const std::string& program, const std::vector<std::stri
 std::unique_ptr<QApplication> makeHeadlessApplication(int& argc, char** argv);
 
 // The bundled sample PPD, the built bundle and the built programs.
-inline std::string samplePPDPath() { return HarnessHost::samplePPD(); }
-inline std::string bundleDir() { return HarnessHost::bundleDir(); }
+inline std::string samplePPDPath()
+{
+    return HarnessHost::samplePPD();
+}
+inline std::string bundleDir()
+{
+    return HarnessHost::bundleDir();
+}
 std::string programPath(const std::string& name);
 
 }  // namespace harness

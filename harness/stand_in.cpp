@@ -11,7 +11,10 @@ namespace harness {
 namespace {
 
 // The built program.
-QString standInPath() { return QString::fromStdString(programPath("korvane-mfp-sim")); }
+QString standInPath()
+{
+    return QString::fromStdString(programPath("korvane-mfp-sim"));
+}
 
 }  // namespace
 
@@ -43,17 +46,28 @@ bool StandIn::start(const QStringList& arguments)
 bool StandIn::stop()
 {
     process_.terminate();
-    return process_.waitForFinished(5000) && process_.exitStatus() == QProcess::NormalExit &&
-           process_.exitCode() == 0;
+    return process_.waitForFinished(5000) && process_.exitStatus() == QProcess::NormalExit && process_.exitCode() == 0;
 }
 
-std::string StandIn::address() const { return "127.0.0.1:" + std::to_string(port_); }
+std::string StandIn::address() const
+{
+    return "127.0.0.1:" + std::to_string(port_);
+}
 
-std::string StandIn::serviceURL() const { return "http://" + address() + "/korvane-mfp-srv"; }
+std::string StandIn::serviceURL() const
+{
+    return "http://" + address() + "/korvane-mfp-srv";
+}
 
-std::string StandIn::url(const std::string& path) const { return "http://" + address() + path; }
+std::string StandIn::url(const std::string& path) const
+{
+    return "http://" + address() + path;
+}
 
-std::string StandIn::deviceURI() const { return "socket://127.0.0.1:" + std::to_string(printPort_); }
+std::string StandIn::deviceURI() const
+{
+    return "socket://127.0.0.1:" + std::to_string(printPort_);
+}
 
 int StandIn::requestCount()
 {

@@ -24,8 +24,7 @@ std::string languageOfDocument(std::string_view head);
 // Throws JobRefused, naming the setting, when a value is empty, too long or holds a character
 // outside printable ASCII or a quote or backslash (there is no escaping), or when the header
 // would pass its limits of lines and bytes.
-std::string formatHeader(const std::vector<HeaderSetting>& settings, std::string_view language,
-                         std::uint64_t size);
+std::string formatHeader(const std::vector<HeaderSetting>& settings, std::string_view language, std::uint64_t size);
 
 // The line that ends the job.
 inline constexpr std::string_view kJobEnd = "@KJC EOJ\n";

@@ -81,8 +81,7 @@ bool isSpoolTimeForm(std::string_view hex)
 // The hex of a text's bytes.
 std::string hexOf(std::string_view text)
 {
-    return korvane::crypto::toHex(
-        std::span(reinterpret_cast<const unsigned char*>(text.data()), text.size()));
+    return korvane::crypto::toHex(std::span(reinterpret_cast<const unsigned char*>(text.data()), text.size()));
 }
 
 [[noreturn]] void refuse(std::string_view key, std::string_view form)

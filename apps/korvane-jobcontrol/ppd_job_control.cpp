@@ -5,11 +5,11 @@
 #include "settings/keys.h"
 #include "settings/text_bytes.h"
 
+#include <strings.h>
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <optional>
-#include <strings.h>
 
 namespace jobcontrol {
 
@@ -31,9 +31,9 @@ constexpr const char* kAccountPassword = "ARAccountPassword";
 constexpr const char* kUserNumber = "ARUserNumber";
 constexpr const char* kUserName = "ARUserName";
 constexpr const char* kJobName = "ARJobName";
-constexpr const char* kAllOptions[] = {kPrintRelease,   kDocFiling,       kHoldKey,      kDocumentFiling,
+constexpr const char* kAllOptions[] = {kPrintRelease,     kDocFiling,       kHoldKey,      kDocumentFiling,
                                        kCustomFolderName, kCustomFolderPIN, kAccountLogin, kAccountPassword,
-                                       kUserNumber,     kUserName,        kJobName};
+                                       kUserNumber,       kUserName,        kJobName};
 
 // Texts arrive over IPP in UTF-8: the encoding of the first forms, as on the user's desktop.
 constexpr platform::StringEncoding kJobTextEncoding = platform::kUTF8StringEncoding;

@@ -74,7 +74,7 @@ qint64 declaredBodyLength(const HttpRequest& request)
     return length;
 }
 
-} // namespace
+}  // namespace
 
 // The first header of that name (case-insensitive), or an empty array.
 QByteArray HttpRequest::header(QByteArrayView name) const
@@ -152,4 +152,4 @@ ParseStep parseRequest(const QByteArray& buffer, const RequestLimits& limits)
     return step;
 }
 
-} // namespace mfpsim
+}  // namespace mfpsim

@@ -16,7 +16,7 @@ QByteArray chunkedBody(const QByteArray& body, int chunkBytes)
     return out + "0\r\n\r\n";
 }
 
-} // namespace
+}  // namespace
 
 HttpReply typedReply(int status, const QByteArray& contentType, const QByteArray& body)
 {
@@ -31,19 +31,32 @@ HttpReply typedReply(int status, const QByteArray& contentType, const QByteArray
 QByteArray reasonPhrase(int status)
 {
     switch (status) {
-    case 100: return "Continue";
-    case 200: return "OK";
-    case 400: return "Bad Request";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 405: return "Method Not Allowed";
-    case 409: return "Conflict";
-    case 413: return "Payload Too Large";
-    case 423: return "Locked";
-    case 500: return "Internal Server Error";
-    case 501: return "Not Implemented";
-    case 505: return "HTTP Version Not Supported";
-    default: return "Unknown";
+    case 100:
+        return "Continue";
+    case 200:
+        return "OK";
+    case 400:
+        return "Bad Request";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 405:
+        return "Method Not Allowed";
+    case 409:
+        return "Conflict";
+    case 413:
+        return "Payload Too Large";
+    case 423:
+        return "Locked";
+    case 500:
+        return "Internal Server Error";
+    case 501:
+        return "Not Implemented";
+    case 505:
+        return "HTTP Version Not Supported";
+    default:
+        return "Unknown";
     }
 }
 
@@ -77,4 +90,4 @@ QByteArray plainReply(int status, bool keepAlive)
     return serializeReply(reply, keepAlive, 0);
 }
 
-} // namespace mfpsim
+}  // namespace mfpsim

@@ -9,8 +9,7 @@
 namespace mfpsim {
 
 // A response before it is framed for the wire.
-struct HttpReply
-{
+struct HttpReply {
     int status = 200;
     QByteArray contentType;
     QByteArray body;
@@ -24,4 +23,4 @@ QByteArray reasonPhrase(int status);
 QByteArray serializeReply(const HttpReply& reply, bool keepAlive, int chunkBytes);
 QByteArray plainReply(int status, bool keepAlive);
 
-} // namespace mfpsim
+}  // namespace mfpsim

@@ -50,7 +50,8 @@ QString firstShown(const JobHeader& header, const char* preferred, const char* f
 std::string decryptSecret(const JobHeader& header, const char* name)
 {
     const QByteArray coded = header.value(name);
-    const std::vector<unsigned char> blocks = korvane::crypto::base64Decode(std::string_view(coded.constData(), coded.size()));
+    const std::vector<unsigned char> blocks =
+        korvane::crypto::base64Decode(std::string_view(coded.constData(), coded.size()));
     return korvane::crypto::aesDecryptTextWithKeyText(blocks, bytesOfHex(header.value("SPOOLTIME")));
 }
 
@@ -85,7 +86,7 @@ bool isPdfDelimiter(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\0';
 }
 
-} // namespace
+}  // namespace
 
 // The shown names, retention, filing and account of a job, with what its PIN is checked against.
 JobDescription describeJob(const JobHeader& header)
@@ -132,8 +133,8 @@ bool pinMatchesDigest(const QByteArray& typedPin, const QByteArray& spoolTime, c
 {
     if (digest.isEmpty())
         return typedPin.isEmpty();
-    const bool digits = !typedPin.isEmpty() && typedPin.size() <= 8
-                        && std::all_of(typedPin.begin(), typedPin.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const bool digits = !typedPin.isEmpty() && typedPin.size() <= 8 &&
+                        std::all_of(typedPin.begin(), typedPin.end(), [](char c) { return c >= '0' && c <= '9'; });
     if (!digits)
         return false;
     const QByteArray message = zeroFilled(typedPin) + spoolTime;
@@ -156,11 +157,11 @@ qint64 countPdfPages(const QString& path)
         while (next < data.size() && isPdfDelimiter(data[next]))
             ++next;
         const QByteArrayView rest = data.sliced(next);
-        const bool isPage = rest.startsWith("/Page")
-                            && (rest.size() == 5 || !QChar::isLetterOrNumber(static_cast<uchar>(rest[5])));
+        const bool isPage =
+            rest.startsWith("/Page") && (rest.size() == 5 || !QChar::isLetterOrNumber(static_cast<uchar>(rest[5])));
         pages += isPage ? 1 : 0;
     }
     return std::max<qint64>(pages, 1);
 }
 
-} // namespace mfpsim
+}  // namespace mfpsim

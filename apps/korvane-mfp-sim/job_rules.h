@@ -12,30 +12,27 @@
 namespace mfpsim {
 
 // A user the printer knows: a login name and its password.
-struct PrinterUser
-{
+struct PrinterUser {
     QString login;
     QString password;
 };
 
 // Everything the printer is told about its users; empty lists let unauthenticated jobs through.
-struct UserDirectory
-{
+struct UserDirectory {
     QList<PrinterUser> logins;
-    QList<QByteArray> userNumbers; // zero-filled to 5 digits
+    QList<QByteArray> userNumbers;  // zero-filled to 5 digits
 
     bool isEmpty() const { return logins.isEmpty() && userNumbers.isEmpty(); }
 };
 
 // The job as the operator panel shows it, taken from its header.
-struct JobDescription
-{
+struct JobDescription {
     QString name;
     QString user;
-    QString retention; // NONE, HOLD, HOLDAFTERPRINT or SAMPLE
-    QString filing;    // empty, NONE, QUICK, MAIN or CUSTOM
-    QString folder;    // empty when the job is not filed
-    QString account;   // empty when it names none
+    QString retention;  // NONE, HOLD, HOLDAFTERPRINT or SAMPLE
+    QString filing;     // empty, NONE, QUICK, MAIN or CUSTOM
+    QString folder;     // empty when the job is not filed
+    QString account;    // empty when it names none
     QByteArray pinDigest;
     QByteArray spoolTime;
 };
@@ -46,4 +43,4 @@ QByteArray zeroFilled(const QByteArray& digits);
 bool pinMatchesDigest(const QByteArray& typedPin, const QByteArray& spoolTime, const QByteArray& digest);
 qint64 countPdfPages(const QString& path);
 
-} // namespace mfpsim
+}  // namespace mfpsim

@@ -53,14 +53,20 @@ QJsonObject storedForm(const StoredJob& job)
 {
     const JobDescription& d = job.description;
     return QJsonObject{
-        {"id", job.id},           {"state", stateName(job.state)},
-        {"name", d.name},         {"user", d.user},
-        {"retention", d.retention}, {"filing", d.filing},
-        {"folder", d.folder},     {"account", d.account},
+        {"id", job.id},
+        {"state", stateName(job.state)},
+        {"name", d.name},
+        {"user", d.user},
+        {"retention", d.retention},
+        {"filing", d.filing},
+        {"folder", d.folder},
+        {"account", d.account},
         {"pinDigest", QString::fromLatin1(d.pinDigest)},
         {"spoolTime", QString::fromLatin1(d.spoolTime.toHex())},
-        {"reason", job.reason},   {"pages", job.pages},
-        {"prints", job.prints},   {"wrongPins", job.wrongPins},
+        {"reason", job.reason},
+        {"pages", job.pages},
+        {"prints", job.prints},
+        {"wrongPins", job.wrongPins},
         {"submitted", job.submitted.toString(Qt::ISODate)},
     };
 }
@@ -109,10 +115,12 @@ bool copyWhole(const QString& source, const QString& dest)
 // A short, quoted form of a job's name for the log.
 QString logName(const StoredJob& job)
 {
-    return QStringLiteral("job %1 \"%2\" of %3").arg(job.id).arg(job.description.name.left(80), job.description.user.left(80));
+    return QStringLiteral("job %1 \"%2\" of %3")
+        .arg(job.id)
+        .arg(job.description.name.left(80), job.description.user.left(80));
 }
 
-} // namespace
+}  // namespace
 
 // The name of a state as the panel and /jobs show it.
 QString stateName(JobState state)
@@ -124,10 +132,7 @@ QString stateName(JobState state)
     return {};
 }
 
-JobStore::JobStore(const QString& directory)
-    : m_directory(directory)
-{
-}
+JobStore::JobStore(const QString& directory) : m_directory(directory) {}
 
 JobStore::~JobStore() = default;
 
@@ -160,8 +165,8 @@ bool JobStore::prepareFolders(QString* error) const
     const QDir top(m_directory);
     for (const char* sub : {"", "held", "printed", "incoming"}) {
         const QString path = top.filePath(QLatin1String(sub));
-        if (!QDir().mkpath(path)
-            || !QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)) {
+        if (!QDir().mkpath(path) ||
+            !QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)) {
             *error = QStringLiteral("cannot make the state folder %1").arg(path);
             return false;
         }
@@ -203,7 +208,8 @@ bool JobStore::load(QString* error)
         m_accountPages.insert(it.key(), it.value().toInteger());
     for (const QJsonValue& value : top.value("log").toArray()) {
         const QJsonObject entry = value.toObject();
-        m_log.append({QDateTime::fromString(entry.value("time").toString(), Qt::ISODate), entry.value("text").toString()});
+        m_log.append(
+            {QDateTime::fromString(entry.value("time").toString(), Qt::ISODate), entry.value("text").toString()});
     }
     return true;
 }
@@ -220,8 +226,8 @@ bool JobStore::save()
     QJsonArray log;
     for (const LogEntry& entry : m_log)
         log.append(QJsonObject{{"time", entry.time.toString(Qt::ISODate)}, {"text", entry.text}});
-    const QByteArray bytes =
-        QJsonDocument(QJsonObject{{"jobs", jobs}, {"accounts", accounts}, {"log", log}}).toJson(QJsonDocument::Indented);
+    const QByteArray bytes = QJsonDocument(QJsonObject{{"jobs", jobs}, {"accounts", accounts}, {"log", log}})
+                                 .toJson(QJsonDocument::Indented);
     QSaveFile file(QDir(m_directory).filePath(kStoreFile));
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
         return true;
@@ -399,4 +405,4 @@ QString JobStore::printedPath(int id) const
     return QDir(m_directory).filePath(QStringLiteral("printed/%1.pdf").arg(id));
 }
 
-} // namespace mfpsim
+}  // namespace mfpsim

@@ -19,22 +19,20 @@ namespace mfpsim {
 enum class JobState { Held, Printed, Refused, Deleted, Locked };
 
 // One job as the printer keeps it.
-struct StoredJob
-{
+struct StoredJob {
     int id = 0;
     JobState state = JobState::Held;
     JobDescription description;
-    QString reason;      // why it was refused, empty otherwise
-    qint64 pages = 0;    // pages of the document
-    int prints = 0;      // times it was printed
-    int wrongPins = 0;   // wrong PINs typed since it was held
-    QDateTime submitted; // in UTC
+    QString reason;       // why it was refused, empty otherwise
+    qint64 pages = 0;     // pages of the document
+    int prints = 0;       // times it was printed
+    int wrongPins = 0;    // wrong PINs typed since it was held
+    QDateTime submitted;  // in UTC
 };
 
 // One line of the job log.
-struct LogEntry
-{
-    QDateTime time; // in UTC
+struct LogEntry {
+    QDateTime time;  // in UTC
     QString text;
 };
 
@@ -48,8 +46,7 @@ QString stateName(JobState state);
 //   DIR/held/ID.pdf      documents of held (and locked) jobs until they are released or deleted
 //   DIR/printed/ID.pdf   what was printed, byte for byte
 //   DIR/incoming/        documents still arriving (cleared at start)
-class JobStore
-{
+class JobStore {
 public:
     static std::unique_ptr<JobStore> open(const QString& directory, QString* error);
     static std::unique_ptr<JobStore> openPrivate(QString* error);
@@ -82,11 +79,11 @@ private:
     QString printedPath(int id) const;
 
     QString m_directory;
-    std::unique_ptr<QTemporaryDir> m_privateDirectory; // when no folder was given
+    std::unique_ptr<QTemporaryDir> m_privateDirectory;  // when no folder was given
     QList<StoredJob> m_jobs;
     QMap<QString, qint64> m_accountPages;
     QList<LogEntry> m_log;
     int m_nextId = 1;
 };
 
-} // namespace mfpsim
+}  // namespace mfpsim

@@ -13,7 +13,7 @@ namespace mfpsim {
 
 namespace {
 
-constexpr int kMaxLineBytes = 1024; // with its LF
+constexpr int kMaxLineBytes = 1024;  // with its LF
 constexpr int kMaxHeaderLines = 64;
 constexpr qint64 kMaxHeaderBytes = 64 * 1024;
 constexpr qint64 kMaxAnnouncedSize = 2147483647;
@@ -56,7 +56,7 @@ bool isOneOf(const QByteArray& value, std::initializer_list<const char*> words)
     return std::any_of(words.begin(), words.end(), [&value](const char* word) { return value == word; });
 }
 
-} // namespace
+}  // namespace
 
 // Tells whether a SET value has the form its name requires; false for a name the format lacks.
 bool valueHasItsForm(const QByteArray& name, const QByteArray& value)
@@ -83,10 +83,7 @@ bool valueHasItsForm(const QByteArray& name, const QByteArray& value)
 }
 
 // Starts reading a stream whose document may have at most maxDocumentBytes.
-JobStreamReader::JobStreamReader(qint64 maxDocumentBytes)
-    : m_maxDocumentBytes(maxDocumentBytes)
-{
-}
+JobStreamReader::JobStreamReader(qint64 maxDocumentBytes) : m_maxDocumentBytes(maxDocumentBytes) {}
 
 // Takes the bytes that arrived next; the document's bytes go to sink as they come.
 JobStreamReader::Status JobStreamReader::feed(QByteArrayView bytes, const DocumentSink& sink)
@@ -220,7 +217,8 @@ bool JobStreamReader::takeSetLine(const QByteArray& line)
 // Reads `@KJC ENTER LANGUAGE=L SIZE=N` and turns to the document; false when the line breaks the format.
 bool JobStreamReader::takeEnterLine(const QByteArray& line)
 {
-    static const QRegularExpression pattern(QStringLiteral("^@KJC ENTER LANGUAGE=(PDF|POSTSCRIPT|TEXT) SIZE=([0-9]{1,10})$"));
+    static const QRegularExpression pattern(
+        QStringLiteral("^@KJC ENTER LANGUAGE=(PDF|POSTSCRIPT|TEXT) SIZE=([0-9]{1,10})$"));
     const QRegularExpressionMatch match = pattern.match(QString::fromLatin1(line));
     if (!match.hasMatch())
         return false;
@@ -246,8 +244,8 @@ bool JobStreamReader::takeEnterLine(const QByteArray& line)
 // Names a setting the header needs for another it holds, or gives an empty text.
 QString JobStreamReader::missingCompanion() const
 {
-    const bool needsSpoolTime = m_header.has("PINDIGEST") || m_header.has("FOLDERPASSWORDDIGEST")
-                                || m_header.has("LOGINNAME") || m_header.has("PASSWORD");
+    const bool needsSpoolTime = m_header.has("PINDIGEST") || m_header.has("FOLDERPASSWORDDIGEST") ||
+                                m_header.has("LOGINNAME") || m_header.has("PASSWORD");
     if (needsSpoolTime && !m_header.has("SPOOLTIME"))
         return QStringLiteral("no SPOOLTIME for its digests and secrets");
     if (m_header.value("AUTHENTICATION") == "LOGIN" && !m_header.has("LOGINNAME"))
@@ -282,4 +280,4 @@ QString JobStreamReader::lineFault(const QString& what) const
     return QStringLiteral("bad header line %1: %2").arg(m_lineNumber).arg(what);
 }
 
-} // namespace mfpsim
+}  // namespace mfpsim

@@ -11,10 +11,9 @@
 namespace mfpsim {
 
 // The settings of one job in the forms its header carried them.
-struct JobHeader
-{
-    QMap<QByteArray, QByteArray> settings; // SET NAME -> VALUE, unchanged
-    QByteArray language;                   // as announced by ENTER
+struct JobHeader {
+    QMap<QByteArray, QByteArray> settings;  // SET NAME -> VALUE, unchanged
+    QByteArray language;                    // as announced by ENTER
     qint64 documentSize = 0;
 
     QByteArray value(const char* name) const { return settings.value(name); }
@@ -25,8 +24,7 @@ struct JobHeader
 using DocumentSink = std::function<bool(QByteArrayView)>;
 
 // Follows one job's stream byte by byte, so nothing but the current header line is buffered.
-class JobStreamReader
-{
+class JobStreamReader {
 public:
     enum class Status { Reading, Complete, Refused };
 
@@ -66,4 +64,4 @@ private:
 
 bool valueHasItsForm(const QByteArray& name, const QByteArray& value);
 
-} // namespace mfpsim
+}  // namespace mfpsim

@@ -10,8 +10,8 @@
 #include <QCoreApplication>
 
 #include <csignal>
-#include <memory>
 #include <cstdio>
+#include <memory>
 
 // Prints the help or an error and returns the exit status for it.
 static int reportParseOutcome(const mfpsim::ParseOutcome& outcome)

@@ -42,14 +42,11 @@ HttpReply xmlReply(int status, const QByteArray& body)
     return typedReply(status, kXmlContentType, body);
 }
 
-} // namespace
+}  // namespace
 
 // Takes over an accepted socket and starts reading requests from it.
 Connection::Connection(QTcpSocket* socket, const SimOptions& options, OperatorPanel* panel, QObject* parent)
-    : QObject(parent)
-    , m_options(options)
-    , m_panel(panel)
-    , m_socket(socket)
+    : QObject(parent), m_options(options), m_panel(panel), m_socket(socket)
 {
     m_socket->setParent(this);
     // Pieces must leave one by one, not be gathered while an acknowledgement is pending.
@@ -312,9 +309,7 @@ void Connection::record(const HttpRequest& request) const
 
 // Keeps the options for the connections to come.
 MfpServer::MfpServer(const SimOptions& options, OperatorPanel* panel, QObject* parent)
-    : QObject(parent)
-    , m_options(options)
-    , m_panel(panel)
+    : QObject(parent), m_options(options), m_panel(panel)
 {
     connect(&m_server, &QTcpServer::newConnection, this, &MfpServer::acceptConnections);
 }
@@ -369,4 +364,4 @@ bool MfpServer::makeRoom()
     return false;
 }
 
-} // namespace mfpsim
+}  // namespace mfpsim

@@ -17,8 +17,7 @@ namespace mfpsim {
 class OperatorPanel;
 
 // Serves the requests of one client connection, one after the other.
-class Connection : public QObject
-{
+class Connection : public QObject {
     Q_OBJECT
 
 public:
@@ -29,10 +28,10 @@ public:
 
 private:
     enum class State {
-        Reading, // waiting for (the rest of) a request
-        Busy,    // a reply is delayed or under way
-        Silent,  // the request was read and will never be answered
-        Closing, // our side is done; waiting for the client to go
+        Reading,  // waiting for (the rest of) a request
+        Busy,     // a reply is delayed or under way
+        Silent,   // the request was read and will never be answered
+        Closing,  // our side is done; waiting for the client to go
     };
 
     void readIncoming();
@@ -53,21 +52,20 @@ private:
     void record(const HttpRequest& request) const;
 
     const SimOptions m_options;
-    OperatorPanel* m_panel; // may be null
-    QTcpSocket* m_socket; // owned through the QObject tree
+    OperatorPanel* m_panel;  // may be null
+    QTcpSocket* m_socket;    // owned through the QObject tree
     QByteArray m_buffer;
     State m_state = State::Reading;
     bool m_keepAlive = true;
     bool m_sentContinue = false;
-    bool m_shutDown = false; // our sending side is closed
-    QByteArray m_pending; // reply bytes still to send in pieces mode
+    bool m_shutDown = false;  // our sending side is closed
+    QByteArray m_pending;     // reply bytes still to send in pieces mode
     QTimer m_pieceTimer;
-    QTimer m_deadline; // for the whole of the next request, however slowly its bytes come
+    QTimer m_deadline;  // for the whole of the next request, however slowly its bytes come
 };
 
 // Accepts connections on 127.0.0.1 and hands each to a Connection.
-class MfpServer : public QObject
-{
+class MfpServer : public QObject {
     Q_OBJECT
 
 public:
@@ -83,7 +81,7 @@ private:
     SimOptions m_options;
     OperatorPanel* m_panel;
     QTcpServer m_server;
-    QList<QPointer<Connection>> m_open; // oldest first
+    QList<QPointer<Connection>> m_open;  // oldest first
 };
 
-} // namespace mfpsim
+}  // namespace mfpsim

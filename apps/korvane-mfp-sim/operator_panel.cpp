@@ -75,9 +75,8 @@ QList<const StoredJob*> jobsIn(const JobStore& store, std::initializer_list<JobS
         if (std::find(states.begin(), states.end(), job.state) != states.end())
             jobs.append(&job);
     }
-    std::stable_sort(jobs.begin(), jobs.end(), [](const StoredJob* a, const StoredJob* b) {
-        return a->description.user < b->description.user;
-    });
+    std::stable_sort(jobs.begin(), jobs.end(),
+                     [](const StoredJob* a, const StoredJob* b) { return a->description.user < b->description.user; });
     return jobs;
 }
 
@@ -87,15 +86,17 @@ QString jobForms(const StoredJob& job)
     const QString id = QString::number(job.id);
     QString html;
     if (job.state == JobState::Held) {
-        html += QStringLiteral("<form method=\"post\" action=\"/jobs/%1/release\">"
-                               "<label for=\"pin-%1\">PIN</label>"
-                               "<input id=\"pin-%1\" name=\"pin\" type=\"password\" inputmode=\"numeric\" "
-                               "autocomplete=\"off\" maxlength=\"8\">"
-                               "<button type=\"submit\">Release</button></form> ")
+        html += QStringLiteral(
+                    "<form method=\"post\" action=\"/jobs/%1/release\">"
+                    "<label for=\"pin-%1\">PIN</label>"
+                    "<input id=\"pin-%1\" name=\"pin\" type=\"password\" inputmode=\"numeric\" "
+                    "autocomplete=\"off\" maxlength=\"8\">"
+                    "<button type=\"submit\">Release</button></form> ")
                     .arg(id);
     }
-    html += QStringLiteral("<form method=\"post\" action=\"/jobs/%1/delete\">"
-                           "<button type=\"submit\" class=\"delete\" aria-label=\"Delete job %1\">Delete</button></form>")
+    html += QStringLiteral(
+                "<form method=\"post\" action=\"/jobs/%1/delete\">"
+                "<button type=\"submit\" class=\"delete\" aria-label=\"Delete job %1\">Delete</button></form>")
                 .arg(id);
     return html;
 }
@@ -104,9 +105,10 @@ QString jobForms(const StoredJob& job)
 QString jobRow(const StoredJob& job, const QString& lastCell)
 {
     const JobDescription& d = job.description;
-    return QStringLiteral("<tr><td class=\"number\">%1</td><td>%2</td><td><span class=\"badge %3\">%3</span></td>"
-                          "<td>%4</td><td class=\"number\">%5</td><td>%6</td><td class=\"time\">%7</td>"
-                          "<td class=\"last\">%8</td></tr>\n")
+    return QStringLiteral(
+               "<tr><td class=\"number\">%1</td><td>%2</td><td><span class=\"badge %3\">%3</span></td>"
+               "<td>%4</td><td class=\"number\">%5</td><td>%6</td><td class=\"time\">%7</td>"
+               "<td class=\"last\">%8</td></tr>\n")
         .arg(job.id)
         .arg(escaped(d.name), stateName(job.state), escaped(d.retention))
         .arg(job.pages > 0 ? QString::number(job.pages) : QStringLiteral("-"))
@@ -122,8 +124,9 @@ QString jobSection(const QString& anchor, const QString& title, const QList<cons
                        .arg(jobs.size());
     if (jobs.isEmpty())
         return html + QStringLiteral("<p class=\"empty\">None.</p></section>\n");
-    html += QStringLiteral("<table><thead><tr><th class=\"id\">Job</th><th>Name</th><th>State</th><th>Retention</th>"
-                           "<th>Pages</th><th>Account</th><th>Submitted</th><th>%1</th></tr></thead>\n")
+    html += QStringLiteral(
+                "<table><thead><tr><th class=\"id\">Job</th><th>Name</th><th>State</th><th>Retention</th>"
+                "<th>Pages</th><th>Account</th><th>Submitted</th><th>%1</th></tr></thead>\n")
                 .arg(escaped(lastColumn));
     for (qsizetype at = 0; at < jobs.size();) {
         const QString user = jobs[at]->description.user;
@@ -142,10 +145,11 @@ QString folderSection(const JobStore& store)
     QMap<QString, QStringList> byFolder;
     for (const StoredJob& job : store.jobs()) {
         if (!job.description.folder.isEmpty() && job.state != JobState::Refused && job.state != JobState::Deleted)
-            byFolder[job.description.folder].append(
-                QStringLiteral("<li>job %1: %2 (%3, %4)</li>")
-                    .arg(job.id)
-                    .arg(escaped(job.description.name), escaped(job.description.user), escaped(job.description.filing)));
+            byFolder[job.description.folder].append(QStringLiteral("<li>job %1: %2 (%3, %4)</li>")
+                                                        .arg(job.id)
+                                                        .arg(escaped(job.description.name),
+                                                             escaped(job.description.user),
+                                                             escaped(job.description.filing)));
     }
     QString html = QStringLiteral("<section aria-labelledby=\"filed\"><h2 id=\"filed\">Filed jobs</h2>\n");
     if (byFolder.isEmpty())
@@ -161,9 +165,11 @@ QString accountSection(const JobStore& store)
     QString html = QStringLiteral("<section aria-labelledby=\"accounts\"><h2 id=\"accounts\">Accounts</h2>\n");
     if (store.accountPages().isEmpty())
         return html + QStringLiteral("<p class=\"empty\">No pages counted yet.</p></section>\n");
-    html += QStringLiteral("<table class=\"accounts\"><thead><tr><th>Account</th><th>Pages printed</th></tr></thead><tbody>");
+    html += QStringLiteral(
+        "<table class=\"accounts\"><thead><tr><th>Account</th><th>Pages printed</th></tr></thead><tbody>");
     for (auto it = store.accountPages().begin(); it != store.accountPages().end(); ++it)
-        html += QStringLiteral("<tr><td>%1</td><td class=\"number\">%2</td></tr>").arg(escaped(it.key())).arg(it.value());
+        html +=
+            QStringLiteral("<tr><td>%1</td><td class=\"number\">%2</td></tr>").arg(escaped(it.key())).arg(it.value());
     return html + QStringLiteral("</tbody></table></section>\n");
 }
 
@@ -199,12 +205,9 @@ QByteArray formPin(const QByteArray& body)
     return QUrlQuery(QString::fromLatin1(form)).queryItemValue(QStringLiteral("pin"), QUrl::FullyDecoded).toLatin1();
 }
 
-} // namespace
+}  // namespace
 
-OperatorPanel::OperatorPanel(JobStore& store)
-    : m_store(store)
-{
-}
+OperatorPanel::OperatorPanel(JobStore& store) : m_store(store) {}
 
 // Tells whether the path belongs to the operator panel.
 bool OperatorPanel::handlesPath(const QByteArray& path)
@@ -243,7 +246,8 @@ HttpReply OperatorPanel::answerJobAction(const HttpRequest& request, int id, con
         return actionReply(request, 200, id, QStringLiteral("Job %1 deleted.").arg(id));
     }
     if (action != "release")
-        return actionReply(request, 404, id, QStringLiteral("Jobs know no action \"%1\".").arg(QString::fromLatin1(action.left(40))));
+        return actionReply(request, 404, id,
+                           QStringLiteral("Jobs know no action \"%1\".").arg(QString::fromLatin1(action.left(40))));
     switch (m_store.release(id, formPin(request.body))) {
     case ReleaseOutcome::Printed:
         return actionReply(request, 200, id, QStringLiteral("Job %1 printed.").arg(id));
@@ -258,7 +262,8 @@ HttpReply OperatorPanel::answerJobAction(const HttpRequest& request, int id, con
     case ReleaseOutcome::StoreFailed:
         break;
     }
-    return actionReply(request, 500, id, QStringLiteral("Job %1 could not be printed: the printer cannot write it.").arg(id));
+    return actionReply(request, 500, id,
+                       QStringLiteral("Job %1 could not be printed: the printer cannot write it.").arg(id));
 }
 
 // The answer to a form: the panel with a notice for a browser, a JSON object for a script.
@@ -278,12 +283,18 @@ QByteArray jobsJson(const JobStore& store)
     for (const StoredJob& job : store.jobs()) {
         const JobDescription& d = job.description;
         array.append(QJsonObject{
-            {"id", job.id},          {"name", d.name},
-            {"user", d.user},        {"state", stateName(job.state)},
-            {"retention", d.retention}, {"account", d.account},
-            {"reason", job.reason},  {"filing", d.filing},
-            {"folder", d.folder},    {"pages", job.pages},
-            {"prints", job.prints},  {"wrongPins", job.wrongPins},
+            {"id", job.id},
+            {"name", d.name},
+            {"user", d.user},
+            {"state", stateName(job.state)},
+            {"retention", d.retention},
+            {"account", d.account},
+            {"reason", job.reason},
+            {"filing", d.filing},
+            {"folder", d.folder},
+            {"pages", job.pages},
+            {"prints", job.prints},
+            {"wrongPins", job.wrongPins},
             {"submitted", job.submitted.toString(Qt::ISODate)},
         });
     }
@@ -293,26 +304,29 @@ QByteArray jobsJson(const JobStore& store)
 // The whole operator panel page, with a notice about the last action when there is one.
 QByteArray panelPage(const JobStore& store, const QString& notice, bool noticeIsError)
 {
-    QString html = QStringLiteral("<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
-                                  "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
-                                  "<title>Operator panel - korvane-mfp-sim</title><style>")
-                   + QLatin1String(kStyle)
-                   + QStringLiteral("</style></head><body>\n<header><h1>Operator panel</h1>"
-                                    "<p>Korvane RK-880 stand-in &middot; <a href=\"/\">Refresh</a> &middot; "
-                                    "<a href=\"/jobs\">Jobs as JSON</a></p></header>\n<main>\n");
+    QString html = QStringLiteral(
+                       "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
+                       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
+                       "<title>Operator panel - korvane-mfp-sim</title><style>") +
+                   QLatin1String(kStyle) +
+                   QStringLiteral(
+                       "</style></head><body>\n<header><h1>Operator panel</h1>"
+                       "<p>Korvane RK-880 stand-in &middot; <a href=\"/\">Refresh</a> &middot; "
+                       "<a href=\"/jobs\">Jobs as JSON</a></p></header>\n<main>\n");
     if (!notice.isEmpty())
         html += QStringLiteral("<p class=\"notice%1\" role=\"status\">%2</p>\n")
                     .arg(noticeIsError ? QStringLiteral(" error") : QString(), escaped(notice));
-    html += jobSection(QStringLiteral("held"), QStringLiteral("Held jobs"), jobsIn(store, {JobState::Held, JobState::Locked}),
-                       QStringLiteral("Actions"), jobForms);
+    html += jobSection(QStringLiteral("held"), QStringLiteral("Held jobs"),
+                       jobsIn(store, {JobState::Held, JobState::Locked}), QStringLiteral("Actions"), jobForms);
     html += jobSection(QStringLiteral("printed"), QStringLiteral("Printed jobs"), jobsIn(store, {JobState::Printed}),
                        QStringLiteral("Prints"), [](const StoredJob& job) { return QString::number(job.prints); });
     html += jobSection(QStringLiteral("refused"), QStringLiteral("Refused jobs"), jobsIn(store, {JobState::Refused}),
-                       QStringLiteral("Reason"),
-                       [](const StoredJob& job) { return QStringLiteral("<span class=\"reason\">%1</span>").arg(escaped(job.reason)); });
+                       QStringLiteral("Reason"), [](const StoredJob& job) {
+                           return QStringLiteral("<span class=\"reason\">%1</span>").arg(escaped(job.reason));
+                       });
     html += folderSection(store) + accountSection(store) + logSection(store);
     html += QStringLiteral("</main></body></html>\n");
     return html.toUtf8();
 }
 
-} // namespace mfpsim
+}  // namespace mfpsim

@@ -7,8 +7,7 @@
 
 namespace mfpsim {
 
-class OperatorPanel
-{
+class OperatorPanel {
 public:
     explicit OperatorPanel(JobStore& store);
 
@@ -25,4 +24,4 @@ private:
 QByteArray jobsJson(const JobStore& store);
 QByteArray panelPage(const JobStore& store, const QString& notice, bool noticeIsError);
 
-} // namespace mfpsim
+}  // namespace mfpsim

@@ -14,15 +14,11 @@ namespace {
 // Transfers at once beyond which the oldest is cut off to make room.
 constexpr int kMaxTransfers = 32;
 
-} // namespace
+}  // namespace
 
 // Takes over an accepted socket and starts the job's deadline.
 PrintConnection::PrintConnection(QTcpSocket* socket, JobStore& store, const PrintPortLimits& limits, QObject* parent)
-    : QObject(parent)
-    , m_store(store)
-    , m_limits(limits)
-    , m_socket(socket)
-    , m_reader(limits.maxDocumentBytes)
+    : QObject(parent), m_store(store), m_limits(limits), m_socket(socket), m_reader(limits.maxDocumentBytes)
 {
     m_socket->setParent(this);
     m_deadline.setSingleShot(true);
@@ -83,11 +79,12 @@ void PrintConnection::connectionEnded()
                 refuse(*failure);
             } else {
                 if (!m_document)
-                    m_document = m_store.newIncomingDocument(); // an empty document
+                    m_document = m_store.newIncomingDocument();  // an empty document
                 if (m_document)
                     m_store.admit(describeJob(m_reader.header()), *m_document);
                 else
-                    m_store.refuse(describeJob(m_reader.header()), QStringLiteral("the printer cannot store the document"));
+                    m_store.refuse(describeJob(m_reader.header()),
+                                   QStringLiteral("the printer cannot store the document"));
                 settle();
             }
         }
@@ -116,9 +113,7 @@ void PrintConnection::settle()
 
 // Keeps the store and limits for the connections to come.
 PrintServer::PrintServer(JobStore& store, const PrintPortLimits& limits, QObject* parent)
-    : QObject(parent)
-    , m_store(store)
-    , m_limits(limits)
+    : QObject(parent), m_store(store), m_limits(limits)
 {
     connect(&m_server, &QTcpServer::newConnection, this, &PrintServer::acceptConnections);
 }
@@ -138,9 +133,10 @@ void PrintServer::acceptConnections()
     while (m_server.hasPendingConnections()) {
         m_open.removeAll(nullptr);
         if (m_open.size() >= kMaxTransfers)
-            m_open.takeFirst()->cutOff(QStringLiteral("incomplete job: cut off for a newer one (%1 at once)").arg(kMaxTransfers));
+            m_open.takeFirst()->cutOff(
+                QStringLiteral("incomplete job: cut off for a newer one (%1 at once)").arg(kMaxTransfers));
         m_open.append(new PrintConnection(m_server.nextPendingConnection(), m_store, m_limits, this));
     }
 }
 
-} // namespace mfpsim
+}  // namespace mfpsim

@@ -1,8 +1,8 @@
 // The raw socket print port: one connection per job, its end the job's end.
 #pragma once
 
-#include "job_stream.h"
 #include "job_store.h"
+#include "job_stream.h"
 
 #include <QObject>
 #include <QPointer>
@@ -18,16 +18,14 @@ class QTemporaryFile;
 namespace mfpsim {
 
 // The limits of the print port.
-struct PrintPortLimits
-{
+struct PrintPortLimits {
     qint64 maxDocumentBytes = 0;
-    std::chrono::seconds jobDeadline{0}; // for the whole transfer of one job
+    std::chrono::seconds jobDeadline{0};  // for the whole transfer of one job
     UserDirectory users;
 };
 
 // Receives one job's stream; refuses it at the first fault, admits it when it ends whole.
-class PrintConnection : public QObject
-{
+class PrintConnection : public QObject {
     Q_OBJECT
 
 public:
@@ -45,7 +43,7 @@ private:
 
     JobStore& m_store;
     const PrintPortLimits& m_limits;
-    QTcpSocket* m_socket; // owned through the QObject tree
+    QTcpSocket* m_socket;  // owned through the QObject tree
     JobStreamReader m_reader;
     std::unique_ptr<QTemporaryFile> m_document;
     QTimer m_deadline;
@@ -53,8 +51,7 @@ private:
 };
 
 // Accepts print connections on 127.0.0.1; when too many are open the oldest transfer is cut off.
-class PrintServer : public QObject
-{
+class PrintServer : public QObject {
     Q_OBJECT
 
 public:
@@ -69,7 +66,7 @@ private:
     JobStore& m_store;
     PrintPortLimits m_limits;
     QTcpServer m_server;
-    QList<QPointer<PrintConnection>> m_open; // oldest first
+    QList<QPointer<PrintConnection>> m_open;  // oldest first
 };
 
-} // namespace mfpsim
+}  // namespace mfpsim

@@ -119,8 +119,8 @@ bool parseMode(const QString& text, SimOptions* options)
         const char16_t* word;
         Mode mode;
     } kWords[] = {
-        {u"ok", Mode::Ok},           {u"silent", Mode::Silent},   {u"close", Mode::Close},
-        {u"pieces", Mode::Pieces},   {u"http500", Mode::Http500}, {u"unsupported", Mode::Unsupported},
+        {u"ok", Mode::Ok},          {u"silent", Mode::Silent},   {u"close", Mode::Close},
+        {u"pieces", Mode::Pieces},  {u"http500", Mode::Http500}, {u"unsupported", Mode::Unsupported},
         {u"not-xml", Mode::NotXml},
     };
     for (const auto& entry : kWords) {
@@ -216,8 +216,8 @@ bool readUsers(const QCommandLineParser& parser, SimOptions* options, QString* e
     }
     for (const QString& argument : parser.values("user-number")) {
         const QByteArray digits = argument.toLatin1();
-        const bool good = !digits.isEmpty() && digits.size() <= 8
-                          && std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+        const bool good = !digits.isEmpty() && digits.size() <= 8 &&
+                          std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
         if (!good) {
             *error = QStringLiteral("--user-number wants 1 to 8 digits, not \"%1\"").arg(argument);
             return false;
@@ -280,7 +280,7 @@ bool readFolders(const QCommandLineParser& parser, SimOptions* options, QString*
     return true;
 }
 
-} // namespace
+}  // namespace
 
 // Reads one NAME[:FLAGS] folder description.
 std::optional<Folder> parseFolderArgument(const QString& argument, QString* error)
@@ -345,8 +345,8 @@ ParseOutcome parseCommandLine(const QStringList& arguments)
     }
     SimOptions options;
     QString error;
-    bool good = readNumbers(parser, &options, &error) && readFolders(parser, &options, &error)
-                && readUsers(parser, &options, &error);
+    bool good = readNumbers(parser, &options, &error) && readFolders(parser, &options, &error) &&
+                readUsers(parser, &options, &error);
     if (good && !parseMode(parser.value("mode"), &options)) {
         error = QStringLiteral("unknown mode \"%1\"").arg(parser.value("mode"));
         good = false;
@@ -369,4 +369,4 @@ ParseOutcome parseCommandLine(const QStringList& arguments)
     return outcome;
 }
 
-} // namespace mfpsim
+}  // namespace mfpsim

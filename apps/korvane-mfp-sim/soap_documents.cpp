@@ -28,17 +28,22 @@ QByteArray inEnvelope(const QByteArray& bodyContent)
 // The response element; its children carry no prefix, so the namespace is the default one.
 QByteArray listResponse(const QByteArray& children)
 {
-    return "    <ListFoldersResponse xmlns=\"urn:korvane:mfp:filing:1\">\n" + children
-        + "    </ListFoldersResponse>\n";
+    return "    <ListFoldersResponse xmlns=\"urn:korvane:mfp:filing:1\">\n" + children + "    </ListFoldersResponse>\n";
 }
 
 // One folder entry of the listing.
 QByteArray folderEntry(const Folder& folder)
 {
     return "        <file>\n"
-           "          <name>" + escapeXmlText(folder.name) + "</name>\n"
-           "          <password>" + (folder.isProtected ? "true" : "false") + "</password>\n"
-           "          <dir>" + (folder.isDirectory ? "true" : "false") + "</dir>\n"
+           "          <name>" +
+           escapeXmlText(folder.name) +
+           "</name>\n"
+           "          <password>" +
+           (folder.isProtected ? "true" : "false") +
+           "</password>\n"
+           "          <dir>" +
+           (folder.isDirectory ? "true" : "false") +
+           "</dir>\n"
            "        </file>\n";
 }
 
@@ -70,7 +75,7 @@ RequestKind classifyBody(QXmlStreamReader& reader)
     return listing ? RequestKind::FolderListing : RequestKind::OtherOperation;
 }
 
-} // namespace
+}  // namespace
 
 // Escapes the characters that XML text cannot hold literally.
 QByteArray escapeXmlText(const QString& text)
@@ -80,12 +85,24 @@ QByteArray escapeXmlText(const QString& text)
     out.reserve(utf8.size());
     for (char c : utf8) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&apos;"; break;
-        default: out += c; break;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&apos;";
+            break;
+        default:
+            out += c;
+            break;
         }
     }
     return out;
@@ -97,8 +114,10 @@ QByteArray folderListReply(const QList<Folder>& folders)
     QByteArray entries;
     for (const Folder& folder : folders)
         entries += folderEntry(folder);
-    return inEnvelope(listResponse("      <result-code>ok</result-code>\n"
-                                   "      <files>\n" + entries + "      </files>\n"));
+    return inEnvelope(
+        listResponse("      <result-code>ok</result-code>\n"
+                     "      <files>\n" +
+                     entries + "      </files>\n"));
 }
 
 // The reply of a service that does not offer the operation: a result code and no folders.
@@ -110,10 +129,15 @@ QByteArray unsupportedOperationReply()
 // A SOAP 1.1 Fault with the given code (e.g. "soap:Server") and reason.
 QByteArray faultReply(const QByteArray& faultCode, const QString& reason)
 {
-    return inEnvelope("    <soap:Fault>\n"
-                      "      <faultcode>" + faultCode + "</faultcode>\n"
-                      "      <faultstring>" + escapeXmlText(reason) + "</faultstring>\n"
-                      "    </soap:Fault>\n");
+    return inEnvelope(
+        "    <soap:Fault>\n"
+        "      <faultcode>" +
+        faultCode +
+        "</faultcode>\n"
+        "      <faultstring>" +
+        escapeXmlText(reason) +
+        "</faultstring>\n"
+        "    </soap:Fault>\n");
 }
 
 // A body that no XML parser accepts.
@@ -142,4 +166,4 @@ RequestKind classifyRequest(const QByteArray& body)
     return reader.hasError() ? RequestKind::NotSoap : kind;
 }
 
-} // namespace mfpsim
+}  // namespace mfpsim

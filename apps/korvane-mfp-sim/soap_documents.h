@@ -17,11 +17,11 @@ QByteArray notXmlBody();
 
 // What a request body asks of the service.
 enum class RequestKind {
-    FolderListing, // the custom-folder listing request
-    OtherOperation, // SOAP, but some other operation or listing
-    NotSoap,        // not a SOAP 1.1 envelope (or not XML)
+    FolderListing,   // the custom-folder listing request
+    OtherOperation,  // SOAP, but some other operation or listing
+    NotSoap,         // not a SOAP 1.1 envelope (or not XML)
 };
 
 RequestKind classifyRequest(const QByteArray& body);
 
-} // namespace mfpsim
+}  // namespace mfpsim

@@ -20,7 +20,7 @@ sigset_t terminationSignals()
     return set;
 }
 
-} // namespace
+}  // namespace
 
 // Blocks SIGTERM and SIGINT for this thread and the threads it starts; call before any thread starts.
 void blockTerminationSignals()
@@ -30,8 +30,7 @@ void blockTerminationSignals()
 }
 
 // Opens the signalfd and starts watching it in the event loop.
-TerminationWatcher::TerminationWatcher(QObject* parent)
-    : QObject(parent)
+TerminationWatcher::TerminationWatcher(QObject* parent) : QObject(parent)
 {
     const sigset_t set = terminationSignals();
     m_fd = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
@@ -64,4 +63,4 @@ void TerminationWatcher::readSignal()
     emit terminationRequested();
 }
 
-} // namespace mfpsim
+}  // namespace mfpsim

@@ -11,8 +11,7 @@ namespace mfpsim {
 void blockTerminationSignals();
 
 // Watches a signalfd for the blocked termination signals and emits terminationRequested.
-class TerminationWatcher : public QObject
-{
+class TerminationWatcher : public QObject {
     Q_OBJECT
 
 public:
@@ -31,4 +30,4 @@ private:
     std::unique_ptr<QSocketNotifier> m_notifier;
 };
 
-} // namespace mfpsim
+}  // namespace mfpsim

@@ -100,8 +100,9 @@ ExitStatus runBatch(const HostOptions& options)
         reportLine("note", note);
     const bool submits = !options.files.empty() && !options.dryRun;
     if (submits && session->printer().isBuiltInSample) {
-        report("the built-in sample printer has no CUPS queue to print to; add --dry-run, or choose a queue "
-                   "with --printer");
+        report(
+            "the built-in sample printer has no CUPS queue to print to; add --dry-run, or choose a queue "
+            "with --printer");
         return ExitStatus::Unavailable;
     }
     std::optional<SummaryLines> summary;

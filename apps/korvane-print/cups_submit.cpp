@@ -4,11 +4,11 @@
 
 #include <QString>
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -41,8 +41,8 @@ HttpConnection connectToServer(std::string* error)
 {
     HttpConnection http(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 10000, nullptr));
     if (!http)
-        *error = "cannot reach the CUPS server at " + serverName() + ": " + std::strerror(errno) +
-                 " (is cupsd running?)";
+        *error =
+            "cannot reach the CUPS server at " + serverName() + ": " + std::strerror(errno) + " (is cupsd running?)";
     return http;
 }
 
@@ -124,7 +124,7 @@ std::optional<std::string> unreadableFile(const std::vector<std::string>& files)
 {
     for (const std::string& path : files) {
         const platform::FileDescriptor file = openForReading(path);
-        struct stat info{};
+        struct stat info {};
         if (!file || ::fstat(file.get(), &info) != 0)
             return "cannot read " + path + ": " + std::strerror(errno);
         if (!S_ISREG(info.st_mode))
@@ -207,15 +207,16 @@ SubmitResult submitJob(const JobRequest& job)
             return result;
         }
         if (optionIsHiddenFromFilters(name))
-            result.warnings.push_back("the option " + name +
-                                      " does not reach the printer's filters: CUPS keeps options named job-... to itself");
+            result.warnings.push_back(
+                "the option " + name +
+                " does not reach the printer's filters: CUPS keeps options named job-... to itself");
     }
 
     HttpConnection http = connectToServer(&result.error);
     if (!http)
         return result;
-    IppMessage response(cupsDoRequest(http.get(), makeCreateJobRequest(job).release(),
-                                      printerResource(job.queue).c_str()));
+    IppMessage response(
+        cupsDoRequest(http.get(), makeCreateJobRequest(job).release(), printerResource(job.queue).c_str()));
     ipp_attribute_t* idAttribute = response ? ippFindAttribute(response.get(), "job-id", IPP_TAG_INTEGER) : nullptr;
     if (cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE || !idAttribute) {
         result.error = lastCupsError("cannot create a job on \"" + job.queue + "\"");

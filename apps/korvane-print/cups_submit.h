@@ -18,7 +18,7 @@ struct JobRequest {
     std::string queue;
     std::string title;
     int copies = 1;
-    std::map<std::string, std::string> options;  // the print settings and the PPD's options, sent as names
+    std::map<std::string, std::string> options;      // the print settings and the PPD's options, sent as names
     std::map<std::string, std::string> cupsOptions;  // CUPS' own options, typed as lp types them (page-ranges, ...)
     std::vector<std::string> files;
 };

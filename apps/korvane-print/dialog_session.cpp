@@ -34,8 +34,8 @@ std::optional<platform::PrintSettings> readSettingsFile(const std::string& path,
     const QJsonObject object = document.object();
     for (auto it = object.begin(); it != object.end(); ++it) {
         if (!it.value().isString()) {
-            *error = "the settings file " + path + " gives \"" + it.key().toStdString() +
-                     "\" a value that is not a string";
+            *error =
+                "the settings file " + path + " gives \"" + it.key().toStdString() + "\" a value that is not a string";
             return std::nullopt;
         }
         settings.setValue(it.key().toStdString(), it.value().toString().toStdString());
@@ -92,9 +92,9 @@ std::unique_ptr<DialogSession> DialogSession::open(const HostOptions& options, H
 
     platform::PrintSession printSession(platform::Printer(printer->name, printer->deviceURI));
     const bool handsPPD = !options.printer.noPPD;
-    session->callback_ = std::make_unique<HostCallback>(handsPPD ? std::move(ppd) : std::nullopt,
-                                                        std::move(printSession), options.constraintHandling,
-                                                        std::move(alert));
+    session->callback_ =
+        std::make_unique<HostCallback>(handsPPD ? std::move(ppd) : std::nullopt, std::move(printSession),
+                                       options.constraintHandling, std::move(alert));
     session->callback_->settings() = std::move(*settings);
     session->callback_->setPreferredLayoutName(options.layout);
     // The host's PPD keeps the marks even when the panels are given none.

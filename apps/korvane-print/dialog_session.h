@@ -22,8 +22,7 @@ public:
     // else those the options name. Nothing, with a message in error, when the printer, its PPD
     // or the settings cannot be had.
     static std::unique_ptr<DialogSession> open(const HostOptions& options, HostCallback::AlertPresenter alert,
-                                               std::string* error,
-                                               const platform::PrintSettings* startFrom = nullptr);
+                                               std::string* error, const platform::PrintSettings* startFrom = nullptr);
     ~DialogSession();
 
     const PrinterChoice& printer() const { return printer_; }

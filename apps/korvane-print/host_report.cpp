@@ -15,7 +15,10 @@ const std::vector<ExitStatusMeaning>& exitStatusMeanings()
     return meanings;
 }
 
-int exitCode(ExitStatus status) { return static_cast<int>(status); }
+int exitCode(ExitStatus status)
+{
+    return static_cast<int>(status);
+}
 
 void report(std::string_view message)
 {

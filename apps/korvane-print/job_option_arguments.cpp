@@ -54,10 +54,9 @@ std::optional<std::string> badCupsOptionValue(const std::string& name, const std
     return std::nullopt;
 }
 
-std::optional<OptionArgumentProblem> applyOptionArguments(JobChoices& choices,
-                                                          const std::vector<std::pair<std::string, std::string>>& options,
-                                                          const std::optional<std::string>& pages,
-                                                          std::vector<std::string>* notes)
+std::optional<OptionArgumentProblem> applyOptionArguments(
+    JobChoices& choices, const std::vector<std::pair<std::string, std::string>>& options,
+    const std::optional<std::string>& pages, std::vector<std::string>* notes)
 {
     using Kind = OptionArgumentProblem::Kind;
     std::set<std::string> fixed;

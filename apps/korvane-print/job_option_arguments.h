@@ -17,10 +17,9 @@ struct OptionArgumentProblem {
 // Applies the options in order, then the pages. A PPD option goes through the printer's
 // constraints, where a resolution may change anything but another option of the command
 // line; notes receives what a resolution changed. The first problem, or nothing.
-std::optional<OptionArgumentProblem> applyOptionArguments(JobChoices& choices,
-                                                          const std::vector<std::pair<std::string, std::string>>& options,
-                                                          const std::optional<std::string>& pages,
-                                                          std::vector<std::string>* notes);
+std::optional<OptionArgumentProblem> applyOptionArguments(
+    JobChoices& choices, const std::vector<std::pair<std::string, std::string>>& options,
+    const std::optional<std::string>& pages, std::vector<std::string>* notes);
 
 // A message for a value of one of CUPS' own options that CUPS would refuse; nothing when it
 // is fine or the option is not one the dialog knows.

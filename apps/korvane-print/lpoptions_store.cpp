@@ -63,7 +63,7 @@ std::map<std::string, std::string> savedPrinterOptions(const std::string& printe
     // libcups lists the queue's own defaults among the options too: those are no choice of
     // the user's, and the queue applies them anyway.
     std::unique_ptr<cups_dinfo_t, void (*)(cups_dinfo_t*)> info(cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest),
-                                                                 cupsFreeDestInfo);
+                                                                cupsFreeDestInfo);
     for (int i = 0; i < dest->num_options; ++i) {
         const std::string name = dest->options[i].name;
         const std::string value = dest->options[i].value;

@@ -34,8 +34,9 @@ int main(int argc, char** argv)
     if (options->batch)
         return exitCode(runBatch(*options));
     if (!platformChosen && !hasDisplay) {
-        report("there is no display to open the print dialog on (DISPLAY and WAYLAND_DISPLAY are unset); add "
-                    "--batch to print without a window");
+        report(
+            "there is no display to open the print dialog on (DISPLAY and WAYLAND_DISPLAY are unset); add "
+            "--batch to print without a window");
         return exitCode(ExitStatus::Unavailable);
     }
     return exitCode(runWindow(*options));

@@ -103,8 +103,9 @@ std::optional<std::string> operationValue(const QString& text, bool* standardInp
         return text.mid(1).toStdString();
     const QString path = text.mid(1);
     if (path.isEmpty()) {
-        *error = "--set and --paste take @FILE or @- after OUTLET=, not a bare \"@\" (write @@ for a value "
-                 "that starts with @)";
+        *error =
+            "--set and --paste take @FILE or @- after OUTLET=, not a bare \"@\" (write @@ for a value "
+            "that starts with @)";
         return std::nullopt;
     }
     if (path == "-") {
@@ -179,25 +180,30 @@ std::optional<HostOptions> parseHostOptions(const QStringList& arguments, std::s
         {"no-constraints", "Act as a host without constraint handling."},
         {{"t", "title"}, "The job's name (default: the first file's name).", "TEXT"},
         {{"n", "copies"}, "Print N copies (default 1).", "N"},
-        {{"o", "option"}, "Set the job option NAME (a PPD option of the printer, or one of CUPS' own such as "
-                          "number-up) to VALUE, as lp -o does (repeatable).",
+        {{"o", "option"},
+         "Set the job option NAME (a PPD option of the printer, or one of CUPS' own such as "
+         "number-up) to VALUE, as lp -o does (repeatable).",
          "NAME=VALUE"},
         {"pages", "Print only these pages, for example 1-3,7 (default: all).", "RANGES"},
-        {"settings", "Start from the print settings in FILE: a JSON object of strings, at most " +
-                         QString::number(kMaxSettingsFileBytes / (1024 * 1024)) + " MiB.",
+        {"settings",
+         "Start from the print settings in FILE: a JSON object of strings, at most " +
+             QString::number(kMaxSettingsFileBytes / (1024 * 1024)) + " MiB.",
          "FILE"},
         {"layout", "Load layout NAME (for example JobControl2) instead of the panel's own choice.", "NAME"},
         {"batch", "No window: make the host calls, operate the controls, and exit."},
-        {"calls", "The host calls to make, comma-separated, from panelView, willShow, restore, ops, save, "
-                  "shouldPrint, summary (default: panelView,willShow,restore,ops,save,shouldPrint).",
+        {"calls",
+         "The host calls to make, comma-separated, from panelView, willShow, restore, ops, save, "
+         "shouldPrint, summary (default: panelView,willShow,restore,ops,save,shouldPrint).",
          "LIST"},
-        {"set", "Operate control OUTLET as a user would with VALUE, then send its action (repeatable). "
-                "VALUE @FILE takes the value from FILE, @- from standard input, @@TEXT means @TEXT.",
+        {"set",
+         "Operate control OUTLET as a user would with VALUE, then send its action (repeatable). "
+         "VALUE @FILE takes the value from FILE, @- from standard input, @@TEXT means @TEXT.",
          "OUTLET=VALUE"},
         {"paste", "Select the whole text field OUTLET and paste TEXT as one edit (repeatable); TEXT as for --set.",
          "OUTLET=TEXT"},
-        {"dump", "After the run (in the window: after Print), print the print settings, the job's name, "
-                 "the controls, the panel's fields and the summary as JSON."},
+        {"dump",
+         "After the run (in the window: after Print), print the print settings, the job's name, "
+         "the controls, the panel's fields and the summary as JSON."},
         {"screenshot", "Render the panel's view (in the window: the dialog as Print is pressed) to the PNG FILE.",
          "FILE"},
         {"dry-run", "Never submit files to CUPS: run the dialog and its panels only."},
@@ -213,8 +219,8 @@ std::optional<HostOptions> parseHostOptions(const QStringList& arguments, std::s
         return options;
     }
     if (parser.isSet("version")) {
-        options.printOnly = (QCoreApplication::applicationName() + " " + QCoreApplication::applicationVersion())
-                                .toStdString() + "\n";
+        options.printOnly =
+            (QCoreApplication::applicationName() + " " + QCoreApplication::applicationVersion()).toStdString() + "\n";
         return options;
     }
     if (parser.isSet("printer"))
@@ -250,7 +256,8 @@ std::optional<HostOptions> parseHostOptions(const QStringList& arguments, std::s
             *error = "-o and --option take NAME=VALUE, not \"" + assignment.toStdString() + "\"";
             return std::nullopt;
         }
-        options.jobOptions.emplace_back(assignment.left(equals).toStdString(), assignment.mid(equals + 1).toStdString());
+        options.jobOptions.emplace_back(assignment.left(equals).toStdString(),
+                                        assignment.mid(equals + 1).toStdString());
     }
     if (parser.isSet("pages"))
         options.pages = parser.value("pages").toStdString();

@@ -31,7 +31,7 @@ struct HostOptions {
     bool dryRun = false;
     int copies = 1;
     std::vector<std::pair<std::string, std::string>> jobOptions;  // -o NAME=VALUE, in order
-    std::optional<std::string> pages;                              // --pages
+    std::optional<std::string> pages;                             // --pages
     std::vector<std::string> files;
     // What --help or --version asks to be printed on standard output instead of running.
     std::optional<std::string> printOnly;

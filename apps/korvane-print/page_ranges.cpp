@@ -85,7 +85,8 @@ std::optional<std::vector<PageRange>> parsePageRanges(const std::string& text, s
     std::size_t start = 0;
     for (;;) {
         const std::size_t comma = text.find(',', start);
-        const std::string part = trimmed(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        const std::string part =
+            trimmed(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
         if (part.empty()) {
             *error = "\"" + text + "\" has an empty range between commas";
             return std::nullopt;

@@ -21,7 +21,10 @@
 namespace {
 
 // A row label as a screen reader says it: without its mnemonic mark and its colon.
-QString accessibleNameOf(const QString& label) { return QString(label).remove('&').remove(QRegularExpression(":$")); }
+QString accessibleNameOf(const QString& label)
+{
+    return QString(label).remove('&').remove(QRegularExpression(":$"));
+}
 
 // The letters the dialog's head, tabs and buttons use; a page's options take others.
 const QString kReservedMnemonics = "PILGTVSDZWRJ";
@@ -171,8 +174,8 @@ QWidget* PaperPage::addOptionRow(QFormLayout* form, const PPDOptionEntry& option
     const QString name = QString::fromStdString(option.keyword);
     const QString accessible = accessibleNameOf(label);
     QWidget* widget = nullptr;
-    const bool asCheckBox = option.kind == PPDOptionEntry::Kind::Boolean && option.choices.size() == 2 &&
-                            option.customParameters.empty();
+    const bool asCheckBox =
+        option.kind == PPDOptionEntry::Kind::Boolean && option.choices.size() == 2 && option.customParameters.empty();
     if (asCheckBox) {
         control.checkBox = new QCheckBox(QString(label).remove(QRegularExpression(":$")), this);
         control.checkBox->setObjectName("ppd" + name);
@@ -208,7 +211,8 @@ QWidget* PaperPage::addOptionRow(QFormLayout* form, const PPDOptionEntry& option
             field->setEnabled(false);
             row->addWidget(field);
             control.customFields.push_back(field);
-            connect(field, &QLineEdit::editingFinished, this, [this, keyword = option.keyword] { customEdited(keyword); });
+            connect(field, &QLineEdit::editingFinished, this,
+                    [this, keyword = option.keyword] { customEdited(keyword); });
         }
         widget = control.popUp;
         form->addRow(caption, row);

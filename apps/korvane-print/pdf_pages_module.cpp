@@ -15,7 +15,8 @@ extern "C" Q_DECL_EXPORT void korvaneRenderPdfPages(const char* path, int maxPag
 {
     std::unique_ptr<Poppler::Document> document = Poppler::Document::load(QString::fromUtf8(path));
     if (!document || document->isLocked()) {
-        result->error = document ? "the PDF document is locked with a password" : "the file is not a readable PDF document";
+        result->error =
+            document ? "the PDF document is locked with a password" : "the file is not a readable PDF document";
         return;
     }
     document->setRenderHint(Poppler::Document::Antialiasing);

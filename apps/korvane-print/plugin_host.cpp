@@ -4,8 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-LoadedPlugIn::LoadedPlugIn(std::unique_ptr<QPluginLoader> loader, platform::PDEPlugIn* factory,
-                           std::string bundlePath)
+LoadedPlugIn::LoadedPlugIn(std::unique_ptr<QPluginLoader> loader, platform::PDEPlugIn* factory, std::string bundlePath)
     : loader_(std::move(loader)), factory_(factory), bundlePath_(std::move(bundlePath))
 {
 }
@@ -24,8 +23,9 @@ std::unique_ptr<LoadedPlugIn> LoadedPlugIn::load(const std::string& bundlePath, 
     auto* factory = qobject_cast<platform::PDEPlugIn*>(instance);
     if (!factory) {
         if (error)
-            *error = "cannot load the plug-in " + library.toStdString() + ": " +
-                     (instance ? std::string("it is not a print dialog extension") : loader->errorString().toStdString());
+            *error =
+                "cannot load the plug-in " + library.toStdString() + ": " +
+                (instance ? std::string("it is not a print dialog extension") : loader->errorString().toStdString());
         return nullptr;
     }
     factory->initWithBundle(bundle.absolutePath().toStdString());

@@ -15,9 +15,12 @@ std::string textOr(const char* text, const char* keyword)
 PPDOptionEntry::Kind kindOf(const ppd_option_t& option)
 {
     switch (option.ui) {
-    case PPD_UI_BOOLEAN: return PPDOptionEntry::Kind::Boolean;
-    case PPD_UI_PICKMANY: return PPDOptionEntry::Kind::PickMany;
-    default: return PPDOptionEntry::Kind::PickOne;
+    case PPD_UI_BOOLEAN:
+        return PPDOptionEntry::Kind::Boolean;
+    case PPD_UI_PICKMANY:
+        return PPDOptionEntry::Kind::PickMany;
+    default:
+        return PPDOptionEntry::Kind::PickOne;
     }
 }
 
@@ -51,7 +54,8 @@ std::vector<PPDCustomParameter> customParametersOf(ppd_file_t* ppd, const ppd_op
             entry.minimum = param->minimum.custom_string;
             entry.maximum = param->maximum.custom_string;
             break;
-        default: break;
+        default:
+            break;
         }
         parameters.push_back(std::move(entry));
     }
@@ -160,7 +164,8 @@ std::optional<std::string> customValueProblem(const PPDCustomParameter& paramete
             return parameter.text + " takes " + from + " to " + to + " characters, not \"" + value + "\"";
         break;
     }
-    default: break;
+    default:
+        break;
     }
     return std::nullopt;
 }

@@ -28,8 +28,8 @@ struct PPDOptionEntry {
     std::string keyword;
     std::string text;
     Kind kind = Kind::PickOne;
-    std::vector<PPDChoiceEntry> choices;  // in PPD order; "Custom" is not among them
-    std::string current;                  // the marked choice, else the default
+    std::vector<PPDChoiceEntry> choices;               // in PPD order; "Custom" is not among them
+    std::string current;                               // the marked choice, else the default
     std::vector<PPDCustomParameter> customParameters;  // empty: the option has no custom choice
 };
 

@@ -88,10 +88,8 @@ void PreviewPage::refresh()
         caption_->setText(preview_.pageCount == 1 ? tr("%1: its one page, as it will print.").arg(name)
                                                   : tr("%1: all %2 pages, as they will print.").arg(name).arg(shown));
     else
-        caption_->setText(tr("%1: the first %2 of its %3 pages, as they will print.")
-                              .arg(name)
-                              .arg(shown)
-                              .arg(preview_.pageCount));
+        caption_->setText(
+            tr("%1: the first %2 of its %3 pages, as they will print.").arg(name).arg(shown).arg(preview_.pageCount));
     for (std::size_t i = 0; i < preview_.sheets.size(); ++i) {
         auto* sheet = new QLabel;
         sheet->setObjectName(QString("previewSheet%1").arg(i + 1));

@@ -5,10 +5,10 @@
 #include "job_option_arguments.h"
 #include "lpoptions_store.h"
 #include "paper_page.h"
-#include "preview_page.h"
-#include "printer_status.h"
 #include "platform/automation.h"
 #include "platform/layout.h"
+#include "preview_page.h"
+#include "printer_status.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -57,9 +57,11 @@ void addSummaryLine(QTreeWidgetItem* group, const QString& title, const QString&
 // One of CUPS' own options as the summary names it.
 QString cupsOptionTitle(const std::string& name)
 {
-    static const std::map<std::string, const char*> titles{
-        {"number-up", "Pages per sheet"}, {"orientation-requested", "Orientation"}, {"sides", "Two-sided"},
-        {"media", "Paper size"},          {"multiple-document-handling", "Collate"}};
+    static const std::map<std::string, const char*> titles{{"number-up", "Pages per sheet"},
+                                                           {"orientation-requested", "Orientation"},
+                                                           {"sides", "Two-sided"},
+                                                           {"media", "Paper size"},
+                                                           {"multiple-document-handling", "Collate"}};
     const auto found = titles.find(name);
     return found == titles.end() ? QString::fromStdString(name) : QObject::tr(found->second);
 }
@@ -67,10 +69,15 @@ QString cupsOptionTitle(const std::string& name)
 // A value of one of CUPS' own options as the summary shows it.
 QString cupsOptionValueText(const std::string& name, const std::string& value)
 {
-    static const std::map<std::string, const char*> texts{
-        {"3", "Portrait"}, {"4", "Landscape"}, {"5", "Reverse landscape"}, {"6", "Reverse portrait"},
-        {"one-sided", "Off"}, {"two-sided-long-edge", "Long edge"}, {"two-sided-short-edge", "Short edge"},
-        {"separate-documents-collated-copies", "On"}, {"separate-documents-uncollated-copies", "Off"}};
+    static const std::map<std::string, const char*> texts{{"3", "Portrait"},
+                                                          {"4", "Landscape"},
+                                                          {"5", "Reverse landscape"},
+                                                          {"6", "Reverse portrait"},
+                                                          {"one-sided", "Off"},
+                                                          {"two-sided-long-edge", "Long edge"},
+                                                          {"two-sided-short-edge", "Short edge"},
+                                                          {"separate-documents-collated-copies", "On"},
+                                                          {"separate-documents-uncollated-copies", "Off"}};
     const bool named = name == "orientation-requested" || name == "sides" || name == "multiple-document-handling";
     const auto found = texts.find(value);
     return named && found != texts.end() ? QObject::tr(found->second) : QString::fromStdString(value);
@@ -90,8 +97,7 @@ QString panelTabTitle(const std::string& name)
 
 }  // namespace
 
-PrintDialog::PrintDialog(HostOptions options, QWidget* parent)
-    : QDialog(parent), options_(std::move(options))
+PrintDialog::PrintDialog(HostOptions options, QWidget* parent) : QDialog(parent), options_(std::move(options))
 {
     buildWindow();
     openPrinter(options_.printer.name.value_or(""), nullptr);
@@ -121,9 +127,10 @@ bool PrintDialog::panelIsWaiting() const
 // Lays out the window: printer, copies and files above the tabs, Print and Cancel below.
 void PrintDialog::buildWindow()
 {
-    setWindowTitle(options_.files.empty()
-                       ? tr("Print")
-                       : tr("Print \u201c%1\u201d").arg(QFileInfo(QString::fromStdString(options_.files.front())).fileName()));
+    setWindowTitle(
+        options_.files.empty()
+            ? tr("Print")
+            : tr("Print \u201c%1\u201d").arg(QFileInfo(QString::fromStdString(options_.files.front())).fileName()));
     setSizeGripEnabled(true);
 
     printerPopup_ = new QComboBox(this);
@@ -285,8 +292,8 @@ void PrintDialog::attachPages()
     }
     choices->setCopies(copiesSpin_->value());
     choices->setCollate(collateCheck_->isChecked());
-    const PrinterStatus status = session_->printer().isBuiltInSample ? PrinterStatus{}
-                                                                     : queryPrinterStatus(session_->printer().name);
+    const PrinterStatus status =
+        session_->printer().isBuiltInSample ? PrinterStatus{} : queryPrinterStatus(session_->printer().name);
     QStringList about;
     if (!status.state.empty())
         about << QString::fromStdString(status.state);

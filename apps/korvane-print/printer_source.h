@@ -16,7 +16,7 @@ struct PrinterChoice {
     std::string name;
     std::optional<std::string> ppdPath;  // nothing: the host gives the panel no PPD
     std::optional<std::string> deviceURI;
-    bool ppdIsTemporary = false;  // a copy fetched from cupsd, removed when done
+    bool ppdIsTemporary = false;   // a copy fetched from cupsd, removed when done
     bool isBuiltInSample = false;  // the stand-in of the sample printer: no CUPS queue to print to
 };
 

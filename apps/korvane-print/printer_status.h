@@ -5,8 +5,8 @@
 #include <vector>
 
 struct PrinterStatus {
-    std::string state;     // "Idle", "Printing", "Stopped", with the reasons; empty when unknown
-    std::string location;  // printer-location; empty when none
+    std::string state;                        // "Idle", "Printing", "Stopped", with the reasons; empty when unknown
+    std::string location;                     // printer-location; empty when none
     std::vector<std::string> sidesSupported;  // sides-supported, empty when cupsd does not say
 };
 

@@ -27,12 +27,11 @@ struct CipherContextFree {
 class BlockCipher {
 public:
     // Sets up the key schedule for one direction; `ready()` tells whether the library agreed.
-    BlockCipher(const unsigned char* key, bool encrypt)
-        : context_(EVP_CIPHER_CTX_new())
+    BlockCipher(const unsigned char* key, bool encrypt) : context_(EVP_CIPHER_CTX_new())
     {
-        ready_ = context_
-            && EVP_CipherInit_ex(context_.get(), EVP_aes_128_ecb(), nullptr, key, nullptr, encrypt ? 1 : 0) == 1
-            && EVP_CIPHER_CTX_set_padding(context_.get(), 0) == 1;
+        ready_ = context_ &&
+                 EVP_CipherInit_ex(context_.get(), EVP_aes_128_ecb(), nullptr, key, nullptr, encrypt ? 1 : 0) == 1 &&
+                 EVP_CIPHER_CTX_set_padding(context_.get(), 0) == 1;
     }
 
     bool ready() const { return ready_; }
@@ -134,7 +133,7 @@ bool deriveKey(std::string_view keyText, Key& key)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 void my_aes_encrypt(const unsigned char* plaintext, unsigned char* out, int outSize)
 {
@@ -203,4 +202,4 @@ std::string aesDecryptTextWithKeyText(std::span<const unsigned char> blocks, std
     return text;
 }
 
-} // namespace korvane::crypto
+}  // namespace korvane::crypto

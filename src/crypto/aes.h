@@ -49,4 +49,4 @@ std::string aesDecryptText(std::span<const unsigned char> blocks);
 // text shorter than 16 bytes. A partial last block decrypts as if completed with zero bytes.
 std::string aesDecryptTextWithKeyText(std::span<const unsigned char> blocks, std::string_view keyText);
 
-} // namespace korvane::crypto
+}  // namespace korvane::crypto

@@ -94,7 +94,7 @@ size_t decodeInto(unsigned char* dest, const char* coded, size_t m)
     return static_cast<size_t>(out - dest);
 }
 
-} // namespace
+}  // namespace
 
 int Base64encode_len(int count)
 {
@@ -144,4 +144,4 @@ std::vector<unsigned char> base64Decode(std::string_view coded)
     return bytes;
 }
 
-} // namespace korvane::crypto
+}  // namespace korvane::crypto

@@ -34,4 +34,4 @@ std::string base64Encode(std::span<const unsigned char> bytes);
 // Returns the bytes of `coded`, decoded up to its first character outside the alphabet or its end.
 std::vector<unsigned char> base64Decode(std::string_view coded);
 
-} // namespace korvane::crypto
+}  // namespace korvane::crypto

@@ -48,7 +48,7 @@ private:
     const char* next_;
 };
 
-} // namespace
+}  // namespace
 
 void myitoa(const unsigned char* src, char* dest, int count)
 {
@@ -91,4 +91,4 @@ std::vector<unsigned char> fromHex(std::string_view hex)
     return bytes;
 }
 
-} // namespace korvane::crypto
+}  // namespace korvane::crypto

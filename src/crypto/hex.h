@@ -26,4 +26,4 @@ std::string toHex(std::span<const unsigned char> bytes);
 // Returns the bytes of the digit pairs in `hex`, read as myatoi reads them; an odd last digit is ignored.
 std::vector<unsigned char> fromHex(std::string_view hex);
 
-} // namespace korvane::crypto
+}  // namespace korvane::crypto

@@ -28,7 +28,7 @@ void digestText(const void* data, size_t size, char* dest)
     dest[2 * kDigestSize] = '\0';
 }
 
-} // namespace
+}  // namespace
 
 void calcMD5(char* dest, const char* src)
 {
@@ -46,4 +46,4 @@ std::string md5Hex(std::string_view message)
     return text;
 }
 
-} // namespace korvane::crypto
+}  // namespace korvane::crypto

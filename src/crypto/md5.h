@@ -15,4 +15,4 @@ namespace korvane::crypto {
 // library fail.
 std::string md5Hex(std::string_view message);
 
-} // namespace korvane::crypto
+}  // namespace korvane::crypto

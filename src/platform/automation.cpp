@@ -60,18 +60,30 @@ Kind kindOf(const QWidget* widget)
 const char* kindName(Kind kind)
 {
     switch (kind) {
-    case Kind::Checkbox: return "checkbox";
-    case Kind::Lock: return "lock";
-    case Kind::PushButton: return "button";
-    case Kind::Radio: return "radio";
-    case Kind::Matrix: return "matrix";
-    case Kind::PopUp: return "popup";
-    case Kind::Label: return "label";
-    case Kind::Edit: return "edit";
-    case Kind::Box: return "box";
-    case Kind::TabView: return "tabview";
-    case Kind::Progress: return "progress";
-    case Kind::Unknown: break;
+    case Kind::Checkbox:
+        return "checkbox";
+    case Kind::Lock:
+        return "lock";
+    case Kind::PushButton:
+        return "button";
+    case Kind::Radio:
+        return "radio";
+    case Kind::Matrix:
+        return "matrix";
+    case Kind::PopUp:
+        return "popup";
+    case Kind::Label:
+        return "label";
+    case Kind::Edit:
+        return "edit";
+    case Kind::Box:
+        return "box";
+    case Kind::TabView:
+        return "tabview";
+    case Kind::Progress:
+        return "progress";
+    case Kind::Unknown:
+        break;
     }
     return "unknown";
 }

@@ -76,7 +76,8 @@ const QTranslator* Bundle::translator() const
     if (!translatorLoaded_) {
         translatorLoaded_ = true;
         auto loaded = std::make_shared<QTranslator>();
-        const QString file = QString::fromStdString(resourcesPath() + "/" + translationsName_ + "_" + userLanguage() + ".qm");
+        const QString file =
+            QString::fromStdString(resourcesPath() + "/" + translationsName_ + "_" + userLanguage() + ".qm");
         if (isValid() && !translationsName_.empty() && loaded->load(file))
             translator_ = std::move(loaded);
     }

@@ -30,7 +30,10 @@ constexpr int kImageNameRole = Qt::UserRole + 1;
 
 using namespace platform::layout;
 
-QString qstr(const std::string& text) { return QString::fromStdString(text); }
+QString qstr(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
 
 // The icon of a two-state button: the image in state 0, the alternate image in state 1.
 void rebuildButtonIcon(QAbstractButton* button)
@@ -294,16 +297,40 @@ bool Control::isEnabled() const
 namespace {
 
 // How each kind reads and writes its title.
-QString titleOf(const QAbstractButton& button) { return button.text(); }
-QString titleOf(const QGroupBox& box) { return box.title(); }
-void setTitleOf(QAbstractButton& button, const QString& title) { button.setText(title); }
-void setTitleOf(QGroupBox& box, const QString& title) { box.setTitle(title); }
+QString titleOf(const QAbstractButton& button)
+{
+    return button.text();
+}
+QString titleOf(const QGroupBox& box)
+{
+    return box.title();
+}
+void setTitleOf(QAbstractButton& button, const QString& title)
+{
+    button.setText(title);
+}
+void setTitleOf(QGroupBox& box, const QString& title)
+{
+    box.setTitle(title);
+}
 
 // How each kind reads and writes the title of one of its items.
-QString titleOfItem(const QComboBox& popUp, int index) { return popUp.itemText(index); }
-QString titleOfItem(const QTabWidget& tabs, int index) { return tabs.tabText(index); }
-void setTitleOfItem(QComboBox& popUp, int index, const QString& title) { popUp.setItemText(index, title); }
-void setTitleOfItem(QTabWidget& tabs, int index, const QString& title) { tabs.setTabText(index, title); }
+QString titleOfItem(const QComboBox& popUp, int index)
+{
+    return popUp.itemText(index);
+}
+QString titleOfItem(const QTabWidget& tabs, int index)
+{
+    return tabs.tabText(index);
+}
+void setTitleOfItem(QComboBox& popUp, int index, const QString& title)
+{
+    popUp.setItemText(index, title);
+}
+void setTitleOfItem(QTabWidget& tabs, int index, const QString& title)
+{
+    tabs.setTabText(index, title);
+}
 
 }  // namespace
 
@@ -391,15 +418,17 @@ std::string Button::imageName() const
 std::string Button::alternateImageName() const
 {
     auto* button = as<QAbstractButton>();
-    return button ? button->property(kAlternateImageNameProperty).toString().toStdString()
-                  : std::string();
+    return button ? button->property(kAlternateImageNameProperty).toString().toStdString() : std::string();
 }
 
 // --- Matrix ---
 
 namespace {
 
-QList<QAbstractButton*> cellsOf(QWidget* matrix) { return matrixCells(matrix); }
+QList<QAbstractButton*> cellsOf(QWidget* matrix)
+{
+    return matrixCells(matrix);
+}
 
 }  // namespace
 

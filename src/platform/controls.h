@@ -43,7 +43,10 @@ public:
 
 protected:
     template <typename T>
-    T* as() const { return qobject_cast<T*>(widget_.data()); }
+    T* as() const
+    {
+        return qobject_cast<T*>(widget_.data());
+    }
 
 private:
     QPointer<QWidget> widget_;

@@ -226,8 +226,8 @@ std::optional<std::string> decodeBytes(std::string_view bytes, StringEncoding en
     return result;
 }
 
-ConvertedBytes getBytes(std::string_view text, StringEncoding encoding, std::size_t maxCharacters,
-                        std::size_t maxBytes, Unrepresentable policy)
+ConvertedBytes getBytes(std::string_view text, StringEncoding encoding, std::size_t maxCharacters, std::size_t maxBytes,
+                        Unrepresentable policy)
 {
     ConvertedBytes result;
     const char* name = iconvNameOfEncoding(encoding);
@@ -238,8 +238,7 @@ ConvertedBytes getBytes(std::string_view text, StringEncoding encoding, std::siz
         return result;
     std::size_t unitsUsed = 0;
     for (std::size_t pos = 0; pos < text.size();) {
-        std::size_t length = std::min(utf8SequenceLength(static_cast<unsigned char>(text[pos])),
-                                      text.size() - pos);
+        std::size_t length = std::min(utf8SequenceLength(static_cast<unsigned char>(text[pos])), text.size() - pos);
         std::size_t units = length == 4 ? 2 : 1;
         if (unitsUsed + units > maxCharacters)
             break;
@@ -259,8 +258,7 @@ ConvertedBytes getBytes(std::string_view text, StringEncoding encoding, std::siz
     return result;
 }
 
-std::optional<std::string> getCString(std::string_view text, StringEncoding encoding,
-                                      std::size_t maxBytes)
+std::optional<std::string> getCString(std::string_view text, StringEncoding encoding, std::size_t maxBytes)
 {
     ConvertedBytes converted =
         getBytes(text, encoding, std::string_view::npos, maxBytes, Unrepresentable::EndsConversion);
@@ -276,8 +274,7 @@ std::size_t utf16Length(std::string_view text)
 {
     std::size_t units = 0;
     for (std::size_t pos = 0; pos < text.size();) {
-        std::size_t length = std::min(utf8SequenceLength(static_cast<unsigned char>(text[pos])),
-                                      text.size() - pos);
+        std::size_t length = std::min(utf8SequenceLength(static_cast<unsigned char>(text[pos])), text.size() - pos);
         units += length == 4 ? 2 : 1;
         pos += length;
     }

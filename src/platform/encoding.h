@@ -51,13 +51,12 @@ struct ConvertedBytes {
 // of a UTF-8 text into the encoding, writing at most maxBytes bytes. Conversion ends before a
 // character whose bytes would pass maxBytes; an unrepresentable character ends it or becomes
 // one space. An unknown encoding converts nothing.
-ConvertedBytes getBytes(std::string_view text, StringEncoding encoding, std::size_t maxCharacters,
-                        std::size_t maxBytes, Unrepresentable policy);
+ConvertedBytes getBytes(std::string_view text, StringEncoding encoding, std::size_t maxCharacters, std::size_t maxBytes,
+                        Unrepresentable policy);
 
 // Converts the whole text, or nothing: the bytes when every character is representable and
 // they fit in maxBytes (the terminating zero not counted).
-std::optional<std::string> getCString(std::string_view text, StringEncoding encoding,
-                                      std::size_t maxBytes);
+std::optional<std::string> getCString(std::string_view text, StringEncoding encoding, std::size_t maxBytes);
 
 // The number of UTF-16 code units of a UTF-8 text.
 std::size_t utf16Length(std::string_view text);

@@ -17,7 +17,10 @@ ExchangeGuard::~ExchangeGuard()
         shared_->exchange->abandon();
 }
 
-bool ExchangeGuard::isBusy() const { return shared_->exchange != nullptr; }
+bool ExchangeGuard::isBusy() const
+{
+    return shared_->exchange != nullptr;
+}
 
 bool ExchangeGuard::run(AbandonableExchange& exchange, const std::function<void()>& wait)
 {

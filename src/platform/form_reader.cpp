@@ -26,9 +26,9 @@
 
 #include <algorithm>
 #include <map>
-#include <optional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace platform {
@@ -40,8 +40,8 @@ struct FormTape {
     struct Element {
         QString name;
         QXmlStreamAttributes attributes;
-        QString text;             // the character data directly inside it
-        std::size_t end = 0;      // the index of the first element after its subtree
+        QString text;         // the character data directly inside it
+        std::size_t end = 0;  // the index of the first element after its subtree
         bool hasChildren = false;
     };
     std::vector<Element> elements;
@@ -260,7 +260,8 @@ private:
     {
         const QFontMetrics& metrics = fontMetrics();
         const int iconRoom = iconSize().width() + 4;
-        int width = minimumContentsLength() > 0 ? minimumContentsLength() * metrics.horizontalAdvance(u'X') + iconRoom : 0;
+        int width =
+            minimumContentsLength() > 0 ? minimumContentsLength() * metrics.horizontalAdvance(u'X') + iconRoom : 0;
         if (!placeholderText().isEmpty())
             width = std::max(width, metrics.boundingRect(placeholderText()).width());
         const int textHeight = std::max(qCeil(QFontMetricsF(metrics).height()), 14) + 2;
@@ -306,11 +307,11 @@ std::unique_ptr<QWidget> makeWidget(const QString& className)
 {
     using Maker = std::unique_ptr<QWidget> (*)();
     static const std::pair<const char16_t*, Maker> makers[] = {
-        {u"QWidget", make<QWidget>},         {u"QTabWidget", make<QTabWidget>},
-        {u"QGroupBox", make<QGroupBox>},     {u"QLabel", make<QLabel>},
-        {u"QLineEdit", make<QLineEdit>},     {u"QCheckBox", make<QCheckBox>},
+        {u"QWidget", make<QWidget>},           {u"QTabWidget", make<QTabWidget>},
+        {u"QGroupBox", make<QGroupBox>},       {u"QLabel", make<QLabel>},
+        {u"QLineEdit", make<QLineEdit>},       {u"QCheckBox", make<QCheckBox>},
         {u"QRadioButton", make<QRadioButton>}, {u"QPushButton", make<QPushButton>},
-        {u"QToolButton", make<QToolButton>}, {u"QComboBox", make<PopUpSizedByContentsLength>},
+        {u"QToolButton", make<QToolButton>},   {u"QComboBox", make<PopUpSizedByContentsLength>},
         {u"QProgressBar", make<QProgressBar>}, {u"Line", makeLine},
     };
     for (const auto& [name, maker] : makers)
@@ -371,19 +372,37 @@ LayoutCell layoutCellOf(const QXmlStreamAttributes& attributes)
     const auto number = [&](QLatin1String name, int absent) {
         return attributes.hasAttribute(name) ? attributes.value(name).toInt() : absent;
     };
-    return {number(QLatin1String("row"), 0), number(QLatin1String("column"), 0),
-            number(QLatin1String("rowspan"), 1), number(QLatin1String("colspan"), 1)};
+    return {number(QLatin1String("row"), 0), number(QLatin1String("column"), 0), number(QLatin1String("rowspan"), 1),
+            number(QLatin1String("colspan"), 1)};
 }
 
 // Adds one kind of item (a widget, a child layout, a spacer) to a grid at its cell.
-void addToGrid(QGridLayout& grid, QWidget* item, const LayoutCell& at) { grid.addWidget(item, at.row, at.column, at.rowSpan, at.columnSpan); }
-void addToGrid(QGridLayout& grid, QLayout* item, const LayoutCell& at) { grid.addLayout(item, at.row, at.column, at.rowSpan, at.columnSpan); }
-void addToGrid(QGridLayout& grid, QLayoutItem* item, const LayoutCell& at) { grid.addItem(item, at.row, at.column, at.rowSpan, at.columnSpan); }
+void addToGrid(QGridLayout& grid, QWidget* item, const LayoutCell& at)
+{
+    grid.addWidget(item, at.row, at.column, at.rowSpan, at.columnSpan);
+}
+void addToGrid(QGridLayout& grid, QLayout* item, const LayoutCell& at)
+{
+    grid.addLayout(item, at.row, at.column, at.rowSpan, at.columnSpan);
+}
+void addToGrid(QGridLayout& grid, QLayoutItem* item, const LayoutCell& at)
+{
+    grid.addItem(item, at.row, at.column, at.rowSpan, at.columnSpan);
+}
 
 // Adds one kind of item to the end of a box.
-void addToBox(QBoxLayout& box, QWidget* item) { box.addWidget(item); }
-void addToBox(QBoxLayout& box, QLayout* item) { box.addLayout(item); }
-void addToBox(QBoxLayout& box, QLayoutItem* item) { box.addItem(item); }
+void addToBox(QBoxLayout& box, QWidget* item)
+{
+    box.addWidget(item);
+}
+void addToBox(QBoxLayout& box, QLayout* item)
+{
+    box.addLayout(item);
+}
+void addToBox(QBoxLayout& box, QLayoutItem* item)
+{
+    box.addItem(item);
+}
 
 // Places item in layout: at its cell of a grid, at the end of a box. False when the layout is
 // of neither kind; the item is then not taken.
@@ -578,10 +597,12 @@ FormProperty FormReader::readProperty()
             property.value = QRect(parts.x, parts.y, parts.width, parts.height);
         } else if (type == u"sizepolicy") {
             const QMetaEnum policies = QMetaEnum::fromType<QSizePolicy::Policy>();
-            const int horizontal = valueOfKeys(policies, xml_->attributes().value(QLatin1String("hsizetype")).toString());
+            const int horizontal =
+                valueOfKeys(policies, xml_->attributes().value(QLatin1String("hsizetype")).toString());
             const int vertical = valueOfKeys(policies, xml_->attributes().value(QLatin1String("vsizetype")).toString());
             const auto parts = readParts();
-            QSizePolicy policy(static_cast<QSizePolicy::Policy>(horizontal), static_cast<QSizePolicy::Policy>(vertical));
+            QSizePolicy policy(static_cast<QSizePolicy::Policy>(horizontal),
+                               static_cast<QSizePolicy::Policy>(vertical));
             policy.setHorizontalStretch(parts.horizontalStretch);
             policy.setVerticalStretch(parts.verticalStretch);
             if (horizontal < 0 || vertical < 0)
@@ -598,10 +619,12 @@ FormProperty FormReader::readProperty()
 FormParts FormReader::readParts()
 {
     FormParts parts;
-    std::pair<QLatin1String, int*> named[] = {
-        {QLatin1String("x"), &parts.x},          {QLatin1String("y"), &parts.y},
-        {QLatin1String("width"), &parts.width},  {QLatin1String("height"), &parts.height},
-        {QLatin1String("horstretch"), &parts.horizontalStretch}, {QLatin1String("verstretch"), &parts.verticalStretch}};
+    std::pair<QLatin1String, int*> named[] = {{QLatin1String("x"), &parts.x},
+                                              {QLatin1String("y"), &parts.y},
+                                              {QLatin1String("width"), &parts.width},
+                                              {QLatin1String("height"), &parts.height},
+                                              {QLatin1String("horstretch"), &parts.horizontalStretch},
+                                              {QLatin1String("verstretch"), &parts.verticalStretch}};
     while (xml_->readNextStartElement()) {
         const auto found = std::find_if(std::begin(named), std::end(named),
                                         [&](const auto& part) { return xml_->name() == part.first; });

@@ -64,7 +64,8 @@ private:
     QStringList tabStops_;
     QHash<QString, QWidget*> widgetsBelowTop_;  // by name, as the buddies and tab stops name them
     QLayout* pendingLayout_ = nullptr;
-    QWidget* pageBeingRead_ = nullptr;  // the tab page last added, whose layout is a window's  // a nested layout read, not yet in its parent
+    QWidget* pageBeingRead_ =
+        nullptr;  // the tab page last added, whose layout is a window's  // a nested layout read, not yet in its parent
 };
 
 }  // namespace platform

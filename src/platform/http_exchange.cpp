@@ -332,7 +332,8 @@ struct HttpExchange::Impl {
         case Stage::Head:
             return takeHead();
         case Stage::Body: {
-            const qint64 count = framing == Framing::Length ? std::min<qint64>(remaining, pending.size()) : pending.size();
+            const qint64 count =
+                framing == Framing::Length ? std::min<qint64>(remaining, pending.size()) : pending.size();
             deliver(count);
             remaining -= count;
             if (!ended && framing == Framing::Length && remaining == 0)
@@ -445,7 +446,8 @@ std::unique_ptr<HttpExchange> HttpExchange::start(const HttpPost& post, HttpExch
     const QUrl url(QString::fromStdString(post.url), QUrl::StrictMode);
     auto impl = std::make_unique<Impl>();
     impl->delegate = &delegate;
-    impl->maxBody = static_cast<qint64>(std::min<std::size_t>(post.maxBodyBytes, std::numeric_limits<qint64>::max() / 2));
+    impl->maxBody =
+        static_cast<qint64>(std::min<std::size_t>(post.maxBodyBytes, std::numeric_limits<qint64>::max() / 2));
     impl->request = wireRequest(post, url);
     impl->idleTimer.setSingleShot(true);
     impl->idleTimer.setInterval(static_cast<int>(post.transferTimeout.count()));
@@ -459,12 +461,16 @@ std::unique_ptr<HttpExchange> HttpExchange::start(const HttpPost& post, HttpExch
         impl->socket.connectToHost(url.host(), static_cast<quint16>(url.port(80)));
     } else {
         // Only plain HTTP is spoken; the exchange fails as a connection to nowhere would.
-        QMetaObject::invokeMethod(&impl->socket, [started] { started->fail(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &impl->socket, [started] { started->fail(); }, Qt::QueuedConnection);
     }
     return std::unique_ptr<HttpExchange>(new HttpExchange(std::move(impl)));
 }
 
-HttpExchange::~HttpExchange() { cancel(); }
+HttpExchange::~HttpExchange()
+{
+    cancel();
+}
 
 void HttpExchange::cancel()
 {

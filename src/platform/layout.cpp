@@ -73,7 +73,10 @@ LoadedView::~LoadedView()
     delete root_.data();
 }
 
-Button LoadedView::button(const char* name) const { return Button(named<QAbstractButton>(name)); }
+Button LoadedView::button(const char* name) const
+{
+    return Button(named<QAbstractButton>(name));
+}
 
 Matrix LoadedView::matrix(const char* name) const
 {
@@ -81,7 +84,10 @@ Matrix LoadedView::matrix(const char* name) const
     return Matrix(widget && layout::isMatrix(widget) ? widget : nullptr);
 }
 
-PopUp LoadedView::popUp(const char* name) const { return PopUp(named<QComboBox>(name)); }
+PopUp LoadedView::popUp(const char* name) const
+{
+    return PopUp(named<QComboBox>(name));
+}
 
 TextField LoadedView::textField(const char* name) const
 {
@@ -90,11 +96,20 @@ TextField LoadedView::textField(const char* name) const
     return TextField(named<QLabel>(name));
 }
 
-Box LoadedView::box(const char* name) const { return Box(named<QGroupBox>(name)); }
+Box LoadedView::box(const char* name) const
+{
+    return Box(named<QGroupBox>(name));
+}
 
-TabView LoadedView::tabView(const char* name) const { return TabView(named<QTabWidget>(name)); }
+TabView LoadedView::tabView(const char* name) const
+{
+    return TabView(named<QTabWidget>(name));
+}
 
-Progress LoadedView::progress(const char* name) const { return Progress(named<QProgressBar>(name)); }
+Progress LoadedView::progress(const char* name) const
+{
+    return Progress(named<QProgressBar>(name));
+}
 
 void LoadedView::connectActions(ActionSender send)
 {

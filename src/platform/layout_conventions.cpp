@@ -16,6 +16,9 @@ QList<QAbstractButton*> matrixCells(const QWidget* matrix)
     return cells;
 }
 
-bool isMatrix(const QWidget* widget) { return !matrixCells(widget).isEmpty(); }
+bool isMatrix(const QWidget* widget)
+{
+    return !matrixCells(widget).isEmpty();
+}
 
 }  // namespace platform::layout

@@ -38,12 +38,10 @@ public:
     // The job's print settings, or nullptr when the job has none.
     virtual PrintSettings* printSettings() = 0;
     // Asks whether the PPD option may take this choice; true when the host accepts it.
-    virtual bool willChangePPDOptionKeyValue(const std::string& keyword,
-                                             const std::string& choice) = 0;
+    virtual bool willChangePPDOptionKeyValue(const std::string& keyword, const std::string& choice) = 0;
     // Shows an informational alert with one button and returns once the user dismissed it:
     // a message box in a window, a line on standard error in batch mode.
-    virtual void presentInformationalAlert(const std::string& message,
-                                           const std::string& buttonTitle) = 0;
+    virtual void presentInformationalAlert(const std::string& message, const std::string& buttonTitle) = 0;
     // A layout the host wants instead of the one the panel's UI mode picks (a host option for
     // trying the other layout variants); nothing to let the panel choose.
     virtual std::optional<std::string> preferredLayoutName() const { return std::nullopt; }
@@ -62,8 +60,7 @@ public:
     virtual bool shouldHide() = 0;
     virtual bool shouldPrint() = 0;
     virtual bool shouldShowHelp() = 0;
-    virtual void PPDOptionKeyValueDidChange(const std::string& keyword,
-                                            const std::string& choice) = 0;
+    virtual void PPDOptionKeyValueDidChange(const std::string& keyword, const std::string& choice) = 0;
     // The error place of the protocol is never filled by this system's panels.
     virtual bool restoreValuesAndReturnError(std::string* error) = 0;
     virtual bool saveValuesAndReturnError(std::string* error) = 0;
@@ -85,8 +82,7 @@ public:
     virtual bool initWithBundle(const std::string& bundlePath) = 0;
     // The panels of a panel type: an empty list for a type the plug-in does not serve, no
     // list when a panel could not be made. The host owns what it receives.
-    virtual std::optional<PanelList> PDEPanelsForType(const std::string& type,
-                                                      PDEPluginCallback* callback) = 0;
+    virtual std::optional<PanelList> PDEPanelsForType(const std::string& type, PDEPluginCallback* callback) = 0;
 };
 
 // The panel type under which the host asks for printer-specific panels.

@@ -4,7 +4,10 @@
 
 namespace platform {
 
-void PPDFile::Closer::operator()(PPDRecord* ppd) const { ppdClose(ppd); }
+void PPDFile::Closer::operator()(PPDRecord* ppd) const
+{
+    ppdClose(ppd);
+}
 
 std::optional<PPDFile> PPDFile::open(const std::string& path)
 {

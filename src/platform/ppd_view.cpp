@@ -23,7 +23,10 @@ std::optional<std::string> PPDView::modelName() const
     return std::string(ppd_->modelname);
 }
 
-std::optional<std::string> PPDView::languageEncoding() const { return attribute("LanguageEncoding"); }
+std::optional<std::string> PPDView::languageEncoding() const
+{
+    return attribute("LanguageEncoding");
+}
 
 PPDChoiceRecord* PPDView::markedChoice(const char* keyword) const
 {

@@ -12,7 +12,9 @@ namespace platform {
 class Printer {
 public:
     Printer(std::string identifier, std::optional<std::string> deviceURI)
-        : identifier_(std::move(identifier)), deviceURI_(std::move(deviceURI)) {}
+        : identifier_(std::move(identifier)), deviceURI_(std::move(deviceURI))
+    {
+    }
 
     // The queue's name; empty when the printer has none.
     const std::string& identifier() const { return identifier_; }

@@ -102,9 +102,15 @@ std::string privateDirectoryProblem(const std::string& dir, PrivateDirectoryOpti
     return {};
 }
 
-bool readAll(int fd, std::size_t maxBytes, std::string& bytes) { return readBlocks(fd, maxBytes, bytes); }
+bool readAll(int fd, std::size_t maxBytes, std::string& bytes)
+{
+    return readBlocks(fd, maxBytes, bytes);
+}
 
-bool readAll(int fd, std::size_t maxBytes, ByteBuffer& bytes) { return readBlocks(fd, maxBytes, bytes); }
+bool readAll(int fd, std::size_t maxBytes, ByteBuffer& bytes)
+{
+    return readBlocks(fd, maxBytes, bytes);
+}
 
 bool writeAll(int fd, std::string_view bytes)
 {
@@ -149,7 +155,8 @@ bool replaceOwnFile(const std::string& path, const ByteBuffer& bytes)
     if (!file)
         return false;
     // mkostemp makes the file 0600 already; the mode is stated, not left to the C library.
-    const bool written = ::fchmod(file.get(), 0600) == 0 && writeAll(file.get(), std::string_view(bytes.data(), bytes.size())) && file.close();
+    const bool written = ::fchmod(file.get(), 0600) == 0 &&
+                         writeAll(file.get(), std::string_view(bytes.data(), bytes.size())) && file.close();
     if (!written || ::rename(tempPath.c_str(), path.c_str()) != 0) {
         ::unlink(tempPath.c_str());
         return false;

@@ -51,8 +51,14 @@ void OneShotTimer::start(std::chrono::milliseconds interval, std::function<void(
     timer_->start(interval);
 }
 
-void OneShotTimer::stop() { timer_->stop(); }
+void OneShotTimer::stop()
+{
+    timer_->stop();
+}
 
-bool OneShotTimer::isActive() const { return timer_->isActive(); }
+bool OneShotTimer::isActive() const
+{
+    return timer_->isActive();
+}
 
 }  // namespace platform

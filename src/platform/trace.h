@@ -5,10 +5,16 @@
 
 // The names are the protocol's own, reserved-looking as they are.
 template <typename... Args>
-inline void _PDEProlog(const void* /*self*/, const char* /*format*/, const Args&... /*args*/) {}
+inline void _PDEProlog(const void* /*self*/, const char* /*format*/, const Args&... /*args*/)
+{
+}
 
 template <typename... Args>
-inline void _PDEEpilog(const void* /*self*/, const char* /*format*/, const Args&... /*args*/) {}
+inline void _PDEEpilog(const void* /*self*/, const char* /*format*/, const Args&... /*args*/)
+{
+}
 
 template <typename... Args>
-inline void _PDELog(const void* /*self*/, const char* /*format*/, const Args&... /*args*/) {}
+inline void _PDELog(const void* /*self*/, const char* /*format*/, const Args&... /*args*/)
+{
+}

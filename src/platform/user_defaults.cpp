@@ -4,8 +4,8 @@
 
 #include <QCryptographicHash>
 
-#include <plist/plist.h>
 #include <fcntl.h>
+#include <plist/plist.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -177,10 +177,7 @@ plist_t nodeOfValue(const PropertyValue& value)
         {
             return plist_new_data(reinterpret_cast<const char*>(data.bytes.data()), data.bytes.size());
         }
-        plist_t operator()(const PropertyDate& date) const
-        {
-            return plist_new_date(date.seconds, date.microseconds);
-        }
+        plist_t operator()(const PropertyDate& date) const { return plist_new_date(date.seconds, date.microseconds); }
         plist_t operator()(const PropertyArray& array) const
         {
             plist_t node = plist_new_array();
@@ -464,9 +461,8 @@ bool survivesXml(const PropertyValue& value)
         }
         bool operator()(const PropertyDictionary& dictionary) const
         {
-            return std::all_of(dictionary.begin(), dictionary.end(), [this](const auto& entry) {
-                return (*this)(entry.first) && survivesXml(entry.second);
-            });
+            return std::all_of(dictionary.begin(), dictionary.end(),
+                               [this](const auto& entry) { return (*this)(entry.first) && survivesXml(entry.second); });
         }
     };
     return std::visit(Check{}, value.value);

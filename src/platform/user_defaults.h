@@ -47,8 +47,7 @@ struct PropertyDate {
 // booleans; reals, dates and data are kept only so that values other programs put into a
 // domain survive a rewrite.
 struct PropertyValue {
-    std::variant<std::string, std::int64_t, bool, double, PropertyData, PropertyDate, PropertyArray,
-                 PropertyDictionary>
+    std::variant<std::string, std::int64_t, bool, double, PropertyData, PropertyDate, PropertyArray, PropertyDictionary>
         value;
 
     bool operator==(const PropertyValue&) const = default;

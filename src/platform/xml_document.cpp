@@ -227,6 +227,9 @@ std::optional<XmlDocument> XmlDocument::read(const ByteBuffer& bytes, const XmlL
     return XmlDocument(std::move(impl));
 }
 
-XmlNode XmlDocument::root() const { return XmlNode(&d_->root); }
+XmlNode XmlDocument::root() const
+{
+    return XmlNode(&d_->root);
+}
 
 }  // namespace platform

@@ -43,8 +43,8 @@ private:
 // What a document may hold before it is refused unread.
 struct XmlLimits {
     std::size_t maxBytes = 16 * 1024 * 1024;
-    int maxDepth = 256;                      // elements nested in one another
-    std::size_t maxChildren = SIZE_MAX;      // child nodes of any node the document keeps
+    int maxDepth = 256;                  // elements nested in one another
+    std::size_t maxChildren = SIZE_MAX;  // child nodes of any node the document keeps
 };
 
 // Which nodes a document keeps, counted in levels below the root element (its children are on

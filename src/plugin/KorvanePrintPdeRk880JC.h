@@ -16,8 +16,8 @@
 #include "platform/layout.h"
 #include "platform/pde.h"
 #include "platform/ppd_view.h"
-#include "plugin/folder_entry.h"
 #include "plugin/KorvanePrintPdeRk880JCPDEChoice.h"
+#include "plugin/folder_entry.h"
 #include "plugin/panel_rows.h"
 
 #include <cstdint>

@@ -2,7 +2,8 @@
 
 #include "platform/trace.h"
 
-std::shared_ptr<KorvanePrintPdeRk880JCPDEChoice> KorvanePrintPdeRk880JCPDEChoice::choiceWithChoice(platform::PPDChoiceRecord* choice)
+std::shared_ptr<KorvanePrintPdeRk880JCPDEChoice> KorvanePrintPdeRk880JCPDEChoice::choiceWithChoice(
+    platform::PPDChoiceRecord* choice)
 {
     return std::make_shared<KorvanePrintPdeRk880JCPDEChoice>(choice);
 }
@@ -38,7 +39,7 @@ std::optional<ChoiceList> ArrayFromPPDOption(platform::PPDOptionRecord* option)
 }
 
 std::shared_ptr<KorvanePrintPdeRk880JCPDEChoice> FindChoiceForString(const std::optional<std::string>& keyword,
-                                                                    const ChoiceList& choices)
+                                                                     const ChoiceList& choices)
 {
     if (!keyword)
         return nullptr;

@@ -36,7 +36,7 @@ std::optional<ChoiceList> ArrayFromPPDOption(platform::PPDOptionRecord* option);
 
 // The first wrapper whose keyword equals keyword exactly; nullptr when none does.
 std::shared_ptr<KorvanePrintPdeRk880JCPDEChoice> FindChoiceForString(const std::optional<std::string>& keyword,
-                                                                    const ChoiceList& choices);
+                                                                     const ChoiceList& choices);
 
 // Empties the pop-up and adds one item per wrapper, titled with its userTitle, carrying the wrapper.
 void InitPopUpFromArray(platform::PopUp& popUp, const ChoiceList& choices, platform::StringEncoding encoding);

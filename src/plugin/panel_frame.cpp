@@ -148,8 +148,8 @@ QWidget* KorvanePrintPdeRk880JC::panelView()
 {
     _PDEProlog(this, "panelView:");
     if (!view) {
-        std::optional<std::string> name = pdePluginCallbackObject ? pdePluginCallbackObject->preferredLayoutName()
-                                                                  : std::nullopt;
+        std::optional<std::string> name =
+            pdePluginCallbackObject ? pdePluginCallbackObject->preferredLayoutName() : std::nullopt;
         if (!name)
             name = layoutNameForUIMode(getUIMode());
         if (name)
@@ -182,8 +182,8 @@ std::string KorvanePrintPdeRk880JC::panelKind()
 std::vector<std::string> KorvanePrintPdeRk880JC::supportedPPDOptionKeys()
 {
     _PDEProlog(this, "supportedPPDOptionKeys:");
-    std::vector<std::string> keys{"ARPrintRelease",     "ARDocFiling",       "ARHoldKey",       "ARDocumentFiling",
-                                  "ARCustomFolderName", "ARCustomFolderPIN", "ARAccountLogin",  "ARAccountPassword",
+    std::vector<std::string> keys{"ARPrintRelease",     "ARDocFiling",       "ARHoldKey",      "ARDocumentFiling",
+                                  "ARCustomFolderName", "ARCustomFolderPIN", "ARAccountLogin", "ARAccountPassword",
                                   "ARUserNumber",       "ARUserName",        "ARJobName"};
     _PDEEpilog(this, "supportedPPDOptionKeys:=NSArray(%@)", keys.size());
     return keys;
@@ -271,7 +271,10 @@ void KorvanePrintPdeRk880JC::updateUI()
     _PDEEpilog(this, "--updateUI:");
 }
 
-platform::PPDView KorvanePrintPdeRk880JC::getPPDOnTiger() { return {}; }
+platform::PPDView KorvanePrintPdeRk880JC::getPPDOnTiger()
+{
+    return {};
+}
 
 void KorvanePrintPdeRk880JC::getPPDSettingsFromPrintSettingsOnTiger() {}
 

@@ -6,18 +6,33 @@
 // --- Model profile ---
 
 // The layout variant this model shows: 1 loads "JobControl".
-int KorvanePrintPdeRk880JC::getUIMode() const { return 1; }
+int KorvanePrintPdeRk880JC::getUIMode() const
+{
+    return 1;
+}
 
 // The most digits the numeric secret fields take.
-int KorvanePrintPdeRk880JC::getPasswordMax() const { return 5; }
+int KorvanePrintPdeRk880JC::getPasswordMax() const
+{
+    return 5;
+}
 
 // This model has no printer hard disk to file jobs on.
-bool KorvanePrintPdeRk880JC::CheckHardDisk() const { return false; }
+bool KorvanePrintPdeRk880JC::CheckHardDisk() const
+{
+    return false;
+}
 
-bool KorvanePrintPdeRk880JC::isHeronMarlin() const { return false; }
+bool KorvanePrintPdeRk880JC::isHeronMarlin() const
+{
+    return false;
+}
 
 // The panel never runs on the older host that needed its own PPD handling.
-bool KorvanePrintPdeRk880JC::isTiger() const { return false; }
+bool KorvanePrintPdeRk880JC::isTiger() const
+{
+    return false;
+}
 
 // --- PPD encoding ---
 
@@ -56,8 +71,7 @@ int KorvanePrintPdeRk880JC::indexOfMarkedOption(platform::PPDOptionRecord* optio
 namespace {
 
 // Applies the host's verdict: the selection changes only when the host accepts the choice.
-void selectIfHostAccepts(KorvanePrintPdeRk880JC& panel,
-                         std::shared_ptr<KorvanePrintPdeRk880JCPDEChoice>& selection,
+void selectIfHostAccepts(KorvanePrintPdeRk880JC& panel, std::shared_ptr<KorvanePrintPdeRk880JCPDEChoice>& selection,
                          const std::shared_ptr<KorvanePrintPdeRk880JCPDEChoice>& chosen, const std::string& keyword)
 {
     _PDELog(&panel, "selected request: %@", chosen.get());

@@ -105,8 +105,9 @@ bool saveDomain(OpenedDomain& opened)
 // Tells the user that there is no place to save values in at all.
 void noticeNoPlaceToSave()
 {
-    platform::noticeToUser("The values of the Job Control tab cannot be saved: neither XDG_CONFIG_HOME nor HOME "
-                           "names an absolute folder.");
+    platform::noticeToUser(
+        "The values of the Job Control tab cannot be saved: neither XDG_CONFIG_HOME nor HOME "
+        "names an absolute folder.");
 }
 
 // The string stored under key, or nothing when it is absent or not a string.
@@ -407,5 +408,11 @@ bool KorvanePrintPdeRk880JC::SaveFolderPreference()
 }
 
 // Kept for the protocol's sake: nothing calls them and they store nothing.
-bool KorvanePrintPdeRk880JC::GetHDDPreference() { return true; }
-bool KorvanePrintPdeRk880JC::SaveHDDPreference() { return true; }
+bool KorvanePrintPdeRk880JC::GetHDDPreference()
+{
+    return true;
+}
+bool KorvanePrintPdeRk880JC::SaveHDDPreference()
+{
+    return true;
+}

@@ -38,22 +38,50 @@ struct LockedSecret {
     Action action;
 };
 
-const LockedSecret kPinSecret{lockbits::kSuspendKey, &Panel::prefSuspendKeyStringRef, keys::kJobSuspend2Key,
-                              korvane::reader::kOneBlockDigits, true, true, &Panel::suspendKeyEditText,
-                              &Panel::suspendKeyButton, &Panel::suspendKeyButtonProc};
-const LockedSecret kPasswordSecret{lockbits::kPassword, &Panel::prefPasswordStringRef, keys::kPassword2,
-                                   korvane::reader::kTwoBlockDigits, false, false, &Panel::passwordEditText,
-                                   &Panel::passwordButton, &Panel::passwordButtonProc};
-const LockedSecret kUserNumberSecret{lockbits::kUserNumber, &Panel::prefUserNumberStringRef, keys::kUserNumber2,
-                                     korvane::reader::kOneBlockDigits, false, true, &Panel::userNumberEditText,
-                                     &Panel::userNumberButton, &Panel::userNumberButtonProc};
-const LockedSecret kAccountNumberSecret{lockbits::kAccountNumber, &Panel::prefAccountNumberStringRef,
-                                        keys::kAccountNumber2, korvane::reader::kOneBlockDigits, true, true,
-                                        &Panel::accountNumberEditText, &Panel::accountNumberButton,
+const LockedSecret kPinSecret{lockbits::kSuspendKey,
+                              &Panel::prefSuspendKeyStringRef,
+                              keys::kJobSuspend2Key,
+                              korvane::reader::kOneBlockDigits,
+                              true,
+                              true,
+                              &Panel::suspendKeyEditText,
+                              &Panel::suspendKeyButton,
+                              &Panel::suspendKeyButtonProc};
+const LockedSecret kPasswordSecret{lockbits::kPassword,
+                                   &Panel::prefPasswordStringRef,
+                                   keys::kPassword2,
+                                   korvane::reader::kTwoBlockDigits,
+                                   false,
+                                   false,
+                                   &Panel::passwordEditText,
+                                   &Panel::passwordButton,
+                                   &Panel::passwordButtonProc};
+const LockedSecret kUserNumberSecret{lockbits::kUserNumber,
+                                     &Panel::prefUserNumberStringRef,
+                                     keys::kUserNumber2,
+                                     korvane::reader::kOneBlockDigits,
+                                     false,
+                                     true,
+                                     &Panel::userNumberEditText,
+                                     &Panel::userNumberButton,
+                                     &Panel::userNumberButtonProc};
+const LockedSecret kAccountNumberSecret{lockbits::kAccountNumber,
+                                        &Panel::prefAccountNumberStringRef,
+                                        keys::kAccountNumber2,
+                                        korvane::reader::kOneBlockDigits,
+                                        true,
+                                        true,
+                                        &Panel::accountNumberEditText,
+                                        &Panel::accountNumberButton,
                                         &Panel::accountNumberButtonProc};
-const LockedSecret kFolderPasswordSecret{lockbits::kFolderPassword, &Panel::prefFolderPassStringRef,
-                                         keys::kFolderPassword2, korvane::reader::kOneBlockDigits, true, true,
-                                         &Panel::folderPasswordEditText, &Panel::folderPasswordButton,
+const LockedSecret kFolderPasswordSecret{lockbits::kFolderPassword,
+                                         &Panel::prefFolderPassStringRef,
+                                         keys::kFolderPassword2,
+                                         korvane::reader::kOneBlockDigits,
+                                         true,
+                                         true,
+                                         &Panel::folderPasswordEditText,
+                                         &Panel::folderPasswordButton,
                                          &Panel::folderPasswordButtonProc};
 
 // A job identification field with a padlock, restored by restoreIdentification.
@@ -66,11 +94,12 @@ struct IdentificationField {
     Action action;
 };
 
-const IdentificationField kUserNameField{lockbits::kUserName, &Panel::prefUserNameStringRef, keys::kUserName,
-                                         &Panel::userNameEditText, &Panel::userNameButton,
-                                         &Panel::userNameButtonProc};
-const IdentificationField kJobNameField{lockbits::kJobName, &Panel::prefJobNameStringRef, keys::kJobName,
-                                        &Panel::jobNameEditText, &Panel::jobNameButton, &Panel::jobNameButtonProc};
+const IdentificationField kUserNameField{lockbits::kUserName,    &Panel::prefUserNameStringRef,
+                                         keys::kUserName,        &Panel::userNameEditText,
+                                         &Panel::userNameButton, &Panel::userNameButtonProc};
+const IdentificationField kJobNameField{lockbits::kJobName,    &Panel::prefJobNameStringRef,
+                                        keys::kJobName,        &Panel::jobNameEditText,
+                                        &Panel::jobNameButton, &Panel::jobNameButtonProc};
 
 // The value stored under `key`, cut to the characters the reader takes; nothing when absent.
 std::optional<std::string> storedValue(const platform::PrintSettings& settings, const char* key,
@@ -278,9 +307,9 @@ void restoreLoginName(Panel& panel, const platform::PrintSettings& settings)
         if (panel.presetHoldButtonFlag & lockbits::kLoginName)
             locked = true;
     }
-    const std::string name =
-        coded->empty() ? std::string()
-                       : textFromBytes(korvane::reader::secretFromBase64Blocks(*coded), panel.systemEncoding);
+    const std::string name = coded->empty()
+                                 ? std::string()
+                                 : textFromBytes(korvane::reader::secretFromBase64Blocks(*coded), panel.systemEncoding);
     panel.loginNameEditText.setStringValue(name);
     panel.loginNameStringRef.reset();
     panel.loginNameLockFlag = false;

@@ -28,9 +28,9 @@ std::size_t formatSpoolTime(char* dest, std::size_t destSize, const std::tm& loc
         return 0;
     // Hours times 100 plus minutes / 0.6: the form the job's later stages were written against.
     const long zone = secondsFromGMT / 36;
-    const int written = std::snprintf(dest, destSize, "%s, %d %s %04d %02d:%02d:%02d %+05ld", weekdayName(local.tm_wday),
-                                      local.tm_mday, monthName(local.tm_mon), local.tm_year + 1900, local.tm_hour,
-                                      local.tm_min, local.tm_sec, zone);
+    const int written =
+        std::snprintf(dest, destSize, "%s, %d %s %04d %02d:%02d:%02d %+05ld", weekdayName(local.tm_wday), local.tm_mday,
+                      monthName(local.tm_mon), local.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec, zone);
     if (written < 0 || static_cast<std::size_t>(written) >= destSize) {
         dest[0] = '\0';
         return 0;

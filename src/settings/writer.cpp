@@ -237,7 +237,8 @@ void writePassword(const KorvanePrintPdeRk880JC& panel, PrintSettings* settings,
         removeKey(settings, keys::kPassword2);
         return;
     }
-    MyPMPrintSetAsciiCStrValue(settings, keys::kPassword, korvane::settings::spoolKeyBase64(password, spoolTime).c_str());
+    MyPMPrintSetAsciiCStrValue(settings, keys::kPassword,
+                               korvane::settings::spoolKeyBase64(password, spoolTime).c_str());
     setFixedKeyHex(settings, keys::kPassword2, password, 2);
 }
 
@@ -300,10 +301,10 @@ std::uint32_t lockBits(const KorvanePrintPdeRk880JC& panel)
 {
     namespace bits = korvane::lockbits;
     const std::pair<const platform::Button*, std::uint32_t> locks[] = {
-        {&panel.suspendKeyButton, bits::kSuspendKey},         {&panel.loginNameButton, bits::kLoginName},
-        {&panel.passwordButton, bits::kPassword},             {&panel.userNameButton, bits::kUserName},
-        {&panel.jobNameButton, bits::kJobName},               {&panel.folderPasswordButton, bits::kFolderPassword},
-        {&panel.userNumberButton, bits::kUserNumber},         {&panel.accountNumberButton, bits::kAccountNumber},
+        {&panel.suspendKeyButton, bits::kSuspendKey}, {&panel.loginNameButton, bits::kLoginName},
+        {&panel.passwordButton, bits::kPassword},     {&panel.userNameButton, bits::kUserName},
+        {&panel.jobNameButton, bits::kJobName},       {&panel.folderPasswordButton, bits::kFolderPassword},
+        {&panel.userNumberButton, bits::kUserNumber}, {&panel.accountNumberButton, bits::kAccountNumber},
         {&panel.folderNameButton, bits::kFolderName},
     };
     std::uint32_t sum = 0;

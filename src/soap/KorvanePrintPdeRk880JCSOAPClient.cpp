@@ -114,8 +114,17 @@ void KorvanePrintPdeRk880JCSOAPClient::exchangeDidReceiveData(const char* bytes,
     receivedData->insert(receivedData->end(), bytes, bytes + count);
 }
 
-void KorvanePrintPdeRk880JCSOAPClient::exchangeDidFinish() { setFinished(kReplyComplete); }
+void KorvanePrintPdeRk880JCSOAPClient::exchangeDidFinish()
+{
+    setFinished(kReplyComplete);
+}
 
-void KorvanePrintPdeRk880JCSOAPClient::exchangeDidFail() { setFinished(kConnectionFailed); }
+void KorvanePrintPdeRk880JCSOAPClient::exchangeDidFail()
+{
+    setFinished(kConnectionFailed);
+}
 
-void KorvanePrintPdeRk880JCSOAPClient::firedByTimer() { setFinished(kWatchdogExpired); }
+void KorvanePrintPdeRk880JCSOAPClient::firedByTimer()
+{
+    setFinished(kWatchdogExpired);
+}

@@ -41,7 +41,7 @@ public:
     // A client for the service at server, reporting to context (not owned, may be null);
     // nothing when server is not an absolute URL.
     static std::unique_ptr<KorvanePrintPdeRk880JCSOAPClient> initWithServerName(const std::string& server,
-                                                                                 SOAPClientCallback* context);
+                                                                                SOAPClientCallback* context);
     ~KorvanePrintPdeRk880JCSOAPClient() override;
     KorvanePrintPdeRk880JCSOAPClient(const KorvanePrintPdeRk880JCSOAPClient&) = delete;
     KorvanePrintPdeRk880JCSOAPClient& operator=(const KorvanePrintPdeRk880JCSOAPClient&) = delete;

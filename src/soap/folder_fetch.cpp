@@ -79,7 +79,8 @@ void KorvanePrintPdeRk880JC::getFolderNameButtonProc(const platform::Control& /*
     if (!address.empty() && replyPath) {
         showActivity(chasingArrow, true);
         PanelEndCallback callback(*this);
-        if (auto client = KorvanePrintPdeRk880JCSOAPClient::initWithServerName("http://" + address + kServicePath, &callback)) {
+        if (auto client =
+                KorvanePrintPdeRk880JCSOAPClient::initWithServerName("http://" + address + kServicePath, &callback)) {
             if (folderFetchGuard.watchdogInterval)
                 client->setWatchdogInterval(*folderFetchGuard.watchdogInterval);
             // The host may destroy the panel while the exchange waits; then nothing of it may

@@ -15,10 +15,10 @@ struct ActionEntry {
     const platform::Control& (*sender)(const KorvanePrintPdeRk880JC&);
 };
 
-#define KORVANE_ACTION(action, control)                                                            \
-    ActionEntry                                                                                    \
-    {                                                                                              \
-        #action ":", &KorvanePrintPdeRk880JC::action,                                              \
+#define KORVANE_ACTION(action, control)                                                                   \
+    ActionEntry                                                                                           \
+    {                                                                                                     \
+#action ":", &KorvanePrintPdeRk880JC::action,                                                     \
             [](const KorvanePrintPdeRk880JC& panel) -> const platform::Control& { return panel.control; } \
     }
 

@@ -22,7 +22,8 @@ bool retentionOn(const KorvanePrintPdeRk880JC& panel)
 bool quickFileChosen(const KorvanePrintPdeRk880JC& panel)
 {
     // Presence is asked first: an absent pop-up or matrix would read as index or row 0.
-    const bool inPopUp = panel.folderSelectionPopup && panel.folderSelectionPopup.indexOfSelectedItem() == kQuickFileIndex;
+    const bool inPopUp =
+        panel.folderSelectionPopup && panel.folderSelectionPopup.indexOfSelectedItem() == kQuickFileIndex;
     const bool inMatrix = panel.folderSelectionMatrix && panel.folderSelectionMatrix.selectedRow() == kQuickFileRow;
     return inPopUp || inMatrix;
 }

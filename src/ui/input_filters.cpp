@@ -5,7 +5,10 @@
 namespace {
 
 // Whether a UTF-16 unit is the first half of a character outside the basic plane.
-bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool isHighSurrogate(char16_t unit)
+{
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
 
 // The length of the first `limit` code units of text, one less when that would cut a
 // surrogate pair in two: a field must never be left holding half a character.
@@ -18,7 +21,10 @@ std::size_t shortenedLength(const std::u16string& text, std::int64_t limit)
 }
 
 // Whether a UTF-16 unit is one of "0" to "9".
-bool isDecimalDigit(char16_t unit) { return unit >= u'0' && unit <= u'9'; }
+bool isDecimalDigit(char16_t unit)
+{
+    return unit >= u'0' && unit <= u'9';
+}
 
 }  // namespace
 
@@ -52,8 +58,7 @@ bool LimitedLengthFilter::checkPartialEdit(std::u16string& proposed, platform::T
 
 // Checks an edit of a digits-only field.
 bool MyIntegerNumberFilter::isPartialStringValid(std::u16string& proposed, platform::TextRange& proposedSelection,
-                                                 const std::u16string& original,
-                                                 platform::TextRange originalSelection)
+                                                 const std::u16string& original, platform::TextRange originalSelection)
 {
     return checkPartialEdit(proposed, proposedSelection, original, originalSelection, true);
 }

@@ -28,8 +28,7 @@ protected:
     // The partial-edit check of both filters; digitsOnly adds the test of the first inserted
     // character.
     bool checkPartialEdit(std::u16string& proposed, platform::TextRange& proposedSelection,
-                          const std::u16string& original, platform::TextRange originalSelection,
-                          bool digitsOnly) const;
+                          const std::u16string& original, platform::TextRange originalSelection, bool digitsOnly) const;
 
 private:
     std::string format_;

@@ -20,8 +20,7 @@ void KorvanePrintPdeRk880JC::suspendKeyStaticTextEnabled()
 // The PIN: dimmed with retention off, its lock on, or quick file chosen.
 void KorvanePrintPdeRk880JC::suspendKeyEditTextEnabled()
 {
-    myRk880JCHilite(suspendKeyEditText,
-                    !retentionOn(*this) || lockOn(suspendKeyButton) || quickFileChosen(*this));
+    myRk880JCHilite(suspendKeyEditText, !retentionOn(*this) || lockOn(suspendKeyButton) || quickFileChosen(*this));
 }
 
 // The folder caption: dimmed with retention off.

@@ -48,7 +48,7 @@ std::string keyTextEndingInPublishedKey(const std::string& prefix)
     return prefix + std::string(key.begin(), key.end());
 }
 
-} // namespace
+}  // namespace
 
 TEST(Aes, DerivedKeyMatchesPublishedVectorsBlockByBlock)
 {
@@ -181,7 +181,8 @@ TEST(Aes, VectorFormsMatchTheBufferForms)
               "3925841D02DC09FBDC118597196A0B32");
     EXPECT_TRUE(aesEncryptWithKeyText("x", "too short").empty());
     // A text that fills its blocks exactly has no zero inside them and still comes back exactly.
-    for (const std::string& text : std::vector<std::string>{"sixteen-byte-pwd", "thirty-two bytes of login name!!", "short"})
+    for (const std::string& text :
+         std::vector<std::string>{"sixteen-byte-pwd", "thirty-two bytes of login name!!", "short"})
         EXPECT_EQ(aesDecryptText(aesEncrypt(text)), text);
 }
 
@@ -189,7 +190,8 @@ TEST(Aes, DerivedKeyDecryptionUndoesDerivedKeyEncryption)
 {
     using namespace korvane::crypto;
     const std::string spoolTime = "Tue, 5 Mar 2024 09:07:03 +0100";
-    for (const std::string& text : std::vector<std::string>{"sixteen-byte-pwd", "thirty-two bytes of login name!!", "ab"})
+    for (const std::string& text :
+         std::vector<std::string>{"sixteen-byte-pwd", "thirty-two bytes of login name!!", "ab"})
         EXPECT_EQ(aesDecryptTextWithKeyText(aesEncryptWithKeyText(text, spoolTime), spoolTime), text);
     // Only the last 16 bytes key it; another spool time does not give the text back.
     EXPECT_EQ(aesDecryptTextWithKeyText(aesEncryptWithKeyText("secret", spoolTime), "XX" + spoolTime), "secret");

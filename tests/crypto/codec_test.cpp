@@ -43,7 +43,7 @@ Decoded decode(const std::string& coded)
     return {std::string(dest.begin(), dest.begin() + result), result};
 }
 
-} // namespace
+}  // namespace
 
 TEST(Hex, BytesBecomeUppercaseDigitsAndComeBack)
 {
@@ -101,10 +101,16 @@ TEST(Hex, DecodingToleratesShortAndForeignDigits)
 
 TEST(Base64, EncodesThePublishedVectors)
 {
-    const std::vector<std::pair<std::string, std::string>> vectors = {
-        {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"},
-        {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"},
-        {"abc", "YWJj"}, {"ab", "YWI="}, {"a", "YQ=="}};
+    const std::vector<std::pair<std::string, std::string>> vectors = {{"", ""},
+                                                                      {"f", "Zg=="},
+                                                                      {"fo", "Zm8="},
+                                                                      {"foo", "Zm9v"},
+                                                                      {"foob", "Zm9vYg=="},
+                                                                      {"fooba", "Zm9vYmE="},
+                                                                      {"foobar", "Zm9vYmFy"},
+                                                                      {"abc", "YWJj"},
+                                                                      {"ab", "YWI="},
+                                                                      {"a", "YQ=="}};
     for (const auto& [plain, coded] : vectors) {
         const int count = static_cast<int>(plain.size());
         std::vector<char> dest(static_cast<size_t>(Base64encode_len(count)), '#');

@@ -29,8 +29,15 @@ TEST(DecodeBytesFinding, OtherMalformedUTF8StaysRefused)
 
 TEST(DecodeBytesFinding, WellFormedUTF8AtTheEdgesOfTheRangeComesBackWhole)
 {
-    const std::string texts[] = {"Gr\xC3\xBC\xC3\x9F" "e", "\xF4\x8F\xBF\xBF", "\xEF\xBF\xBD", "\xF0\x90\x80\x80",
-                                 "\xED\x9F\xBF", "\xE0\xA0\x80", std::string("a\0b", 3)};
+    const std::string texts[] = {
+        "Gr\xC3\xBC\xC3\x9F"
+        "e",
+        "\xF4\x8F\xBF\xBF",
+        "\xEF\xBF\xBD",
+        "\xF0\x90\x80\x80",
+        "\xED\x9F\xBF",
+        "\xE0\xA0\x80",
+        std::string("a\0b", 3)};
     for (const std::string& text : texts)
         EXPECT_EQ(decodeBytes(text, kUTF8StringEncoding), std::optional<std::string>(text));
 }
@@ -38,8 +45,7 @@ TEST(DecodeBytesFinding, WellFormedUTF8AtTheEdgesOfTheRangeComesBackWhole)
 TEST(DecodeBytesFinding, SingleByteEncodingsStillDecodeEveryByteTheyDefine)
 {
     EXPECT_EQ(decodeBytes("\xFC", platform::kISOLatin1StringEncoding), std::optional<std::string>("\xC3\xBC"));
-    EXPECT_EQ(decodeBytes("\x80", platform::kWindowsLatin1StringEncoding),
-              std::optional<std::string>("\xE2\x82\xAC"));
+    EXPECT_EQ(decodeBytes("\x80", platform::kWindowsLatin1StringEncoding), std::optional<std::string>("\xE2\x82\xAC"));
 }
 
 }  // namespace

@@ -25,9 +25,9 @@ std::string binaryDictionaryWithKey(const std::string& key, const std::string& v
     out += static_cast<char>(text);
     out += static_cast<char>(flag);
     out += std::string(6, '\0');
-    out += "\x01\x01";                                 // offset and reference sizes
-    out += std::string(7, '\0') + '\x03';              // three objects
-    out += std::string(8, '\0');                       // the top object is the dictionary
+    out += "\x01\x01";                     // offset and reference sizes
+    out += std::string(7, '\0') + '\x03';  // three objects
+    out += std::string(8, '\0');           // the top object is the dictionary
     out += std::string(7, '\0') + static_cast<char>(table);
     return out;
 }

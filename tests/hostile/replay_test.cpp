@@ -46,7 +46,9 @@ HostRun runHost(const std::vector<std::string>& arguments, const QTemporaryDir& 
     std::vector<std::string> env{"HOME=" + home.path().toStdString(),
                                  "XDG_CONFIG_HOME=" + home.filePath("config").toStdString(),
                                  "XDG_RUNTIME_DIR=" + home.filePath("runtime").toStdString(),
-                                 "QT_QPA_PLATFORM=offscreen", "CUPS_SERVER=127.0.0.1:1", "LANG=C.UTF-8"};
+                                 "QT_QPA_PLATFORM=offscreen",
+                                 "CUPS_SERVER=127.0.0.1:1",
+                                 "LANG=C.UTF-8"};
     if (const char* path = std::getenv("PATH"))
         env.push_back(std::string("PATH=") + path);
     std::vector<char*> envp;
@@ -74,7 +76,7 @@ HostRun runHost(const std::vector<std::string>& arguments, const QTemporaryDir& 
     if (spawned != 0)
         return run;
     int status = 0;
-    rusage usage {};
+    rusage usage{};
     while (wait4(child, &status, WNOHANG, &usage) == 0) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         if (clock.elapsed() > 90000)
@@ -131,10 +133,10 @@ TEST(HostileReplay, DISABLED_EveryCaseEndsBoundedAndSaysSo)
         planted.write(kEarlierReply);
         planted.close();
 
-        const HostRun run = runHost({"--batch", "--printer", "sample", "--dry-run", "--set",
-                                     "printersAddressEditText=" + printer.address().toStdString(), "--set",
-                                     "getFolderNameButton=1"},
-                                    home);
+        const HostRun run =
+            runHost({"--batch", "--printer", "sample", "--dry-run", "--set",
+                     "printersAddressEditText=" + printer.address().toStdString(), "--set", "getFolderNameButton=1"},
+                    home);
         QFile reply(replyPath);
         const bool kept = reply.open(QIODevice::ReadOnly) && reply.readAll() == kEarlierReply;
         const bool alert = run.err.find("alert: Could not retrieve Folder Names.") != std::string::npos;
@@ -173,9 +175,8 @@ TEST(HostileReplay, DISABLED_DamagedFilesAndFoldersAreRefusedAloud)
             settings.write(block);
         settings.write("\"}");
         settings.close();
-        const HostRun run = runHost({"--batch", "--printer", "sample", "--dry-run", "--settings",
-                                     settings.fileName().toStdString()},
-                                    home);
+        const HostRun run = runHost(
+            {"--batch", "--printer", "sample", "--dry-run", "--settings", settings.fileName().toStdString()}, home);
         report("settings file of 100 MiB", run);
         EXPECT_EQ(run.exitStatus, 1);
         EXPECT_NE(run.err.find("larger than 1 MiB"), std::string::npos) << run.err;
@@ -188,10 +189,10 @@ TEST(HostileReplay, DISABLED_DamagedFilesAndFoldersAreRefusedAloud)
         QFile::setPermissions(home.filePath("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         ASSERT_TRUE(QFile::link(elsewhere.path(), home.filePath("runtime/korvane")));
         HostilePrinter printer(hostile::soundReply());
-        const HostRun run = runHost({"--batch", "--printer", "sample", "--dry-run", "--set",
-                                     "printersAddressEditText=" + printer.address().toStdString(), "--set",
-                                     "getFolderNameButton=1"},
-                                    home);
+        const HostRun run =
+            runHost({"--batch", "--printer", "sample", "--dry-run", "--set",
+                     "printersAddressEditText=" + printer.address().toStdString(), "--set", "getFolderNameButton=1"},
+                    home);
         report("reply folder is a link", run);
         EXPECT_EQ(run.exitStatus, 0);
         EXPECT_EQ(printer.connections(), 0);
@@ -201,9 +202,10 @@ TEST(HostileReplay, DISABLED_DamagedFilesAndFoldersAreRefusedAloud)
         // The preference store's lock file is a link: the save fails.
         QTemporaryDir home;
         ASSERT_TRUE(QDir().mkpath(home.filePath("config/korvane")));
-        ASSERT_TRUE(QFile::link(home.filePath("elsewhere"), home.filePath("config/korvane/korvane.mfp.sample.plist.lock")));
-        const HostRun run = runHost({"--batch", "--printer", "sample", "--dry-run", "--set", "jobNameEditText=Kept?"},
-                                    home);
+        ASSERT_TRUE(
+            QFile::link(home.filePath("elsewhere"), home.filePath("config/korvane/korvane.mfp.sample.plist.lock")));
+        const HostRun run =
+            runHost({"--batch", "--printer", "sample", "--dry-run", "--set", "jobNameEditText=Kept?"}, home);
         report("preference lock file is a link", run);
         EXPECT_EQ(run.exitStatus, 0);
         EXPECT_NE(run.err.find("could not be saved"), std::string::npos) << run.err;

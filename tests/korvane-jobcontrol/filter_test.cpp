@@ -224,9 +224,9 @@ TEST_F(FilterTest, JobWithOnlyThePPDsOptionsIsHeldBehindItsPINInThePanelsForms)
     const std::string document = awkwardDocument();
     const DeviceStream stream = streamOf(run(options, writeDocument(document)));
     const std::string t = spoolTimeOf(stream);
-    EXPECT_EQ(stream.names(), (std::vector<std::string>{"SUBMITTER", "TITLE", "SPOOLTIME", "RETENTION", "PINDIGEST",
-                                                        "FILING", "FOLDER", "AUTHENTICATION", "LOGINNAME", "PASSWORD",
-                                                        "USERNUMBER", "JOBNAME"}));
+    EXPECT_EQ(stream.names(),
+              (std::vector<std::string>{"SUBMITTER", "TITLE", "SPOOLTIME", "RETENTION", "PINDIGEST", "FILING", "FOLDER",
+                                        "AUTHENTICATION", "LOGINNAME", "PASSWORD", "USERNUMBER", "JOBNAME"}));
     EXPECT_EQ(stream.value("RETENTION"), "HOLD");
     EXPECT_EQ(stream.value("PINDIGEST"), ref::md5("04711" + t));
     EXPECT_EQ(stream.value("FOLDER"), ref::hex("*standard"));

@@ -26,13 +26,13 @@ QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArra
     return file.fileName();
 }
 
-} // namespace
+}  // namespace
 
 TEST(MfpSimFolders, CommandLineFoldersArriveInOrderWithTheirFlags)
 {
     harness::StandIn sim;
-    ASSERT_TRUE(sim.start({"--folder", "Sales", "--folder", "Legal:protected", "--folder", "Archive:dir",
-                           "--folder", "Board:dir,protected", "--folder", "Q1:Q2", "--folder", "X:protected:"}));
+    ASSERT_TRUE(sim.start({"--folder", "Sales", "--folder", "Legal:protected", "--folder", "Archive:dir", "--folder",
+                           "Board:dir,protected", "--folder", "Q1:Q2", "--folder", "X:protected:"}));
     const Listing listing = fetchListing(sim);
     ASSERT_TRUE(listing.isXml);
     EXPECT_EQ(listing.resultCode, "ok");
@@ -42,7 +42,7 @@ TEST(MfpSimFolders, CommandLineFoldersArriveInOrderWithTheirFlags)
         const char* name;
         bool password;
         bool dir;
-    } expected[] = {{"Sales", false, false}, {"Legal", true, false}, {"Archive", false, true},
+    } expected[] = {{"Sales", false, false}, {"Legal", true, false},  {"Archive", false, true},
                     {"Board", true, true},   {"Q1:Q2", false, false}, {"X:protected", false, false}};
     for (int i = 0; i < 6; ++i) {
         EXPECT_EQ(listing.folders[i].name, QString::fromUtf8(expected[i].name)) << i;
@@ -67,7 +67,8 @@ TEST(MfpSimFolders, FolderFileComesFirstAndSkipsBlankLines)
 {
     QTemporaryDir dir;
     const QString path = writeFile(dir, "folders.txt",
-                                   "Alpha\r\n\n   \nBeta:protected\r\n\xc3\x9c" "ber:dir\n");
+                                   "Alpha\r\n\n   \nBeta:protected\r\n\xc3\x9c"
+                                   "ber:dir\n");
     harness::StandIn sim;
     ASSERT_TRUE(sim.start({"--folder", "Last", "--folders", path}));
     const Listing listing = fetchListing(sim);
@@ -143,12 +144,21 @@ TEST(MfpSimFolders, BadOptionsStopTheProgramWithAMessage)
 {
     QTemporaryDir dir;
     const QString badUtf8 = writeFile(dir, "bad.txt", "Sales\n\xff\xfe\n");
-    const QString controlChar = writeFile(dir, "ctl.txt", "Sal\x01" "es\n");
+    const QString controlChar = writeFile(dir, "ctl.txt",
+                                          "Sal\x01"
+                                          "es\n");
     const QList<QStringList> cases = {
-        {"--mode", "sideways"},           {"--mode", "late=-1"},       {"--mode", "late=soon"},
-        {"--port", "65536"},              {"--piece-bytes", "0"},      {"--folders", badUtf8},
-        {"--folders", controlChar},       {"--folder", "Tab\there"},   {"--reply", dir.filePath("missing")},
-        {"--folders", dir.filePath("missing")}, {"stray"},
+        {"--mode", "sideways"},
+        {"--mode", "late=-1"},
+        {"--mode", "late=soon"},
+        {"--port", "65536"},
+        {"--piece-bytes", "0"},
+        {"--folders", badUtf8},
+        {"--folders", controlChar},
+        {"--folder", "Tab\there"},
+        {"--reply", dir.filePath("missing")},
+        {"--folders", dir.filePath("missing")},
+        {"stray"},
     };
     for (const QStringList& arguments : cases) {
         QByteArray error;

@@ -21,7 +21,7 @@ QByteArray readAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-} // namespace
+}  // namespace
 
 TEST(MfpSimHttp, RecordHoldsEachRequestExactlyAsSent)
 {
@@ -30,8 +30,10 @@ TEST(MfpSimHttp, RecordHoldsEachRequestExactlyAsSent)
     harness::StandIn sim;
     ASSERT_TRUE(sim.start({"--record", record}));
     const QByteArray body = QByteArrayLiteral("<x>\r\n\xc3\xa9\x00\xff</x>\n");
-    const QByteArray first = "POST /korvane-mfp-srv HTTP/1.1\r\nhost: 127.0.0.1\r\nSOAPAction:   \"SoapActionDummy\"\r\n"
-                             "content-length: " + QByteArray::number(body.size()) + "\r\nX-Odd:\tvalue \r\n\r\n" + body;
+    const QByteArray first =
+        "POST /korvane-mfp-srv HTTP/1.1\r\nhost: 127.0.0.1\r\nSOAPAction:   \"SoapActionDummy\"\r\n"
+        "content-length: " +
+        QByteArray::number(body.size()) + "\r\nX-Odd:\tvalue \r\n\r\n" + body;
     EXPECT_EQ(roundTrip(sim.port(), first).status, 200);
     EXPECT_EQ(readAll(record), first);
     const QByteArray second = postRequest("");
@@ -65,7 +67,8 @@ TEST(MfpSimHttp, OversizedRequestsAreRefusedWith413)
     Exchange declared = exchange(sim.port(), "POST /korvane-mfp-srv HTTP/1.1\r\nContent-Length: 999999999\r\n\r\n");
     EXPECT_EQ(parseResponse(declared.received).value_or(Response{}).status, 413);
 
-    const QByteArray hugeHeader = "POST /korvane-mfp-srv HTTP/1.1\r\nX-Fill: " + QByteArray(70 * 1024, 'h') + "\r\n\r\n";
+    const QByteArray hugeHeader =
+        "POST /korvane-mfp-srv HTTP/1.1\r\nX-Fill: " + QByteArray(70 * 1024, 'h') + "\r\n\r\n";
     Client client;
     ASSERT_TRUE(client.connectTo(sim.port()));
     client.send(hugeHeader);
@@ -154,7 +157,7 @@ TEST(MfpSimHttp, TerminationSignalEndsTheProgramCleanly)
     for (const char* mode : {"ok", "silent"}) {
         harness::StandIn sim;
         ASSERT_TRUE(sim.start({"--mode", mode}));
-        Client client; // an open connection must not keep it alive
+        Client client;  // an open connection must not keep it alive
         ASSERT_TRUE(client.connectTo(sim.port()));
         client.send(postRequest("x"));
         client.readFor(200);

@@ -25,7 +25,8 @@ QByteArray hexOf(const QByteArray& bytes)
 // Base64 of the spool-key AES of a secret.
 QByteArray spoolKeyForm(const QByteArray& secret, const QByteArray& spoolTime)
 {
-    const std::vector<unsigned char> blocks = korvane::crypto::aesEncryptWithKeyText(secret.toStdString(), spoolTime.toStdString());
+    const std::vector<unsigned char> blocks =
+        korvane::crypto::aesEncryptWithKeyText(secret.toStdString(), spoolTime.toStdString());
     return QByteArray::fromStdString(korvane::crypto::base64Encode(blocks));
 }
 
@@ -35,12 +36,13 @@ QByteArray zeroFilled(const QByteArray& digits)
     return digits.size() >= 5 ? digits : QByteArray(5 - digits.size(), '0') + digits;
 }
 
-} // namespace
+}  // namespace
 
 // A small PDF with the given number of page objects.
 QByteArray samplePdf(int pages)
 {
-    QByteArray pdf = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n1 0 obj\n<< /Type /Pages /Count " + QByteArray::number(pages) + " >>\nendobj\n";
+    QByteArray pdf =
+        "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n1 0 obj\n<< /Type /Pages /Count " + QByteArray::number(pages) + " >>\nendobj\n";
     for (int page = 0; page < pages; ++page)
         pdf += QByteArray::number(page + 2) + " 0 obj\n<</Type/Page /Parent 1 0 R>>\nendobj\n";
     // Bytes a text-mode mistake would change: CR LF, a lone CR, zero bytes.
@@ -83,7 +85,8 @@ QByteArray jobStream(const QList<std::pair<QByteArray, QByteArray>>& settings, c
     QByteArray stream = "@KJC JOB\n";
     for (const auto& [name, value] : settings)
         stream += "@KJC SET " + name + "=\"" + value + "\"\n";
-    return stream + "@KJC ENTER LANGUAGE=PDF SIZE=" + QByteArray::number(document.size()) + "\n" + document + "@KJC EOJ\n";
+    return stream + "@KJC ENTER LANGUAGE=PDF SIZE=" + QByteArray::number(document.size()) + "\n" + document +
+           "@KJC EOJ\n";
 }
 
 QByteArray jobStream(const TestJob& job)
@@ -151,4 +154,4 @@ QByteArray fileContents(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-} // namespace simtest
+}  // namespace simtest

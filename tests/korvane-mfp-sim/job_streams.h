@@ -15,19 +15,18 @@
 namespace simtest {
 
 // The values a job's header is made from; empty values give no line.
-struct TestJob
-{
+struct TestJob {
     QByteArray document;
     QByteArray submitter = "alice";
     QByteArray title = "report.pdf";
     QByteArray spoolTime = "Tue, 5 Mar 2024 09:07:03 +0100";
-    QByteArray retention; // NONE, HOLD, HOLDAFTERPRINT, SAMPLE
-    QByteArray pin;       // typed PIN; its digest is sent
-    QByteArray filing;    // NONE, QUICK, MAIN, CUSTOM
+    QByteArray retention;  // NONE, HOLD, HOLDAFTERPRINT, SAMPLE
+    QByteArray pin;        // typed PIN; its digest is sent
+    QByteArray filing;     // NONE, QUICK, MAIN, CUSTOM
     QByteArray folder;
-    QByteArray login;     // with password: AUTHENTICATION LOGIN
+    QByteArray login;  // with password: AUTHENTICATION LOGIN
     QByteArray password;
-    QByteArray userNumber; // AUTHENTICATION USERNUMBER
+    QByteArray userNumber;  // AUTHENTICATION USERNUMBER
     QByteArray account;
     QByteArray userName;
     QByteArray jobName;
@@ -45,4 +44,4 @@ QJsonObject jobWithId(quint16 httpPort, int id);
 Response postForm(quint16 httpPort, const QByteArray& path, const QByteArray& body, const QByteArray& accept = "*/*");
 QByteArray fileContents(const QString& path);
 
-} // namespace simtest
+}  // namespace simtest

@@ -35,7 +35,7 @@ bool startInMode(harness::StandIn& sim, const QString& mode, const QStringList& 
     return sim.start(kFolders + QStringList{"--mode", mode} + extra);
 }
 
-} // namespace
+}  // namespace
 
 TEST(MfpSimModes, LateAnswersOnlyAfterTheDelay)
 {
@@ -99,7 +99,7 @@ TEST(MfpSimModes, AnHttpClientAcceptsAChunkedReplyInPieces)
     harness::StandIn sim;
     ASSERT_TRUE(startInMode(sim, "pieces", {"--chunked", "--piece-bytes", "64", "--piece-pause", "5"}));
     QNetworkAccessManager manager;
-    manager.setProxy(QNetworkProxy::NoProxy); // a proxy from the environment must not take loopback traffic
+    manager.setProxy(QNetworkProxy::NoProxy);  // a proxy from the environment must not take loopback traffic
     QNetworkRequest request(QUrl(QStringLiteral("http://127.0.0.1:%1/korvane-mfp-srv").arg(sim.port())));
     request.setRawHeader("SOAPAction", "\"SoapActionDummy\"");
     request.setRawHeader("Content-Type", "application/soap; charset=\"utf-8\"");
@@ -155,7 +155,8 @@ TEST(MfpSimModes, NotXmlServesABodyNoParserTakes)
 TEST(MfpSimModes, ReplyFileIsServedByteForByteWithTheModesStatus)
 {
     QTemporaryDir dir;
-    const QByteArray handMade = "<r><a/><b><result-code>ok</result-code><files><x><name>N\xc3\xa4</name></x></files></b></r>\r\n\x01";
+    const QByteArray handMade =
+        "<r><a/><b><result-code>ok</result-code><files><x><name>N\xc3\xa4</name></x></files></b></r>\r\n\x01";
     QFile file(dir.filePath("reply.xml"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(handMade);

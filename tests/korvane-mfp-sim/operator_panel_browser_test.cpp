@@ -38,7 +38,7 @@ QString captured(const QString& text, const QString& pattern, int group = 1)
     return QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption).match(text).captured(group);
 }
 
-} // namespace
+}  // namespace
 
 TEST(MfpSimOperatorPanel, BrowserListsTheHeldJobAndItsReleaseFormPrintsIt)
 {

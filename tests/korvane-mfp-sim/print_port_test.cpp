@@ -12,8 +12,7 @@ using namespace simtest;
 namespace {
 
 // A stand-in with a print port and its state in a folder of the test.
-struct Printer
-{
+struct Printer {
     QTemporaryDir state;
     harness::StandIn sim;
 
@@ -47,7 +46,7 @@ TestJob heldJob(const QByteArray& pin)
     return job;
 }
 
-} // namespace
+}  // namespace
 
 TEST(MfpSimPrinter, HeldJobPrintsOnlyWithItsPinAndByteForByte)
 {
@@ -125,7 +124,7 @@ TEST(MfpSimPrinter, AuthenticationRefusesWhatDoesNotMatchAndNeverPrintsIt)
     ASSERT_TRUE(printer.start({"--user", "j\xC3\xBCrgen:s3cret pass", "--user-number", "4711"}));
     TestJob job;
     job.document = samplePdf(1);
-    job.login = "j\xFCrgen"; // the login name travels in Windows Latin 1
+    job.login = "j\xFCrgen";  // the login name travels in Windows Latin 1
     job.password = "s3cret pass";
     ASSERT_TRUE(printer.print(jobStream(job), 1));
     job.password = "s3cret pasS";
@@ -190,9 +189,11 @@ TEST(MfpSimPrinter, StreamThatBreaksTheFormatIsRefusedWithItsReason)
         {QByteArray(good).replace("@KJC SET TITLE", "@KJC SET TITLE\r"), "bad header line 3"},
         {QByteArray(good).replace("RETENTION=\"HOLD\"", "RETENTION=\"HOLD\n\""), "bad header line 5"},
         {QByteArray(good).replace("RETENTION=", "RETENTON="), "bad header line 5: RETENTON is unknown"},
-        {QByteArray(good).replace("@KJC SET RETENTION=\"HOLD\"\n", "@KJC SET RETENTION=\"HOLD\"\n@KJC SET RETENTION=\"NONE\"\n"),
+        {QByteArray(good).replace("@KJC SET RETENTION=\"HOLD\"\n",
+                                  "@KJC SET RETENTION=\"HOLD\"\n@KJC SET RETENTION=\"NONE\"\n"),
          "bad header line 6: RETENTION given twice"},
-        {jobStream({{"RETENTION", "HOLD"}, {"PINDIGEST", QByteArray(32, 'a')}}, job.document), "bad header: no SPOOLTIME"},
+        {jobStream({{"RETENTION", "HOLD"}, {"PINDIGEST", QByteArray(32, 'a')}}, job.document),
+         "bad header: no SPOOLTIME"},
         {jobStream(headerSettings(job), QByteArray(100001, 'x')), "too large"},
         {"@KJC JOB\n" + QByteArray(2000, 'A'), "bad header line 2: longer than 1024 bytes"},
     };

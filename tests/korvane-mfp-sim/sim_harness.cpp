@@ -51,17 +51,21 @@ FolderEntry readEntry(const QDomNode& entry)
     return folder;
 }
 
-} // namespace
+}  // namespace
 
 // A request as the panel's client sends it.
 QByteArray postRequest(const QByteArray& body, const QByteArray& path)
 {
-    return "POST " + path + " HTTP/1.1\r\n"
+    return "POST " + path +
+           " HTTP/1.1\r\n"
            "Host: 127.0.0.1\r\n"
            "SOAPAction: \"SoapActionDummy\"\r\n"
            "Content-Type: application/soap; charset=\"utf-8\"\r\n"
-           "Content-Length: " + QByteArray::number(body.size()) + "\r\n"
-           "\r\n" + body;
+           "Content-Length: " +
+           QByteArray::number(body.size()) +
+           "\r\n"
+           "\r\n" +
+           body;
 }
 
 // Connects to the stand-in on loopback.
@@ -223,4 +227,4 @@ Listing readListing(const QByteArray& document)
     return listing;
 }
 
-} // namespace simtest
+}  // namespace simtest

@@ -16,24 +16,21 @@
 namespace simtest {
 
 // What came back on one connection.
-struct Exchange
-{
+struct Exchange {
     QByteArray received;
-    int reads = 0;             // how many separate reads the bytes came in
-    bool closedByPeer = false; // the server ended the connection
+    int reads = 0;              // how many separate reads the bytes came in
+    bool closedByPeer = false;  // the server ended the connection
 };
 
 // A response as a client sees it once the framing is undone.
-struct Response
-{
+struct Response {
     int status = 0;
-    QMap<QByteArray, QByteArray> headers; // names in lower case
+    QMap<QByteArray, QByteArray> headers;  // names in lower case
     QByteArray body;
 };
 
 // One client connection that keeps what it receives.
-class Client
-{
+class Client {
 public:
     bool connectTo(quint16 port);
     void send(const QByteArray& bytes);
@@ -41,8 +38,8 @@ public:
     void readUntilResponses(int count, int timeoutMs);
 
     QByteArray received;
-    int reads = 0;             // how many separate reads the bytes came in
-    bool closedByPeer = false; // the server ended the connection
+    int reads = 0;              // how many separate reads the bytes came in
+    bool closedByPeer = false;  // the server ended the connection
 
 private:
     bool readOnce(int ms);
@@ -62,22 +59,20 @@ Response roundTrip(quint16 port, const QByteArray& request);
 QByteArray listingRequestBody();
 
 // One folder entry, read by the rules the panel applies to the reply.
-struct FolderEntry
-{
+struct FolderEntry {
     QString name;
     bool password = false;
     bool dir = false;
 };
 
 // The reply document read the way the panel reads it.
-struct Listing
-{
+struct Listing {
     bool isXml = false;
-    QString resultCode; // empty when there is none
+    QString resultCode;  // empty when there is none
     bool hasFiles = false;
     QList<FolderEntry> folders;
 };
 
 Listing readListing(const QByteArray& document);
 
-} // namespace simtest
+}  // namespace simtest

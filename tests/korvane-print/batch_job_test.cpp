@@ -71,17 +71,25 @@ TEST_P(BatchJobTest, ScriptedJobWritesEveryKeyItsChoicesCallFor)
     // layout's custom-folder row opens the folder password; the pop-up layout has no protected
     // folder without a folder list, so its folder password stays empty.
     const bool matrix = std::string(GetParam()) == "JobControl2";
-    QStringList script{
-        "--layout", GetParam(),
-        "--set", "retentionCheckBox=1", "--set", "suspendMatrix=0", "--set", "suspendKeyEditText=1234",
-        "--set", "authenticationMatrix=0",
-        "--set", "loginNameEditText=J\u00fcrgen", "--set", "passwordEditText=s3cret",
-        "--set", "accountNumberEditText=1234567",
-        "--set", "userNameEditText=Ann \"A\"", "--set", "jobNameEditText=Report",
-        "--set", "userNameButton=1", "--set", "jobNameButton=1"};
+    QStringList script{"--layout", GetParam(),
+                       "--set",    "retentionCheckBox=1",
+                       "--set",    "suspendMatrix=0",
+                       "--set",    "suspendKeyEditText=1234",
+                       "--set",    "authenticationMatrix=0",
+                       "--set",    "loginNameEditText=J\u00fcrgen",
+                       "--set",    "passwordEditText=s3cret",
+                       "--set",    "accountNumberEditText=1234567",
+                       "--set",    "userNameEditText=Ann \"A\"",
+                       "--set",    "jobNameEditText=Report",
+                       "--set",    "userNameButton=1",
+                       "--set",    "jobNameButton=1"};
     if (matrix)
-        script << "--set" << "folderSelectionMatrix=2" << "--set" << "folderNameEditText=Reports"
-               << "--set" << "folderPasswordEditText=9";
+        script << "--set"
+               << "folderSelectionMatrix=2"
+               << "--set"
+               << "folderNameEditText=Reports"
+               << "--set"
+               << "folderPasswordEditText=9";
     std::map<std::string, std::string> written = runJob(script, dirs.path());
     ASSERT_TRUE(written.count(keys::kSpoolTime));
     const std::string t = ref::unhex(written[keys::kSpoolTime]);
@@ -119,16 +127,16 @@ TEST_P(BatchJobTest, ScriptedJobWritesEveryKeyItsChoicesCallFor)
 
 TEST_P(BatchJobTest, WithoutRetentionThePINAndFolderPathsAreLeftOut)
 {
-    std::map<std::string, std::string> written = runJob(
-        {"--layout", GetParam(), "--set", "retentionCheckBox=0", "--set", "authenticationMatrix=1", "--set",
-         "userNumberEditText=5"},
-        dirs.path());
+    std::map<std::string, std::string> written =
+        runJob({"--layout", GetParam(), "--set", "retentionCheckBox=0", "--set", "authenticationMatrix=1", "--set",
+                "userNumberEditText=5"},
+               dirs.path());
     EXPECT_EQ(written[keys::kJobSuspend], "0");
     EXPECT_EQ(written[keys::kFiling], "0");
     EXPECT_EQ(written[keys::kAuthentication], "0");
     EXPECT_EQ(written[keys::kUserNumber], "00005");
-    for (const char* key : {keys::kJobSuspendKey, keys::kJobSuspend2Key, keys::kFolderPath, keys::kFolderPath2,
-                            keys::kLoginName11})
+    for (const char* key :
+         {keys::kJobSuspendKey, keys::kJobSuspend2Key, keys::kFolderPath, keys::kFolderPath2, keys::kLoginName11})
         EXPECT_EQ(written.count(key), 0u) << key;
     EXPECT_EQ(written[keys::kHoldButton], "0");
 }

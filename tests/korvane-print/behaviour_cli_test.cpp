@@ -30,10 +30,11 @@ BatchRun runBatch(const QStringList& sets, const QString& layout = {})
     for (const QString& set : sets)
         arguments.insert(arguments.end(), {"--set", set.toStdString()});
 
-    const harness::ProcessResult result =
-        harness::runProgram(harness::programPath("korvane-print"), arguments,
-                            {{"HOME", homePath}, {"XDG_CONFIG_HOME", homePath + "/config"},
-                             {"XDG_RUNTIME_DIR", homePath}, {"QT_QPA_PLATFORM", "offscreen"}});
+    const harness::ProcessResult result = harness::runProgram(harness::programPath("korvane-print"), arguments,
+                                                              {{"HOME", homePath},
+                                                               {"XDG_CONFIG_HOME", homePath + "/config"},
+                                                               {"XDG_RUNTIME_DIR", homePath},
+                                                               {"QT_QPA_PLATFORM", "offscreen"}});
     BatchRun run;
     run.exitCode = result.exitCode;
     run.errors = QString::fromStdString(result.err);
@@ -67,14 +68,14 @@ TEST(BehaviourCli, QuickFileRefusesThePINAndTheMainFolderTakesIt)
 
 TEST(BehaviourCli, TheFolderNameNeedsTheCustomFolderRow)
 {
-    const BatchRun refused = runBatch({"retentionCheckBox=1", "folderSelectionMatrix=1", "folderNameEditText=Plans"},
-                                 "JobControl2");
+    const BatchRun refused =
+        runBatch({"retentionCheckBox=1", "folderSelectionMatrix=1", "folderNameEditText=Plans"}, "JobControl2");
     EXPECT_NE(refused.exitCode, 0);
     EXPECT_TRUE(refused.errors.contains("folderNameEditText")) << refused.errors.toStdString();
 
-    const BatchRun taken = runBatch({"retentionCheckBox=1", "folderSelectionMatrix=2", "folderNameEditText=Plans",
-                                "folderPasswordEditText=4321"},
-                               "JobControl2");
+    const BatchRun taken = runBatch(
+        {"retentionCheckBox=1", "folderSelectionMatrix=2", "folderNameEditText=Plans", "folderPasswordEditText=4321"},
+        "JobControl2");
     ASSERT_EQ(taken.exitCode, 0) << taken.errors.toStdString();
     EXPECT_EQ(control(taken, "folderNameEditText").value("text").toString(), "Plans");
     EXPECT_EQ(control(taken, "folderPasswordEditText").value("text").toString(), "4321");

@@ -27,8 +27,8 @@ protected:
         state = std::make_unique<QTemporaryDir>();
         // The printer stand-in with a print port, its job store in a folder of the test's.
         printer = std::make_unique<harness::StandIn>();
-        if (!printer->start({"--port", "0", "--print-port", "0", "--state", state->path(), "--user",
-                             "mia.jensen:sesame"}))
+        if (!printer->start(
+                {"--port", "0", "--print-port", "0", "--state", state->path(), "--user", "mia.jensen:sesame"}))
             setUpError = "the printer stand-in did not start";
         else if (!cupsd->isRunning())
             setUpError = "the chain needs a real cupsd and it could not start: " + cupsd->error();
@@ -127,9 +127,9 @@ protected:
 TEST_F(Chain, TheDialogsHeldJobPrintsOnlyWithItsPinAndCountsItsAccount)
 {
     const qsizetype before = jobs().size();
-    const ProcessResult run = printFromTheDialog(
-        {"retentionCheckBox=1", "suspendMatrix=0", "suspendKeyEditText=4711", "authenticationMatrix=0",
-         "loginNameEditText=mia.jensen", "passwordEditText=sesame", "accountNumberEditText=31"});
+    const ProcessResult run = printFromTheDialog({"retentionCheckBox=1", "suspendMatrix=0", "suspendKeyEditText=4711",
+                                                  "authenticationMatrix=0", "loginNameEditText=mia.jensen",
+                                                  "passwordEditText=sesame", "accountNumberEditText=31"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const QJsonObject job = waitForNewJob(before);
     EXPECT_EQ(job.value("account").toString(), "00031");
@@ -140,12 +140,13 @@ TEST_F(Chain, TheDialogsHeldJobPrintsOnlyWithItsPinAndCountsItsAccount)
 TEST_F(Chain, ASenderWhosePasswordDoesNotMatchIsRefusedAndNeverPrinted)
 {
     const qsizetype before = jobs().size();
-    const ProcessResult run = printFromTheDialog({"authenticationMatrix=0", "loginNameEditText=mia.jensen",
-                                                  "passwordEditText=open-sesame"});
+    const ProcessResult run =
+        printFromTheDialog({"authenticationMatrix=0", "loginNameEditText=mia.jensen", "passwordEditText=open-sesame"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const QJsonObject job = waitForNewJob(before);
     EXPECT_EQ(job.value("state").toString(), "refused");
-    EXPECT_TRUE(job.value("reason").toString().contains("authentication failed")) << job.value("reason").toString().toStdString();
+    EXPECT_TRUE(job.value("reason").toString().contains("authentication failed"))
+        << job.value("reason").toString().toStdString();
     EXPECT_FALSE(QFile::exists(QString::fromStdString(printedFile(job.value("id").toInt()))));
 }
 

@@ -45,8 +45,10 @@ protected:
     // where root's lpoptions live).
     std::map<std::string, std::string> environment() const
     {
-        return {{"CUPS_SERVER", cupsd->server()},      {"HOME", scratch.path().toStdString()},
-                {"CUPS_SERVERROOT", path("cups-client")}, {"XDG_CONFIG_HOME", path("config")},
+        return {{"CUPS_SERVER", cupsd->server()},
+                {"HOME", scratch.path().toStdString()},
+                {"CUPS_SERVERROOT", path("cups-client")},
+                {"XDG_CONFIG_HOME", path("config")},
                 {"XDG_RUNTIME_DIR", path("runtime")}};
     }
 
@@ -58,7 +60,8 @@ protected:
     static std::map<std::string, std::string> dumpedJobOptions(const std::string& dump)
     {
         std::map<std::string, std::string> options;
-        const QJsonObject values = QJsonDocument::fromJson(QByteArray::fromStdString(dump)).object().value("jobOptions").toObject();
+        const QJsonObject values =
+            QJsonDocument::fromJson(QByteArray::fromStdString(dump)).object().value("jobOptions").toObject();
         for (auto it = values.begin(); it != values.end(); ++it)
             options[it.key().toStdString()] = it.value().toString().toStdString();
         return options;
@@ -72,10 +75,26 @@ protected:
 
 TEST_F(DialogJob, PagesPaperTwoSidedAndTheTabsChoicesArriveExactlyAsDumped)
 {
-    const ProcessResult run = runHost({"--batch", "-P", "duplex-test", "--pages", "1-3,7", "-o", "PageSize=A4", "-o",
-                                       "Duplex=DuplexNoTumble", "--option", "number-up=2", "--set",
-                                       "retentionCheckBox=1", "--set", "suspendMatrix=0", "--set",
-                                       "suspendKeyEditText=4711", "--set", "jobNameEditText=Budget", "--dump",
+    const ProcessResult run = runHost({"--batch",
+                                       "-P",
+                                       "duplex-test",
+                                       "--pages",
+                                       "1-3,7",
+                                       "-o",
+                                       "PageSize=A4",
+                                       "-o",
+                                       "Duplex=DuplexNoTumble",
+                                       "--option",
+                                       "number-up=2",
+                                       "--set",
+                                       "retentionCheckBox=1",
+                                       "--set",
+                                       "suspendMatrix=0",
+                                       "--set",
+                                       "suspendKeyEditText=4711",
+                                       "--set",
+                                       "jobNameEditText=Budget",
+                                       "--dump",
                                        document});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const auto jobId = sentJobId(run.err);
@@ -103,8 +122,8 @@ TEST_F(DialogJob, PagesPaperTwoSidedAndTheTabsChoicesArriveExactlyAsDumped)
 TEST_F(DialogJob, TwoSidedOnTransparenciesAskedForBothIsRefusedAndSendsNothing)
 {
     const std::vector<int> before = cupsd->jobIds();
-    const ProcessResult run = runHost({"--batch", "-P", "duplex-test", "-o", "MediaType=Transparency", "-o",
-                                       "Duplex=DuplexNoTumble", document});
+    const ProcessResult run = runHost(
+        {"--batch", "-P", "duplex-test", "-o", "MediaType=Transparency", "-o", "Duplex=DuplexNoTumble", document});
     EXPECT_EQ(run.exitCode, 3) << "a refused operation: " << run.err;
     EXPECT_NE(run.err.find("korvane-print: -o Duplex=DuplexNoTumble refused: Two-Sided Printing \u201cLong Edge\u201d "
                            "cannot be used with Media Type \u201cTransparency\u201d, which was asked for as well"),

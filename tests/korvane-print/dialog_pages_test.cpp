@@ -4,11 +4,11 @@
 // cupsd exactly as dumped.
 #include "document_preview.h"
 #include "general_page.h"
-#include "paper_page.h"
 #include "host_callback.h"
 #include "job_choices.h"
 #include "korvane-print/host_harness.h"
 #include "page_ranges.h"
+#include "paper_page.h"
 #include "platform/ppd.h"
 #include "ppd_option_list.h"
 #include "support/test_host.h"
@@ -18,15 +18,15 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QJsonDocument>
-#include <QSignalSpy>
-#include <QLineEdit>
-#include <QRadioButton>
-#include <QTest>
 #include <QJsonObject>
+#include <QLineEdit>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRadioButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 
 using namespace host_testing;
 
@@ -118,18 +118,20 @@ TEST_F(DuplexPrinter, TwoSidedOnTransparenciesIsResolvedAndOnA5Refused)
     ASSERT_EQ(resolved.changes.size(), 1u);
     EXPECT_EQ(resolved.changes[0].keyword, "MediaType");
     EXPECT_EQ(resolved.changes[0].choice, "Plain");
-    EXPECT_NE(resolved.note.find("changed from Media Type \u201cTransparency\u201d"), std::string::npos) << resolved.note;
+    EXPECT_NE(resolved.note.find("changed from Media Type \u201cTransparency\u201d"), std::string::npos)
+        << resolved.note;
     EXPECT_EQ(marked("Duplex"), "DuplexNoTumble");
     EXPECT_EQ(marked("MediaType"), "Plain");
-    EXPECT_EQ(choices.ppdOptions(), (std::map<std::string, std::string>{{"Duplex", "DuplexNoTumble"},
-                                                                        {"MediaType", "Plain"}}));
+    EXPECT_EQ(choices.ppdOptions(),
+              (std::map<std::string, std::string>{{"Duplex", "DuplexNoTumble"}, {"MediaType", "Plain"}}));
 
     // The paper size is never changed to make room: two-sided on A5 is refused.
     ASSERT_TRUE(choices.choosePPDOption("Duplex", "None").accepted);
     ASSERT_TRUE(choices.choosePPDOption("PageSize", "A5").accepted);
     const ConstraintVerdict refused = choices.choosePPDOption("Duplex", "DuplexTumble");
     EXPECT_FALSE(refused.accepted);
-    EXPECT_EQ(refused.reason, "Two-Sided Printing \u201cShort Edge\u201d cannot be used with Media Size \u201cA5\u201d");
+    EXPECT_EQ(refused.reason,
+              "Two-Sided Printing \u201cShort Edge\u201d cannot be used with Media Size \u201cA5\u201d");
     EXPECT_EQ(marked("Duplex"), "None") << "a refused choice leaves the marks as they were";
     ppdMarkOption(panelsHost.ppdFile(), "PageSize", "A5");
     EXPECT_FALSE(panelsHost.willChangePPDOptionKeyValue("Duplex", "DuplexTumble"));

@@ -74,7 +74,9 @@ protected:
     void setUpQueuesAndDocument() override
     {
         ASSERT_FALSE(cupsd.addRecordingQueue("duplex-test", duplexPpd()));
-        ASSERT_EQ(runProgram("lpadmin", {"-h", cupsd.server(), "-p", "duplex-test", "-L", "2nd floor, copy room"}).exitCode, 0);
+        ASSERT_EQ(
+            runProgram("lpadmin", {"-h", cupsd.server(), "-p", "duplex-test", "-L", "2nd floor, copy room"}).exitCode,
+            0);
         document = twoPagePdf(QString::fromStdString(userDirs.path() + "/budget.pdf"));
     }
 };
@@ -140,8 +142,9 @@ TEST_F(DialogPagesOnDisplay, TheKeyboardAloneTakesAJobFromOpenToPrintThroughEver
     press(Qt::Key_Down);
     EXPECT_EQ(duplex->currentData().toString(), "None") << "two-sided on A5 was not refused";
     EXPECT_TRUE(note->isVisible());
-    EXPECT_EQ(note->text(), "Not changed: Two-Sided Printing \u201cLong Edge\u201d cannot be used with Media Size "
-                            "\u201cA5\u201d.");
+    EXPECT_EQ(note->text(),
+              "Not changed: Two-Sided Printing \u201cLong Edge\u201d cannot be used with Media Size "
+              "\u201cA5\u201d.");
     press(Qt::Key_Z, Qt::AltModifier);
     press(Qt::Key_Up);
     EXPECT_EQ(paper->currentData().toString(), "A4");
@@ -153,7 +156,8 @@ TEST_F(DialogPagesOnDisplay, TheKeyboardAloneTakesAJobFromOpenToPrintThroughEver
     press(Qt::Key_Down);
     EXPECT_EQ(duplex->currentData().toString(), "DuplexNoTumble");
     EXPECT_EQ(media->currentData().toString(), "Plain") << "the resolution does not show";
-    EXPECT_TRUE(note->text().contains("changed from Media Type \u201cTransparency\u201d")) << note->text().toStdString();
+    EXPECT_TRUE(note->text().contains("changed from Media Type \u201cTransparency\u201d"))
+        << note->text().toStdString();
     EXPECT_GT(savePicture(dialog, "dialog-paper.png"), 20);
 
     // Preview: both pages, on A4.

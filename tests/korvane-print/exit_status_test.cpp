@@ -53,7 +53,8 @@ TEST(ExitStatus, HelpAndVersionAreAnsweredWithoutLeavingTheParser)
     ASSERT_TRUE(version && version->printOnly) << error;
     EXPECT_FALSE(version->batch);
 
-    const ProcessResult bad = runProgram(hostProgram(), {"--no-such-option"}, {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}});
+    const ProcessResult bad =
+        runProgram(hostProgram(), {"--no-such-option"}, {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}});
     EXPECT_EQ(bad.exitCode, exitCode(ExitStatus::BadOption)) << bad.err;
     const ProcessResult shown = runProgram(hostProgram(), {"--version"}, {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}});
     EXPECT_EQ(shown.exitCode, exitCode(ExitStatus::Done)) << shown.err;

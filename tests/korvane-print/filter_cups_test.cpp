@@ -53,12 +53,11 @@ TEST(FilterThroughCupsd, LpWithThePPDsPINOptionReachesThePrinterHeldAndByteIdent
     const std::string path = scratch.path().toStdString() + "/budget.pdf";
     ASSERT_TRUE(writeFile(path, document));
 
-    const ProcessResult lp = runProgram("lp", {"-h", cupsd.server(), "-d", "office", "-t", "Budget \"Q3\"", "-o",
-                                               "ARHoldKey=Custom.4711", path});
+    const ProcessResult lp = runProgram(
+        "lp", {"-h", cupsd.server(), "-d", "office", "-t", "Budget \"Q3\"", "-o", "ARHoldKey=Custom.4711", path});
     ASSERT_EQ(lp.exitCode, 0) << lp.err;
     const std::string received = receiveOneConnection(printer, 30000);
-    ASSERT_FALSE(received.empty()) << "nothing reached the printer: "
-                                   << readFile(cupsd.folder() + "/log/error_log");
+    ASSERT_FALSE(received.empty()) << "nothing reached the printer: " << readFile(cupsd.folder() + "/log/error_log");
 
     std::string why;
     const auto stream = testing_support::readDeviceStream(received, &why);

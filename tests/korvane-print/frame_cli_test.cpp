@@ -83,8 +83,9 @@ TEST(BatchHost, DeviceURIGivesTheAddressWithoutAskingCups)
     EXPECT_EQ(run.json().value("panel").toObject().value("mfpURL").toString(), "192.168.1.20");
 
     // Any queue name works with both a PPD and a device URI given.
-    HostRun office = runHost({"--batch", "--printer", "Office_3F", "--ppd", QString::fromStdString(testing_support::TestHost::samplePPD()),
-                          "--device-uri", "lpd://mfp3f/queue", "--dump"});
+    HostRun office = runHost({"--batch", "--printer", "Office_3F", "--ppd",
+                              QString::fromStdString(testing_support::TestHost::samplePPD()), "--device-uri",
+                              "lpd://mfp3f/queue", "--dump"});
     ASSERT_EQ(office.exitCode, 0) << office.err.toStdString();
     const QJsonObject panel = office.json().value("panel").toObject();
     EXPECT_EQ(panel.value("mfpURL").toString(), "mfp3f");
@@ -119,11 +120,13 @@ TEST(BatchHost, RefusesWhatItCannotDoWithAClearMessage)
         {{"--batch", "--printer", "sample", "--set", "retentionCheckBox"}, "OUTLET=VALUE"},
         {{"--batch", "--printer", "sample", "--set", "retentionCheckBox=2"}, "0 or 1"},
         // Restored with retention off, the pop-up is disabled until retention is turned on.
-        {{"--batch", "--printer", "sample", "--set", "retentionCheckBox=1", "--set", "folderSelectionPopup=7"}, "no item"},
+        {{"--batch", "--printer", "sample", "--set", "retentionCheckBox=1", "--set", "folderSelectionPopup=7"},
+         "no item"},
         {{"--batch", "--printer", "sample", "--settings", dir.path() + "/missing.json"}, "missing.json"},
         {{"--batch", "--printer", "sample", "--settings", badJson}, "not a string"},
         {{"--batch", "--printer", "sample", "--calls", "panelView,explode"}, "explode"},
-        {{"--batch", "--printer", "sample", "--ppd", dir.path() + "/none.ppd", "--device-uri", "socket://x"}, "none.ppd"},
+        {{"--batch", "--printer", "sample", "--ppd", dir.path() + "/none.ppd", "--device-uri", "socket://x"},
+         "none.ppd"},
         {{"--batch", "--printer", "nosuchqueue"}, "nosuchqueue"},
     };
     for (const Case& c : cases) {

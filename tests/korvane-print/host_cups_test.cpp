@@ -29,10 +29,7 @@ protected:
                 queueError = *problem;
         }
     }
-    static void TearDownTestSuite()
-    {
-        cupsd.reset();
-    }
+    static void TearDownTestSuite() { cupsd.reset(); }
 
     void SetUp() override
     {
@@ -121,9 +118,9 @@ std::map<std::string, std::string> everyKeyWithAwkwardValues()
 TEST_F(HostCupsJob, EveryKeyReachesTheFilterByteForByte)
 {
     const auto values = everyKeyWithAwkwardValues();
-    const ProcessResult run = runHost({"--batch", "--printer", "korvane-test", "--settings", settingsFile(values),
-                                       "--calls", "panelView,willShow", "--title", "Q3 \"final\" report", "--copies",
-                                       "2", "--dump", document});
+    const ProcessResult run =
+        runHost({"--batch", "--printer", "korvane-test", "--settings", settingsFile(values), "--calls",
+                 "panelView,willShow", "--title", "Q3 \"final\" report", "--copies", "2", "--dump", document});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const auto jobId = sentJobId(run.err);
     ASSERT_TRUE(jobId) << run.err;
@@ -140,11 +137,29 @@ TEST_F(HostCupsJob, EveryKeyReachesTheFilterByteForByte)
 TEST_F(HostCupsJob, TypicalJobFromTheTabReachesTheFilterAsDumped)
 {
     // The tab's own writer makes the values here: hold only with a PIN, login authentication.
-    const ProcessResult run = runHost({"--batch", "--printer", "korvane-test", "--set", "retentionCheckBox=1", "--set",
-                                       "folderSelectionPopup=1", "--set", "suspendMatrix=0", "--set",
-                                       "suspendKeyEditText=4711", "--set", "authenticationMatrix=0", "--set",
-                                       "loginNameEditText=mia.jensen", "--set", "passwordEditText=sesame", "--set",
-                                       "userNameEditText=Mia", "--set", "jobNameEditText=Budget", "--dump", document});
+    const ProcessResult run = runHost({"--batch",
+                                       "--printer",
+                                       "korvane-test",
+                                       "--set",
+                                       "retentionCheckBox=1",
+                                       "--set",
+                                       "folderSelectionPopup=1",
+                                       "--set",
+                                       "suspendMatrix=0",
+                                       "--set",
+                                       "suspendKeyEditText=4711",
+                                       "--set",
+                                       "authenticationMatrix=0",
+                                       "--set",
+                                       "loginNameEditText=mia.jensen",
+                                       "--set",
+                                       "passwordEditText=sesame",
+                                       "--set",
+                                       "userNameEditText=Mia",
+                                       "--set",
+                                       "jobNameEditText=Budget",
+                                       "--dump",
+                                       document});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const auto jobId = sentJobId(run.err);
     ASSERT_TRUE(jobId) << run.err;
@@ -184,10 +199,11 @@ TEST_F(HostCupsJob, LpTurnsBooleanLookingValuesIntoFlagsWhereTheHostKeepsThem)
     EXPECT_NE(lpRaw.find(" korvane.print.PrintSettings.flagTrue "), std::string::npos) << lpRaw;
     EXPECT_NE(lpRaw.find(" nokorvane.print.PrintSettings.flagFalse "), std::string::npos) << lpRaw;
     EXPECT_NE(lpRaw.find(" nokorvane.print.PrintSettings.flagCapital "), std::string::npos) << lpRaw;
-    EXPECT_EQ(lpRecord->options.at("korvane.print.PrintSettings.flagCapital"), "false") << "\"False\" came back changed";
+    EXPECT_EQ(lpRecord->options.at("korvane.print.PrintSettings.flagCapital"), "false")
+        << "\"False\" came back changed";
 
-    const ProcessResult run = runHost({"--batch", "--printer", "korvane-test", "--settings", settingsFile(values),
-                                       "--calls", "panelView", document});
+    const ProcessResult run = runHost(
+        {"--batch", "--printer", "korvane-test", "--settings", settingsFile(values), "--calls", "panelView", document});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const auto record = cupsd->waitForRecord(sentJobId(run.err).value_or(-1));
     ASSERT_TRUE(record) << run.err;
@@ -200,7 +216,8 @@ TEST_F(HostCupsJob, SeveralFilesAreOneJobOfSeveralDocuments)
 {
     const std::string second = path("appendix.pdf");
     ASSERT_TRUE(writeFile(second, minimalPdf()));
-    const ProcessResult run = runHost({"--batch", "--printer", "korvane-test", "--calls", "panelView", document, second});
+    const ProcessResult run =
+        runHost({"--batch", "--printer", "korvane-test", "--calls", "panelView", document, second});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const auto record = cupsd->waitForRecord(sentJobId(run.err).value_or(-1), 2);
     ASSERT_TRUE(record) << run.err;
@@ -213,8 +230,9 @@ TEST_F(HostCupsJob, ErrorsReachTheUserAndNothingIsSubmittedHalf)
     const auto jobsBefore = cupsd->jobIds();
 
     // No such queue.
-    ProcessResult run = runHost({"--batch", "--printer", "no-such-queue", "--ppd", testing_support::TestHost::samplePPD(),
-                                 "--device-uri", "socket://127.0.0.1:9100", document});
+    ProcessResult run =
+        runHost({"--batch", "--printer", "no-such-queue", "--ppd", testing_support::TestHost::samplePPD(),
+                 "--device-uri", "socket://127.0.0.1:9100", document});
     EXPECT_EQ(run.exitCode, 4);
     EXPECT_NE(run.err.find("no-such-queue"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("no such print queue"), std::string::npos) << run.err;
@@ -247,8 +265,9 @@ TEST_F(HostCupsJob, ErrorsReachTheUserAndNothingIsSubmittedHalf)
     EXPECT_FALSE(cupsd->hasRecord(refused)) << "a cancelled job reached the filter";
 
     // The server down.
-    run = runProgram(hostProgram(), {"--batch", "--printer", "korvane-test", "--ppd", testing_support::TestHost::samplePPD(),
-                                     "--device-uri", "socket://127.0.0.1:9100", "--calls", "panelView", document},
+    run = runProgram(hostProgram(),
+                     {"--batch", "--printer", "korvane-test", "--ppd", testing_support::TestHost::samplePPD(),
+                      "--device-uri", "socket://127.0.0.1:9100", "--calls", "panelView", document},
                      {{"CUPS_SERVER", "127.0.0.1:1"}, {"XDG_CONFIG_HOME", path("config")}});
     EXPECT_EQ(run.exitCode, 4);
     EXPECT_NE(run.err.find("cannot reach the CUPS server at 127.0.0.1:1"), std::string::npos) << run.err;

@@ -242,10 +242,9 @@ std::optional<std::string> ScratchCupsd::addSampleQueue(const std::string& name,
 
 std::optional<std::string> ScratchCupsd::addRecordingQueue(const std::string& name, const std::string& ppdPath)
 {
-    return addSampleQueue(name, "file:///dev/null",
-                          "*cupsFilter2: \"application/pdf application/vnd.korvane-record 0 " + folder() +
-                              "/filter/record\"",
-                          ppdPath);
+    return addSampleQueue(
+        name, "file:///dev/null",
+        "*cupsFilter2: \"application/pdf application/vnd.korvane-record 0 " + folder() + "/filter/record\"", ppdPath);
 }
 
 std::optional<std::string> ScratchCupsd::addFilterQueue(const std::string& name, const std::string& deviceURI)

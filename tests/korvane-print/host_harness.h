@@ -28,8 +28,14 @@ bool writeFile(const std::string& path, const std::string& contents);
 std::string readFile(const std::string& path);
 
 // The sample printer's PPD, and the test PPD of a printer with a duplex unit and constraints.
-inline std::string samplePpd() { return KORVANE_TEST_SOURCE_DIR "/src/resources/ppd/korvane-rk880.ppd"; }
-inline std::string duplexPpd() { return KORVANE_TEST_SOURCE_DIR "/tests/korvane-print/data/duplex-office.ppd"; }
+inline std::string samplePpd()
+{
+    return KORVANE_TEST_SOURCE_DIR "/src/resources/ppd/korvane-rk880.ppd";
+}
+inline std::string duplexPpd()
+{
+    return KORVANE_TEST_SOURCE_DIR "/tests/korvane-print/data/duplex-office.ppd";
+}
 
 // A small, valid PDF document of one blank page.
 std::string minimalPdf();

@@ -41,16 +41,17 @@ TEST(HostInstall, TheInstalledHostFindsItsBundleAndTheSamplePrinter)
         EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(root + "/" + file))) << file;
 
     // Run from elsewhere, with nothing pointing back into the build tree.
-    const ProcessResult run = runProgram(root + "/bin/korvane-print",
-                                         {"--batch", "--printer", "sample", "--dry-run", "--calls",
-                                          "panelView,willShow,summary", "--dump"},
-                                         {{"KORVANE_PLUGIN_PATH", ""}, {"XDG_CONFIG_HOME", root + "/config"}});
+    const ProcessResult run =
+        runProgram(root + "/bin/korvane-print",
+                   {"--batch", "--printer", "sample", "--dry-run", "--calls", "panelView,willShow,summary", "--dump"},
+                   {{"KORVANE_PLUGIN_PATH", ""}, {"XDG_CONFIG_HOME", root + "/config"}});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const QJsonObject dump = QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
     const QJsonObject panel = dump.value("panel").toObject();
     EXPECT_EQ(panel.value("modelStringRef").toString(), "Korvane RK-880 MFP") << "the installed PPD was not read";
     EXPECT_EQ(panel.value("panelName").toString(), "Job Control");
-    EXPECT_TRUE(dump.value("controls").toObject().contains("retentionCheckBox")) << "the installed layout was not loaded";
+    EXPECT_TRUE(dump.value("controls").toObject().contains("retentionCheckBox"))
+        << "the installed layout was not loaded";
     EXPECT_EQ(dump.value("summary").toObject().value("Job Retention").toString(), "Off");
 
     const std::string desktop = readFile(root + "/share/applications/korvane-print.desktop");
@@ -74,8 +75,8 @@ TEST(HostInstall, TheSystemPPDPassesCupstestppdWithTheFilterItNames)
         runProgram("cmake", {"--install", kBuildDir, "--prefix", "/usr"}, {{"DESTDIR", destdir}});
     ASSERT_EQ(install.exitCode, 0) << install.out << install.err;
     const ProcessResult serverbin = runProgram("cups-config", {"--serverbin"});
-    const std::string filter = destdir + QString::fromStdString(serverbin.out).trimmed().toStdString() +
-                               "/filter/korvane-jobcontrol";
+    const std::string filter =
+        destdir + QString::fromStdString(serverbin.out).trimmed().toStdString() + "/filter/korvane-jobcontrol";
     EXPECT_TRUE(QFileInfo(QString::fromStdString(filter)).isExecutable()) << filter;
     const ProcessResult test =
         runProgram("cupstestppd", {"-W", "all", "-R", destdir, destdir + "/usr/share/ppd/korvane/korvane-rk880.ppd"});
@@ -87,9 +88,9 @@ TEST(HostInstall, CpackMakesADebianPackageOfIt)
 {
     QTemporaryDir output;
     ASSERT_TRUE(output.isValid());
-    const ProcessResult pack = runProgram("cpack", {"-G", "DEB", "-B", output.path().toStdString(), "--config",
-                                                    kBuildDir + "/CPackConfig.cmake"},
-                                          {}, 120000);
+    const ProcessResult pack = runProgram(
+        "cpack", {"-G", "DEB", "-B", output.path().toStdString(), "--config", kBuildDir + "/CPackConfig.cmake"}, {},
+        120000);
     ASSERT_EQ(pack.exitCode, 0) << pack.out << pack.err;
     const QStringList packages = QDir(output.path()).entryList({"korvane-print_*.deb"}, QDir::Files);
     ASSERT_EQ(packages.size(), 1) << pack.out;

@@ -1,7 +1,7 @@
 // The host's command line and the checks a job passes before anything is sent.
 #include "cups_submit.h"
-#include "korvane-print/host_harness.h"
 #include "dialog_session.h"
+#include "korvane-print/host_harness.h"
 #include "options.h"
 
 #include <gtest/gtest.h>
@@ -81,9 +81,9 @@ TEST(HostOptions, ValuesCanComeFromAFileOrStandardInputInsteadOfTheCommandLine)
     env.insert("XDG_CONFIG_HOME", scratch.filePath("config"));
     env.insert("QT_QPA_PLATFORM", "offscreen");
     host.setProcessEnvironment(env);
-    host.start(QString::fromStdString(hostProgram()), {"--batch", "--printer", "sample", "--dry-run", "--calls",
-                                                        "panelView,willShow,restore,ops", "--set",
-                                                        "jobNameEditText=@-", "--dump"});
+    host.start(QString::fromStdString(hostProgram()),
+               {"--batch", "--printer", "sample", "--dry-run", "--calls", "panelView,willShow,restore,ops", "--set",
+                "jobNameEditText=@-", "--dump"});
     ASSERT_TRUE(host.waitForStarted());
     host.write("from standard input\n");
     host.closeWriteChannel();
@@ -130,9 +130,9 @@ TEST(HostOptions, TheProgramExplainsItselfAndItsFailures)
         {{"XDG_CONFIG_HOME", scratch.path().toStdString()}});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_NE(missing.err.find("none.pdf"), std::string::npos) << missing.err;
-    const ProcessResult folder = runProgram(hostProgram(), {"--batch", "--printer", "sample", "--dry-run",
-                                                            scratch.path().toStdString()},
-                                            {{"XDG_CONFIG_HOME", scratch.path().toStdString()}});
+    const ProcessResult folder =
+        runProgram(hostProgram(), {"--batch", "--printer", "sample", "--dry-run", scratch.path().toStdString()},
+                   {{"XDG_CONFIG_HOME", scratch.path().toStdString()}});
     EXPECT_EQ(folder.exitCode, 1);
     EXPECT_NE(folder.err.find("not a regular file"), std::string::npos) << folder.err;
 }

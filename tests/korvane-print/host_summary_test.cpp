@@ -147,9 +147,11 @@ TEST_F(HostSummary, AMixedRetentionStateCountsAsOn)
 
 TEST_F(HostSummary, CaptionsLoseTheirColonsAtBothEndsOnly)
 {
-    const std::vector<std::pair<std::string, std::string>> captions{
-        {"Job Name:", "Job Name"}, {"Job Name", "Job Name"}, {":Name:", "Name"}, {"Dept:Name:", "Dept:Name"},
-        {"::Title::", "Title"}};
+    const std::vector<std::pair<std::string, std::string>> captions{{"Job Name:", "Job Name"},
+                                                                    {"Job Name", "Job Name"},
+                                                                    {":Name:", "Name"},
+                                                                    {"Dept:Name:", "Dept:Name"},
+                                                                    {"::Title::", "Title"}};
     setText(panel->jobNameEditText, "Budget");
     for (const auto& [caption, title] : captions) {
         setText(panel->jobNameStaticText, caption);

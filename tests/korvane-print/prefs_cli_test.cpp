@@ -93,11 +93,12 @@ protected:
     // left unlocked.
     Run printWithLockedValues()
     {
-        return runHost({"--set", "retentionCheckBox=1", "--set", "folderSelectionPopup=1", "--set",
-                        "suspendKeyEditText=12345", "--set",
-                        "suspendKeyButton=1", "--set", "authenticationMatrix=0", "--set", "loginNameEditText=alice",
-                        "--set", "loginNameButton=1", "--set", "passwordEditText=secret", "--set",
-                        "userNameEditText=Zoe", "--set", "jobNameEditText=Quarterly", "--set", "jobNameButton=1"});
+        return runHost({"--set", "retentionCheckBox=1",      "--set", "folderSelectionPopup=1",
+                        "--set", "suspendKeyEditText=12345", "--set", "suspendKeyButton=1",
+                        "--set", "authenticationMatrix=0",   "--set", "loginNameEditText=alice",
+                        "--set", "loginNameButton=1",        "--set", "passwordEditText=secret",
+                        "--set", "userNameEditText=Zoe",     "--set", "jobNameEditText=Quarterly",
+                        "--set", "jobNameButton=1"});
     }
 
     QTemporaryDir home;

@@ -95,7 +95,8 @@ TEST(SoapCli, SilentPrinterEndsInTheAlertAfterTheWatchdog)
     ASSERT_TRUE(printer.start({"--mode", "silent"}));
     const HostRun run = runHost(QString::fromStdString(printer.address()));
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains("korvane-print: alert: Could not retrieve Folder Names. [OK]")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("korvane-print: alert: Could not retrieve Folder Names. [OK]"))
+        << run.err.toStdString();
     EXPECT_GE(run.elapsedMs, 20000);
     RecordProperty("host_run_ms", static_cast<int>(run.elapsedMs));
 }

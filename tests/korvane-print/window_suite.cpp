@@ -45,6 +45,9 @@ void DialogOnDisplay::SetUp()
     setUpQueuesAndDocument();
 }
 
-void DialogOnDisplay::TearDown() { cupsSetServer(nullptr); }
+void DialogOnDisplay::TearDown()
+{
+    cupsSetServer(nullptr);
+}
 
 }  // namespace host_testing

@@ -42,7 +42,8 @@ TEST(PrivateDirectory, ALinkToTheUsersFolderIsTakenOnlyWhenTheCallerAcceptsIt)
     const std::string dangling = scratch.path().toStdString() + "/dangling";
     ASSERT_EQ(::symlink((target + "/missing").c_str(), dangling.c_str()), 0);
     EXPECT_NE(privateDirectoryProblem(dangling, kLinkAndParents), "");
-    EXPECT_EQ(privateDirectoryProblem(dangling, kRealFolderOnly), dangling + " is a symbolic link, not a private folder");
+    EXPECT_EQ(privateDirectoryProblem(dangling, kRealFolderOnly),
+              dangling + " is a symbolic link, not a private folder");
     const std::string file = scratch.path().toStdString() + "/file";
     std::ofstream(file) << "x";
     EXPECT_EQ(privateDirectoryProblem(file, kRealFolderOnly), file + " is not a folder");

@@ -10,7 +10,10 @@
 
 namespace {
 
-QColor drawnText(const QWidget& field) { return field.palette().color(QPalette::Active, QPalette::Text); }
+QColor drawnText(const QWidget& field)
+{
+    return field.palette().color(QPalette::Active, QPalette::Text);
+}
 
 TEST(TextColour, GrayAndBlackAreTheDesktopsAndABlackFieldFollowsTheDesktop)
 {

@@ -17,9 +17,9 @@
 
 #include <chrono>
 #include <cstring>
-#include <functional>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <thread>
 
@@ -107,7 +107,9 @@ TEST(UserDefaults, DomainRoundTripsThroughAnXmlPropertyListThatOtherReadersParse
 {
     ScopedUserDirs dirs;
     PropertyDictionary domain = sampleDomain("weekly <report> & \"notes\" — 週報");
-    domain["Other Tool"] = PropertyValue{PropertyArray{{std::int64_t{-7}}, {false}, {2.5},
+    domain["Other Tool"] = PropertyValue{PropertyArray{{std::int64_t{-7}},
+                                                       {false},
+                                                       {2.5},
                                                        {platform::PropertyData{{0, 1, 255}}},
                                                        {platform::PropertyDate{600000000, 0}}}};
     ASSERT_TRUE(saveDomain(domain));
@@ -169,10 +171,19 @@ TEST(UserDefaults, FolderIsPrivateAndFilesAreReadableOnlyByTheUser)
 TEST(UserDefaults, HostileDomainNamesStayInsideTheFolderAndApart)
 {
     ScopedUserDirs dirs;
-    const std::vector<std::string> names = {"../escape",    "/etc/passwd", "..",         ".",
-                                            ".hidden",      "a/b",         "a%2Fb",      "a_b",
-                                            std::string("nul\0byte", 8),   "",           "sp ace\n",
-                                            std::string(300, 'L'),         std::string(299, 'L') + "M",
+    const std::vector<std::string> names = {"../escape",
+                                            "/etc/passwd",
+                                            "..",
+                                            ".",
+                                            ".hidden",
+                                            "a/b",
+                                            "a%2Fb",
+                                            "a_b",
+                                            std::string("nul\0byte", 8),
+                                            "",
+                                            "sp ace\n",
+                                            std::string(300, 'L'),
+                                            std::string(299, 'L') + "M",
                                             std::string(150, '/')};
     for (std::size_t i = 0; i < names.size(); ++i)
         ASSERT_TRUE(saveDomain(sampleDomain(std::to_string(i)), names[i])) << i;
@@ -204,8 +215,7 @@ TEST(UserDefaults, UnparseableFileCountsAsMissingAndIsKeptAsideWhenReplaced)
     const std::vector<std::string> damaged = {
         "not a property list at all",
         "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>Job Control</key><dict><key>x</key>",
-        "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><string>x</string></array></plist>",
-        ""};
+        "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><string>x</string></array></plist>", ""};
     for (const std::string& bytes : damaged) {
         writeBytes(domainPath(dirs), bytes);
         EXPECT_FALSE(loadDomain()) << bytes;
@@ -255,7 +265,9 @@ std::string nestedBinaryPlist(int depth)
     bigEndian(1, 4);
     bigEndian(2, 4);
     offsets.push_back(out.size());
-    out += "\x51" "a";
+    out +=
+        "\x51"
+        "a";
     for (int i = 0; i < depth; ++i) {
         offsets.push_back(out.size());
         out += '\xA1';  // an array of one: the next object

@@ -32,7 +32,8 @@ platform::PDEPlugIn* loadFactory(QPluginLoader& loader)
 
 std::string writeVersionPlist(const QTemporaryDir& dir, const std::string& version)
 {
-    const std::string path = dir.path().toStdString() + "/SystemVersion-" + std::to_string(std::hash<std::string>{}(version)) + ".plist";
+    const std::string path =
+        dir.path().toStdString() + "/SystemVersion-" + std::to_string(std::hash<std::string>{}(version)) + ".plist";
     std::ofstream out(path);
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
         << "<key>ProductName</key><string>Test OS</string>"
@@ -139,9 +140,12 @@ TEST(PanelConstruction, VendorFlagIsSetByAnyValueButFalse)
         const char* line;
         bool expected;
     } cases[] = {
-        {"*ARKorvanePrintSystem: True", true},   {"*ARKorvanePrintSystem: False", false},
-        {"*ARKorvanePrintSystem: FALSE", false}, {"*ARKorvanePrintSystem: false", true},
-        {"*ARKorvanePrintSystem: 0", true},      {"*ARKorvanePrintSystem: \"\"", true},
+        {"*ARKorvanePrintSystem: True", true},
+        {"*ARKorvanePrintSystem: False", false},
+        {"*ARKorvanePrintSystem: FALSE", false},
+        {"*ARKorvanePrintSystem: false", true},
+        {"*ARKorvanePrintSystem: 0", true},
+        {"*ARKorvanePrintSystem: \"\"", true},
         {"", false},  // no attribute at all
     };
     for (const Case& c : cases) {
@@ -159,13 +163,17 @@ TEST(PPDAccess, EncodingComesFromTheLanguageEncodingAttribute)
         const char* name;
         platform::StringEncoding expected;
     } cases[] = {
-        {"ISOLatin1", platform::kISOLatin1StringEncoding}, {"WindowsANSI", platform::kWindowsLatin1StringEncoding},
-        {"JIS83-RKSJ", platform::kShiftJISStringEncoding}, {"UTF-8", platform::kUTF8StringEncoding},
-        {"UTF8", platform::kUTF8StringEncoding},           {"utf-8", platform::kMacOSRomanStringEncoding},
+        {"ISOLatin1", platform::kISOLatin1StringEncoding},
+        {"WindowsANSI", platform::kWindowsLatin1StringEncoding},
+        {"JIS83-RKSJ", platform::kShiftJISStringEncoding},
+        {"UTF-8", platform::kUTF8StringEncoding},
+        {"UTF8", platform::kUTF8StringEncoding},
+        {"utf-8", platform::kMacOSRomanStringEncoding},
         {"MacStandard", platform::kMacOSRomanStringEncoding},
     };
     for (const Case& c : cases) {
-        platform::PPDFile ppd = *platform::PPDFile::open(ppds.write({{"*LanguageEncoding", std::string("*LanguageEncoding: ") + c.name}}));
+        platform::PPDFile ppd =
+            *platform::PPDFile::open(ppds.write({{"*LanguageEncoding", std::string("*LanguageEncoding: ") + c.name}}));
         EXPECT_EQ(getEncodingFromPPD(ppd.get()), c.expected) << c.name;
     }
     EXPECT_EQ(getEncodingFromPPD(nullptr), platform::kMacOSRomanStringEncoding);
@@ -194,7 +202,7 @@ TEST(SystemVersion, ComponentsTheStringLacksStayUntouched)
         int major, minor, bugfix;
         bool leopard;
     } cases[] = {
-        {"10.4.11", 10, 4, 11, false}, {"10.5", 10, 5, 99, true},   {"11.2.3", 11, 2, 3, true},
+        {"10.4.11", 10, 4, 11, false}, {"10.5", 10, 5, 99, true},    {"11.2.3", 11, 2, 3, true},
         {"10", 10, 98, 99, false},     {"12.0.1.7", 12, 0, 1, true}, {"x.5b.3", 0, 5, 3, false},
     };
     for (const Case& c : cases) {
@@ -462,7 +470,8 @@ TEST(PanelConstruction, VendorFlagKeepsTheStoredFolderListAway)
     ASSERT_TRUE(offered->folderList.has_value());
     EXPECT_EQ(offered->folderList->size(), 1u);
 
-    TestHost vendor("Office_3F", "socket://10.0.0.9", ppds.write({{"*ARKorvanePrintSystem", "*ARKorvanePrintSystem: True"}}));
+    TestHost vendor("Office_3F", "socket://10.0.0.9",
+                    ppds.write({{"*ARKorvanePrintSystem", "*ARKorvanePrintSystem: True"}}));
     auto withheld = vendor.makePanel();
     EXPECT_TRUE(withheld->korvane_print_system);
     EXPECT_FALSE(withheld->folderList.has_value());

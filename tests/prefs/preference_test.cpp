@@ -144,9 +144,10 @@ TEST_F(PreferenceTest, AnotherModelOrReleaseResetsTheDictionaryButNotTheDomain)
     };
     const std::string sample = model();
     std::string otherCase = sample;
-    otherCase[0] = static_cast<char>(std::islower(otherCase[0]) ? std::toupper(otherCase[0]) : std::tolower(otherCase[0]));
-    const std::vector<Case> cases = {{sample, text("2.00"), true},       {sample, text("2.0"), false},
-                                     {sample, text("2.01"), false},      {sample, text("2.00 "), false},
+    otherCase[0] =
+        static_cast<char>(std::islower(otherCase[0]) ? std::toupper(otherCase[0]) : std::tolower(otherCase[0]));
+    const std::vector<Case> cases = {{sample, text("2.00"), true},        {sample, text("2.0"), false},
+                                     {sample, text("2.01"), false},       {sample, text("2.00 "), false},
                                      {sample, PropertyValue{2.0}, false}, {"RK-990", text("2.00"), false},
                                      {otherCase, text("2.00"), false}};
     for (const Case& c : cases) {
@@ -262,9 +263,9 @@ TEST_F(PreferenceTest, LockBitsDecideWhichStoredValuesComeBack)
     EXPECT_FALSE(next->prefUserNameStringRef);
 
     // All nine padlocks.
-    for (platform::Button* button : {&panel->suspendKeyButton, &panel->passwordButton, &panel->userNameButton,
-                                     &panel->folderPasswordButton, &panel->userNumberButton,
-                                     &panel->accountNumberButton, &panel->folderNameButton})
+    for (platform::Button* button :
+         {&panel->suspendKeyButton, &panel->passwordButton, &panel->userNameButton, &panel->folderPasswordButton,
+          &panel->userNumberButton, &panel->accountNumberButton, &panel->folderNameButton})
         button->setState(1);
     panel->authenticationMatrix.selectCellAtRow(1);  // the user-number choice
     panel->folderNameEditText.setStringValue("Team A");
@@ -298,11 +299,16 @@ TEST_F(PreferenceTest, LockedLoginNameWithoutAHeldNameKeepsTheStoredOne)
 
 TEST_F(PreferenceTest, ControlsMissingFromTheLayoutKeepTheirStoredValues)
 {
-    const PropertyDictionary stored{{"pass code", text("A")},     {"user login name", text("B")},
-                                    {"user password", text("C")}, {"user number", text("D")},
-                                    {"account number", text("E")}, {"user name", text("F")},
-                                    {"job name", text("G")},      {"folder pass code", text("H")},
-                                    {"folder name", text("I")},   {"address", text("J")},
+    const PropertyDictionary stored{{"pass code", text("A")},
+                                    {"user login name", text("B")},
+                                    {"user password", text("C")},
+                                    {"user number", text("D")},
+                                    {"account number", text("E")},
+                                    {"user name", text("F")},
+                                    {"job name", text("G")},
+                                    {"folder pass code", text("H")},
+                                    {"folder name", text("I")},
+                                    {"address", text("J")},
                                     {"authentication", PropertyValue{true}},
                                     {"hold button", PropertyValue{std::int64_t{511}}},
                                     {"someone else's", text("K")}};
@@ -324,10 +330,9 @@ TEST_F(PreferenceTest, LockBitsThatAreNotA32BitIntegerLoadNothing)
     const std::vector<PropertyValue> odd = {text("18"), PropertyValue{std::int64_t{1} << 40}, PropertyValue{true},
                                             PropertyValue{18.0}};
     for (const PropertyValue& bits : odd) {
-        storeDomain({{"Job Control",
-                      PropertyValue{currentJobControl({{"hold button", bits},
-                                                       {"job name", text("Quarterly")},
-                                                       {"authentication", PropertyValue{true}}})}}});
+        storeDomain({{"Job Control", PropertyValue{currentJobControl({{"hold button", bits},
+                                                                      {"job name", text("Quarterly")},
+                                                                      {"authentication", PropertyValue{true}}})}}});
         auto panel = openPanel(false);
         EXPECT_EQ(panel->prefHoldButtonFlag, 0u);
         EXPECT_FALSE(panel->prefJobNameStringRef);
@@ -347,8 +352,8 @@ TEST_F(PreferenceTest, FolderListAndAddressRoundTrip)
 {
     auto panel = openPanel();
     panel->printersAddressEditText.setStringValue("10.0.0.5");
-    panel->folderList = FolderList{{"Team A", true, true, false}, {std::nullopt, false, false, false},
-                                   {"Étude", false, true, true}};
+    panel->folderList =
+        FolderList{{"Team A", true, true, false}, {std::nullopt, false, false, false}, {"Étude", false, true, true}};
     ASSERT_TRUE(panel->SaveFolderPreference());
 
     const PropertyDictionary jobControl = storedJobControl();
@@ -356,9 +361,9 @@ TEST_F(PreferenceTest, FolderListAndAddressRoundTrip)
     const PropertyArray* files = jobControl.at("files").array();
     ASSERT_TRUE(files);
     ASSERT_EQ(files->size(), 3u);
-    EXPECT_EQ((*files)[1], (PropertyValue{PropertyDictionary{{"password", PropertyValue{false}},
-                                                             {"dir", PropertyValue{false}},
-                                                             {"add", PropertyValue{false}}}}));
+    EXPECT_EQ((*files)[1],
+              (PropertyValue{PropertyDictionary{
+                  {"password", PropertyValue{false}}, {"dir", PropertyValue{false}}, {"add", PropertyValue{false}}}}));
 
     auto next = openPanel(false);
     EXPECT_EQ(next->folderList, panel->folderList);
@@ -375,11 +380,10 @@ TEST_F(PreferenceTest, FolderListAndAddressRoundTrip)
 
 TEST_F(PreferenceTest, StoredFolderListIsReadForgivingly)
 {
-    const PropertyArray files = {PropertyValue{PropertyDictionary{{"name", text("Team A")},
-                                                                  {"password", PropertyValue{true}}}},
-                                 text("not a folder"),
-                                 PropertyValue{PropertyDictionary{{"name", PropertyValue{std::int64_t{3}}},
-                                                                  {"dir", text("true")}}}};
+    const PropertyArray files = {
+        PropertyValue{PropertyDictionary{{"name", text("Team A")}, {"password", PropertyValue{true}}}},
+        text("not a folder"),
+        PropertyValue{PropertyDictionary{{"name", PropertyValue{std::int64_t{3}}}, {"dir", text("true")}}}};
     storeDomain({{"Job Control", PropertyValue{currentJobControl({{"files", PropertyValue{files}}})}}});
     auto panel = openPanel(false);
     EXPECT_EQ(panel->folderList, (FolderList{{"Team A", true, false, false}, {std::nullopt, false, false, false}}));

@@ -7,20 +7,20 @@
 #include <QComboBox>
 #include <QDomDocument>
 #include <QFile>
+#include <QFormBuilder>
 #include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMetaProperty>
+#include <QPixmap>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
-#include <QFormBuilder>
-#include <QIcon>
-#include <QPixmap>
-#include <QMetaProperty>
 
 #include "platform/form_reader.h"
 
@@ -91,12 +91,9 @@ const std::vector<ExpectedOutlet> kPopupOutlets = {{"folderSelectionPopup", "QCo
 
 // Outlets of the matrix variant only.
 const std::vector<ExpectedOutlet> kMatrixOutlets = {
-    {"folderSelectionMatrix", "QWidget"},
-    {"quickFileRadioButton", "QRadioButton"},
-    {"mainFolderRadioButton", "QRadioButton"},
-    {"customFolderRadioButton", "QRadioButton"},
-    {"folderNameEditText", "QLineEdit"},
-    {"folderNameButton", "QToolButton"},
+    {"folderSelectionMatrix", "QWidget"},      {"quickFileRadioButton", "QRadioButton"},
+    {"mainFolderRadioButton", "QRadioButton"}, {"customFolderRadioButton", "QRadioButton"},
+    {"folderNameEditText", "QLineEdit"},       {"folderNameButton", "QToolButton"},
 };
 
 // The action each control sends, when the layout holds the control.
@@ -170,8 +167,8 @@ std::vector<ExpectedOutlet> outletsOf(bool popupVariant)
 // pop-up's list); every widget of the layouts themselves has a name.
 bool isInternalPart(const QWidget* w)
 {
-    return w->objectName().isEmpty() || w->objectName().startsWith("qt_")
-        || qobject_cast<const QTabBar*>(w->parentWidget()) != nullptr;
+    return w->objectName().isEmpty() || w->objectName().startsWith("qt_") ||
+           qobject_cast<const QTabBar*>(w->parentWidget()) != nullptr;
 }
 
 // Names of all descendants of root (and root) with a given class name.
@@ -322,8 +319,8 @@ std::map<std::string, std::string> propertiesOf(const QWidget& widget)
             properties["tab " + std::to_string(k)] = tabs->tabText(k).toStdString();
     // What the layouts place; pages not shown are not laid out, so their geometry says nothing.
     const QWidget* top = widget.window();
-    for (const char* placed : {"geometry", "frameGeometry", "frameSize", "size", "rect", "childrenRect", "normalGeometry",
-                               "width", "height", "x", "y", "pos", "frameRect", "childrenRegion"})
+    for (const char* placed : {"geometry", "frameGeometry", "frameSize", "size", "rect", "childrenRect",
+                               "normalGeometry", "width", "height", "x", "y", "pos", "frameRect", "childrenRegion"})
         properties.erase(placed);
     if (widget.isVisibleTo(top))
         properties["geometry"] = std::to_string(widget.geometry().x()) + "," + std::to_string(widget.geometry().y()) +
@@ -446,7 +443,8 @@ TEST_P(LayoutTest, MatrixCellsCarryTheirRowsAndExcludeEachOther)
         {"authenticationMatrix", {"authenticationRadioButton", "userNumberRadioButton"}},
     };
     if (!GetParam().popupVariant)
-        matrices["folderSelectionMatrix"] = {"quickFileRadioButton", "mainFolderRadioButton", "customFolderRadioButton"};
+        matrices["folderSelectionMatrix"] = {"quickFileRadioButton", "mainFolderRadioButton",
+                                             "customFolderRadioButton"};
 
     qsizetype cellsInMatrices = 0;
     for (const auto& [matrixName, rows] : matrices) {
@@ -494,9 +492,8 @@ TEST_P(LayoutTest, EveryControlSendsItsActionAndNoOtherDoes)
 
 TEST_P(LayoutTest, LockButtonsAreCheckableIconOnlyToolButtons)
 {
-    std::vector<const char*> locks = {"suspendKeyButton", "folderPasswordButton", "loginNameButton",
-                                      "passwordButton", "userNumberButton", "accountNumberButton",
-                                      "userNameButton", "jobNameButton"};
+    std::vector<const char*> locks = {"suspendKeyButton", "folderPasswordButton", "loginNameButton", "passwordButton",
+                                      "userNumberButton", "accountNumberButton",  "userNameButton",  "jobNameButton"};
     if (!GetParam().popupVariant)
         locks.push_back("folderNameButton");
     qsizetype toolButtons = 0;
@@ -550,20 +547,25 @@ TEST_P(LayoutTest, SpinnerIsASmallBusyIndicator)
 
 TEST_P(LayoutTest, KeyboardVisitsTheControlsInReadingOrder)
 {
-    std::vector<std::string> expected = {"tabView", "retentionCheckBox", "holdOnlyRadioButton",
-                                         "holdAfterRadioButton", "samplePrintRadioButton",
-                                         "suspendKeyEditText", "suspendKeyButton"};
-    const std::vector<std::string> filing = GetParam().popupVariant
-        ? std::vector<std::string>{"folderSelectionPopup", "folderPasswordEditText", "folderPasswordButton",
-                                   "getFolderNameButton"}
-        : std::vector<std::string>{"quickFileRadioButton", "mainFolderRadioButton", "customFolderRadioButton",
-                                   "folderNameEditText", "folderNameButton", "folderPasswordEditText",
-                                   "folderPasswordButton", "getFolderNameButton"};
-    const std::vector<std::string> rest = {
-        "authenticationRadioButton", "loginNameEditText", "loginNameButton", "passwordEditText",
-        "passwordButton", "userNumberRadioButton", "userNumberEditText", "userNumberButton",
-        "accountNumberEditText", "accountNumberButton", "userNameEditText", "userNameButton",
-        "jobNameEditText", "jobNameButton", "printersAddressEditText"};
+    std::vector<std::string> expected = {"tabView",
+                                         "retentionCheckBox",
+                                         "holdOnlyRadioButton",
+                                         "holdAfterRadioButton",
+                                         "samplePrintRadioButton",
+                                         "suspendKeyEditText",
+                                         "suspendKeyButton"};
+    const std::vector<std::string> filing =
+        GetParam().popupVariant
+            ? std::vector<std::string>{"folderSelectionPopup", "folderPasswordEditText", "folderPasswordButton",
+                                       "getFolderNameButton"}
+            : std::vector<std::string>{"quickFileRadioButton", "mainFolderRadioButton", "customFolderRadioButton",
+                                       "folderNameEditText",   "folderNameButton",      "folderPasswordEditText",
+                                       "folderPasswordButton", "getFolderNameButton"};
+    const std::vector<std::string> rest = {"authenticationRadioButton", "loginNameEditText", "loginNameButton",
+                                           "passwordEditText",          "passwordButton",    "userNumberRadioButton",
+                                           "userNumberEditText",        "userNumberButton",  "accountNumberEditText",
+                                           "accountNumberButton",       "userNameEditText",  "userNameButton",
+                                           "jobNameEditText",           "jobNameButton",     "printersAddressEditText"};
     expected.insert(expected.end(), filing.begin(), filing.end());
     expected.insert(expected.end(), rest.begin(), rest.end());
 
@@ -644,8 +646,7 @@ TEST_P(TranslationTest, EveryCaptionKeyIsTranslatedWithoutAColon)
         const auto found = ts.finished.find(key);
         ASSERT_NE(found, ts.finished.end()) << "no translation of \"" << key.toStdString() << "\"";
         // The panel adds the colon back after the translation.
-        EXPECT_FALSE(found->second.contains(':') || found->second.contains(QChar(0xFF1A)))
-            << key.toStdString();
+        EXPECT_FALSE(found->second.contains(':') || found->second.contains(QChar(0xFF1A))) << key.toStdString();
     }
 }
 
@@ -677,8 +678,9 @@ namespace {
 // A one-label form whose label is called name.
 QByteArray labelForm(const char* name, const char* tail = "</ui>\n")
 {
-    return QByteArray("<?xml version=\"1.0\"?>\n<ui version=\"4.0\"><widget class=\"QWidget\" name=\"top\">"
-                      "<widget class=\"QLabel\" name=\"") +
+    return QByteArray(
+               "<?xml version=\"1.0\"?>\n<ui version=\"4.0\"><widget class=\"QWidget\" name=\"top\">"
+               "<widget class=\"QLabel\" name=\"") +
            name + "\"><property name=\"text\"><string>Folder &amp; PIN</string></property></widget></widget>" + tail;
 }
 

@@ -67,8 +67,7 @@ TEST_F(SamplePpdTest, NamesTheModelAndItsEncoding)
 TEST_F(SamplePpdTest, NamesThePlugInBundleAndTheSystemFlag)
 {
     // The host matches the bundle by the last path component.
-    EXPECT_EQ(QFileInfo(QString::fromStdString(attribute("APDialogExtension"))).fileName(),
-              "KorvaneJobControl.plugin");
+    EXPECT_EQ(QFileInfo(QString::fromStdString(attribute("APDialogExtension"))).fileName(), "KorvaneJobControl.plugin");
     EXPECT_EQ(attribute("ARKorvanePrintSystem"), "False");
 }
 
@@ -82,9 +81,10 @@ TEST_F(SamplePpdTest, GroupsTheJobControlOptions)
     std::vector<std::string> inGroup;
     for (int i = 0; i < group->num_options; ++i)
         inGroup.emplace_back(group->options[i].keyword);
-    const std::vector<std::string> expected = {
-        "ARPrintRelease", "ARDocFiling", "ARHoldKey", "ARDocumentFiling", "ARCustomFolderName",
-        "ARCustomFolderPIN", "ARAccountLogin", "ARAccountPassword", "ARUserNumber", "ARUserName", "ARJobName"};
+    const std::vector<std::string> expected = {"ARPrintRelease",   "ARDocFiling",        "ARHoldKey",
+                                               "ARDocumentFiling", "ARCustomFolderName", "ARCustomFolderPIN",
+                                               "ARAccountLogin",   "ARAccountPassword",  "ARUserNumber",
+                                               "ARUserName",       "ARJobName"};
     EXPECT_EQ(inGroup, expected);
 
     EXPECT_EQ(choices("ARPrintRelease"), (std::vector<std::string>{"False", "True"}));

@@ -7,10 +7,10 @@
 #include "support/settings_reference.h"
 #include "support/test_host.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -33,10 +33,16 @@ using Values = std::map<std::string, std::string>;
 
 // --- The stored forms, made with the tests' own reckoning rather than the panel's codecs ---
 
-std::string aesBlocks(const std::string& plain) { return ref::aesEncrypt(plain, ref::fixedKey()); }
+std::string aesBlocks(const std::string& plain)
+{
+    return ref::aesEncrypt(plain, ref::fixedKey());
+}
 
 // The one-block hex form of the PIN, user number, account number and folder password.
-std::string oneBlockForm(const std::string& text) { return ref::hex(aesBlocks(text)); }
+std::string oneBlockForm(const std::string& text)
+{
+    return ref::hex(aesBlocks(text));
+}
 
 // The two-block hex form of the password: zero bytes stand for a block not produced.
 std::string passwordForm(const std::string& text)
@@ -90,7 +96,10 @@ std::string lowercase(std::string text)
     return text;
 }
 
-std::string textOf(const platform::TextField& field) { return field.stringValue().value_or("<absent>"); }
+std::string textOf(const platform::TextField& field)
+{
+    return field.stringValue().value_or("<absent>");
+}
 
 // --- Fixture: a host for one layout, and panels restored from given print settings ---
 
@@ -156,7 +165,11 @@ TEST_P(ReaderTest, WithoutPrintSettingsNothingChanges)
 
 TEST_P(ReaderTest, RetentionModeFollowsJobSuspend)
 {
-    struct Case { std::optional<std::string> stored; int box; int row; };
+    struct Case {
+        std::optional<std::string> stored;
+        int box;
+        int row;
+    };
     const Case cases[] = {{std::nullopt, 0, 0}, {"0", 0, 0}, {"1", 1, 1}, {"2", 1, 0},
                           {"3", 1, 2},          {"9", 0, 0}, {"", 0, 0},  {"31", 1, 2}};
     for (const Case& c : cases) {
@@ -195,7 +208,8 @@ TEST_P(ReaderTest, FilingChoiceAndCustomFolder)
     }
 
     // A folder the printer listed is found whatever the letter case.
-    Panel& known = freshPanel({{keys::kJobSuspend, "2"}, {keys::kFiling, "3"}, {keys::kFolderPath, ref::hex("TEAM B")}});
+    Panel& known =
+        freshPanel({{keys::kJobSuspend, "2"}, {keys::kFiling, "3"}, {keys::kFolderPath, ref::hex("TEAM B")}});
     known.folderList = FolderList{FolderEntry{.name = "Plans"}, FolderEntry{.name = "Team B", .password = true}};
     known.makeFolderPopup();
     known.restoreValuesAndReturnError(nullptr);
@@ -209,7 +223,11 @@ TEST_P(ReaderTest, FilingChoiceAndCustomFolder)
 
 TEST_P(ReaderTest, NumericSecretsWithinTheModelsLimit)
 {
-    struct Secret { const char* key; platform::TextField Panel::*field; bool limited; };
+    struct Secret {
+        const char* key;
+        platform::TextField Panel::*field;
+        bool limited;
+    };
     const Secret secrets[] = {{keys::kJobSuspend2Key, &Panel::suspendKeyEditText, true},
                               {keys::kAccountNumber2, &Panel::accountNumberEditText, true},
                               {keys::kFolderPassword2, &Panel::folderPasswordEditText, true},
@@ -223,7 +241,8 @@ TEST_P(ReaderTest, NumericSecretsWithinTheModelsLimit)
             EXPECT_EQ(textOf(p.*secret.field), expected) << secret.key << " " << digits;
         }
         // A stored value whose text is empty, and no value, both give an empty field.
-        for (const std::optional<std::string>& stored : {std::optional<std::string>(""), std::optional<std::string>()}) {
+        for (const std::optional<std::string>& stored :
+             {std::optional<std::string>(""), std::optional<std::string>()}) {
             Panel& p = freshPanel(stored ? Values{{secret.key, *stored}} : Values{});
             (p.*secret.field).setStringValue("old");
             p.restoreValuesAndReturnError(nullptr);
@@ -242,14 +261,18 @@ TEST_P(ReaderTest, DigitsOnlySecretsWithOtherCharactersComeBackEmpty)
         {keys::kFolderPassword2, &Panel::folderPasswordEditText},
         {keys::kUserNumber2, &Panel::userNumberEditText}};
     for (const auto& [key, field] : secrets) {
-        for (const std::string text : {"1\x1b" "2", "12a", " 42", "4-2"}) {
+        for (const std::string text : {"1\x1b"
+                                       "2",
+                                       "12a", " 42", "4-2"}) {
             Panel& p = restoreFrom({{keys::kJobSuspend, "2"}, {keys::kAuthentication, "0"}, {key, oneBlockForm(text)}});
             EXPECT_EQ(textOf(p.*field), "") << key << " " << text;
         }
     }
     Panel& p = freshPanel({{keys::kJobSuspend, "2"}});
     p.prefHoldButtonFlag = korvane::lockbits::kSuspendKey;
-    p.prefSuspendKeyStringRef = oneBlockForm("1\x1b" "2");
+    p.prefSuspendKeyStringRef = oneBlockForm(
+        "1\x1b"
+        "2");
     p.restoreValuesAndReturnError(nullptr);
     EXPECT_EQ(textOf(p.suspendKeyEditText), "");
 }
@@ -257,7 +280,7 @@ TEST_P(ReaderTest, DigitsOnlySecretsWithOtherCharactersComeBackEmpty)
 TEST_P(ReaderTest, PasswordsOfOneAndTwoBlocksComeBackExactly)
 {
     for (const std::string& password : {std::string("p"), letters(15), letters(16), letters(17), letters(32),
-                                       std::string("Pässwörd€5"), std::string("パスワード")}) {
+                                        std::string("Pässwörd€5"), std::string("パスワード")}) {
         Panel& p = restoreFrom({{keys::kPassword2, passwordForm(password)}});
         EXPECT_EQ(textOf(p.passwordEditText), password) << password.size() << " bytes";
     }
@@ -397,7 +420,11 @@ TEST_P(ReaderTest, RememberedValuesAreUsedOnceThenPrintSettings)
     p.prefJobNameStringRef = "Remembered Job";
     p.prefFolderNameStringRef = "Remembered Folder";
 
-    struct Expect { platform::TextField Panel::*field; platform::Button Panel::*button; std::string first, second; };
+    struct Expect {
+        platform::TextField Panel::*field;
+        platform::Button Panel::*button;
+        std::string first, second;
+    };
     const Expect fields[] = {
         {&Panel::suspendKeyEditText, &Panel::suspendKeyButton, "9876", "111"},
         {&Panel::passwordEditText, &Panel::passwordButton, "remembered password 17+ bytes", "stored-pw"},
@@ -455,7 +482,8 @@ TEST_P(ReaderTest, UserAndJobNameFallbacks)
     EXPECT_EQ(q.userNameButton.state(), 0);
     EXPECT_EQ(q.jobNameButton.state(), 0);
 
-    Panel& r = restoreFrom({{keys::kUserName, ref::hex("Jürgen Weiß")}, {keys::kJobName, ref::hex("Plan \"Q3\"")},
+    Panel& r = restoreFrom({{keys::kUserName, ref::hex("Jürgen Weiß")},
+                            {keys::kJobName, ref::hex("Plan \"Q3\"")},
                             {keys::kHoldButton, "8"}});
     EXPECT_EQ(textOf(r.userNameEditText), "Jürgen Weiß");
     EXPECT_EQ(textOf(r.jobNameEditText), "Plan \"Q3\"");
@@ -488,7 +516,8 @@ TEST_P(ReaderTest, DamagedValuesRestoreWhatTheyYield)
                   // Lowercase digits read as their uppercase forms.
                   {keys::kUserNumber2, lowercase(oneBlockForm("31"))},
                   // Bytes the system encoding cannot read end the text; so does a zero byte.
-                  {keys::kUserName, ref::hex(std::string("Ab\xFF" "cd"))},
+                  {keys::kUserName, ref::hex(std::string("Ab\xFF"
+                                                         "cd"))},
                   {keys::kJobName, ref::hex(std::string("Ab\0cd", 5))},
                   {keys::kFiling, "3"},
                   {keys::kFolderPath, ref::hex(longName)},
@@ -510,8 +539,10 @@ TEST_P(ReaderTest, DamagedValuesRestoreWhatTheyYield)
     // Junk where codes belong: no crash, nothing longer than the blocks can hold.
     const Values junk[] = {
         {{keys::kLoginName11, "!!!!"}, {keys::kPassword2, "XYZ"}, {keys::kHoldButton, "-4"}},
-        {{keys::kLoginName11, std::string(600, 'A')}, {keys::kLoginName12, std::string(600, '/')},
-         {keys::kPassword2, passwordForm("0123456789abcdef0123").substr(0, 63)}, {keys::kHoldButton, "99999999999"}},
+        {{keys::kLoginName11, std::string(600, 'A')},
+         {keys::kLoginName12, std::string(600, '/')},
+         {keys::kPassword2, passwordForm("0123456789abcdef0123").substr(0, 63)},
+         {keys::kHoldButton, "99999999999"}},
         {{keys::kLoginName11, "QUJD=junk"}, {keys::kPassword2, "1"}, {keys::kUserName, "F"}},
     };
     for (const Values& v : junk) {
@@ -610,13 +641,18 @@ INSTANTIATE_TEST_SUITE_P(Layouts, RoundTripTest, testing::Values("JobControl", "
 
 TEST_P(RoundTripTest, EverySettingWithThePadlocksOffAndOn)
 {
-    const std::map<std::string, std::string> texts{
-        {"pin", "12345"},          {"folderPassword", "54321"},       {"loginName", "Łukasz Żółć"},
-        {"password", "pässwörd"}, {"userNumber", "12345678"},        {"accountNumber", "00042"},
-        {"userName", "Jürgen Weiß"}, {"jobName", "Quarterly report.pdf"}};
+    const std::map<std::string, std::string> texts{{"pin", "12345"},
+                                                   {"folderPassword", "54321"},
+                                                   {"loginName", "Łukasz Żółć"},
+                                                   {"password", "pässwörd"},
+                                                   {"userNumber", "12345678"},
+                                                   {"accountNumber", "00042"},
+                                                   {"userName", "Jürgen Weiß"},
+                                                   {"jobName", "Quarterly report.pdf"}};
     for (int authenticationRow : {0, 1}) {
         for (bool locked : {false, true}) {
-            saveAndReopen({.retentionRow = 0, .authenticationRow = authenticationRow, .locked = locked, .texts = texts});
+            saveAndReopen(
+                {.retentionRow = 0, .authenticationRow = authenticationRow, .locked = locked, .texts = texts});
             SCOPED_TRACE(testing::Message() << "authentication row " << authenticationRow << ", locked " << locked);
             EXPECT_EQ(panel->retentionCheckBox.state(), 1);
             EXPECT_EQ(panel->suspendMatrix.selectedRow(), 0);
@@ -626,8 +662,8 @@ TEST_P(RoundTripTest, EverySettingWithThePadlocksOffAndOn)
                 // The method not chosen keeps only the values the user locked.
                 const bool userNumberField = f.field == &Panel::userNumberEditText;
                 const bool loginField = f.field == &Panel::loginNameEditText || f.field == &Panel::passwordEditText;
-                const bool dropped = !locked && ((userNumberField && authenticationRow == 0) ||
-                                                 (loginField && authenticationRow == 1));
+                const bool dropped =
+                    !locked && ((userNumberField && authenticationRow == 0) || (loginField && authenticationRow == 1));
                 expectRestored(f, dropped ? "" : texts.at(f.name), locked);
             }
         }
@@ -676,8 +712,8 @@ TEST_P(RoundTripTest, SecretsAtTheirLimits)
 TEST_P(RoundTripTest, LockedValuesComeBackOnceFromThePreferencesInTheNextJob)
 {
     const std::map<std::string, std::string> texts{
-        {"pin", "2468"},       {"folderPassword", "97531"}, {"loginName", "Łukasz Żółć"}, {"password", "pässwörd"},
-        {"userNumber", "8642"}, {"accountNumber", "135"},   {"userName", "Jürgen Weiß"}, {"jobName", "Plan Q3"}};
+        {"pin", "2468"},        {"folderPassword", "97531"}, {"loginName", "Łukasz Żółć"}, {"password", "pässwörd"},
+        {"userNumber", "8642"}, {"accountNumber", "135"},    {"userName", "Jürgen Weiß"},  {"jobName", "Plan Q3"}};
     fill({.retentionRow = 0, .locked = true, .texts = texts});
     if (matrixLayout()) {
         operate("folderSelectionMatrix", "2");
@@ -699,7 +735,8 @@ TEST_P(RoundTripTest, LockedValuesComeBackOnceFromThePreferencesInTheNextJob)
     // Restored again, the panel follows that job's print settings.
     panel->restoreValuesAndReturnError(nullptr);
     EXPECT_EQ(panel->prefHoldButtonFlag, 0u);
-    for (const char* name : {"pin", "folderPassword", "loginName", "password", "userNumber", "accountNumber", "jobName"}) {
+    for (const char* name :
+         {"pin", "folderPassword", "loginName", "password", "userNumber", "accountNumber", "jobName"}) {
         const LockedField& f = *std::find_if(std::begin(kLockedFields), std::end(kLockedFields),
                                              [&](const LockedField& e) { return std::string(e.name) == name; });
         expectRestored(f, "", false);
@@ -752,7 +789,8 @@ TEST_P(ReaderTest, BatchHostRestoresWhatAnEarlierRunSaved)
         settingsFile.write(QJsonDocument(saved.value("printSettings").toObject()).toJson());
         settingsFile.close();
         const QJsonObject restored = runBatch(
-            home.path(), {"--layout", GetParam(), "--settings", settingsFile.fileName(), "--calls", "panelView,willShow,restore"});
+            home.path(),
+            {"--layout", GetParam(), "--settings", settingsFile.fileName(), "--calls", "panelView,willShow,restore"});
 
         const QJsonObject before = saved.value("controls").toObject();
         const QJsonObject after = restored.value("controls").toObject();

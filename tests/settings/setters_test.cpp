@@ -133,8 +133,14 @@ TEST(TextRules, BoundCharactersAndBytesAndEndAtUnrepresentable)
     // A character whose bytes would pass the bound ends the text before it.
     EXPECT_EQ(convert(std::string(31, 'u') + "\xC3\xA9", platform::kUTF8StringEncoding, kJobIdentityRule),
               std::string(31, 'u'));
-    EXPECT_EQ(convert("ab\xE6\x97\xA5" "c", platform::kWindowsLatin1StringEncoding, kLoginNameRule), "ab");
-    EXPECT_EQ(convert("ab\xE6\x97\xA5" "c", platform::kWindowsLatin1StringEncoding, kPasswordRule), "ab c");
+    EXPECT_EQ(convert("ab\xE6\x97\xA5"
+                      "c",
+                      platform::kWindowsLatin1StringEncoding, kLoginNameRule),
+              "ab");
+    EXPECT_EQ(convert("ab\xE6\x97\xA5"
+                      "c",
+                      platform::kWindowsLatin1StringEncoding, kPasswordRule),
+              "ab c");
     // The second try, made only when nothing converted, puts spaces for what Mac Japanese lacks.
     const std::string nihon = "\xE6\x97\xA5\xE6\x9C\xAC";
     EXPECT_EQ(convert(nihon + "\xF0\x9F\x98\x80", platform::kISOLatin1StringEncoding, kLoginNameRule),
@@ -160,8 +166,8 @@ TEST(TextRules, NumbersArePaddedToFiveCharacters)
 {
     char out[16];
     const std::pair<const char*, const char*> cases[] = {
-        {"7", "00007"}, {"42", "00042"}, {"123", "00123"}, {"1234", "01234"}, {"12345", "12345"},
-        {"12345678", "12345678"}, {"", ""}};
+        {"7", "00007"},     {"42", "00042"},          {"123", "00123"}, {"1234", "01234"},
+        {"12345", "12345"}, {"12345678", "12345678"}, {"", ""}};
     for (const auto& [text, expected] : cases) {
         EXPECT_TRUE(korvane::settings::padNumber(text, out, sizeof out));
         EXPECT_STREQ(out, expected);

@@ -87,8 +87,8 @@ TEST(SpoolTime, TextThatDoesNotFitLeavesAnEmptyBuffer)
 
 TEST(SpoolTime, CurrentTimeInTheZoneOfTZ)
 {
-    for (const auto& [zone, suffix] : {std::pair{"Asia/Kolkata", " +0550"}, std::pair{"Asia/Tokyo", " +0900"},
-                                       std::pair{"UTC", " +0000"}}) {
+    for (const auto& [zone, suffix] :
+         {std::pair{"Asia/Kolkata", " +0550"}, std::pair{"Asia/Tokyo", " +0900"}, std::pair{"UTC", " +0000"}}) {
         ScopedEnv tz("TZ", zone);
         const std::time_t before = std::time(nullptr);
         char text[64];

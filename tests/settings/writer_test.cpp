@@ -1,8 +1,8 @@
 // The settings writer on a real panel of the real layouts, every value checked against an
 // independent reckoning of its form.
+#include "settings/writer.h"
 #include "platform/automation.h"
 #include "settings/keys.h"
-#include "settings/writer.h"
 #include "support/settings_reference.h"
 #include "support/test_host.h"
 
@@ -206,11 +206,10 @@ TEST_F(WriterTest, LongestLoginNameIs255BytesAndItsSecondFormIsWindowsLatin1)
     const std::string prefix1 = keys::kLoginName1Prefix;
     const std::string prefix0 = keys::kLoginName0Prefix;
     const std::string firstForm = "Ren\xC3\xA9" + std::string(250, 'x');  // 255 bytes in UTF-8
-    EXPECT_EQ(ref::untilZero(ref::aesDecrypt(ref::unbase64(value(prefix1 + "1") + value(prefix1 + "2")),
-                                             ref::fixedKey())),
-              firstForm);
-    EXPECT_EQ(spoolKeyPlaintext(value(prefix0 + "1") + value(prefix0 + "2")),
-              "Ren\xE9" + std::string(251, 'x'));
+    EXPECT_EQ(
+        ref::untilZero(ref::aesDecrypt(ref::unbase64(value(prefix1 + "1") + value(prefix1 + "2")), ref::fixedKey())),
+        firstForm);
+    EXPECT_EQ(spoolKeyPlaintext(value(prefix0 + "1") + value(prefix0 + "2")), "Ren\xE9" + std::string(251, 'x'));
 }
 
 TEST_F(WriterTest, LockedLoginNameWritesTheCapturedName)
@@ -233,8 +232,8 @@ TEST_F(WriterTest, EmptyLoginNameRemovesOnlyThePieceOneKeys)
 {
     open();
     const std::string prefix0 = keys::kLoginName0Prefix;
-    for (const std::string& key : {std::string(keys::kLoginName11), std::string(keys::kLoginName12), prefix0 + "1",
-                                   prefix0 + "2"})
+    for (const std::string& key :
+         {std::string(keys::kLoginName11), std::string(keys::kLoginName12), prefix0 + "1", prefix0 + "2"})
         host.settings.setValue(key, "old");
     panel->loginNameEditText.setStringValue("");
     save();
@@ -359,9 +358,9 @@ TEST_F(WriterTest, LockBitsAddUp)
     save();
     EXPECT_EQ(value(keys::kHoldButton), "511");
 
-    for (platform::Button* lock : {&panel->suspendKeyButton, &panel->passwordButton, &panel->userNameButton,
-                                   &panel->folderPasswordButton, &panel->userNumberButton,
-                                   &panel->accountNumberButton, &panel->folderNameButton})
+    for (platform::Button* lock :
+         {&panel->suspendKeyButton, &panel->passwordButton, &panel->userNameButton, &panel->folderPasswordButton,
+          &panel->userNumberButton, &panel->accountNumberButton, &panel->folderNameButton})
         lock->setState(0);
     save();
     EXPECT_EQ(value(keys::kHoldButton), "18");
@@ -374,10 +373,14 @@ TEST_P(AbsentControlsTest, AbsentControlsRemoveTheirKeys)
 {
     open(GetParam());
     panel->retentionCheckBox.setState(1);
-    for (auto [field, text] : {std::pair{&panel->suspendKeyEditText, "1234"}, {&panel->loginNameEditText, "bob"},
-                               {&panel->passwordEditText, "pw"}, {&panel->userNumberEditText, "12"},
-                               {&panel->accountNumberEditText, "34"}, {&panel->userNameEditText, "Bob"},
-                               {&panel->jobNameEditText, "Job"}, {&panel->folderPasswordEditText, "56"}})
+    for (auto [field, text] : {std::pair{&panel->suspendKeyEditText, "1234"},
+                               {&panel->loginNameEditText, "bob"},
+                               {&panel->passwordEditText, "pw"},
+                               {&panel->userNumberEditText, "12"},
+                               {&panel->accountNumberEditText, "34"},
+                               {&panel->userNameEditText, "Bob"},
+                               {&panel->jobNameEditText, "Job"},
+                               {&panel->folderPasswordEditText, "56"}})
         field->setStringValue(text);
     panel->userNameButton.setState(1);
     save();

@@ -1,9 +1,9 @@
 // The button that fetches the printer's folders, driven as a user would, against the
 // printer stand-in on loopback.
+#include "exchange_files.h"
 #include "platform/automation.h"
 #include "plugin/KorvanePrintPdeRk880JC.h"
 #include "soap/reply.h"
-#include "exchange_files.h"
 #include "stand_in.h"
 #include "support/test_host.h"
 
@@ -174,8 +174,8 @@ TEST_F(FolderFetchTest, ReplyThatIsNoXMLLeavesTheListAsItWas)
 TEST_F(FolderFetchTest, PressAndHostCallsDuringTheWaitStartNoSecondExchange)
 {
     harness::StandIn printer{harness::StandInMessages::CountRequests};
-    ASSERT_TRUE(printer.start({"--mode", "late=1", "--folder", "Accounts:protected", "--folder", "Design",
-                               "--folder", "Shared:dir"}));
+    ASSERT_TRUE(printer.start(
+        {"--mode", "late=1", "--folder", "Accounts:protected", "--folder", "Design", "--folder", "Shared:dir"}));
     setAddress(printer.address());
     bool busyDuringWait = false;
     QTimer::singleShot(300ms, [&] {

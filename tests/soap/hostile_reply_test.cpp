@@ -3,8 +3,8 @@
 // announced.
 #include "soap/KorvanePrintPdeRk880JCSOAPClient.h"
 
-#include "soap/reply.h"
 #include "exchange_files.h"
+#include "soap/reply.h"
 #include "support/hostile_printer.h"
 #include "support/test_host.h"
 
@@ -64,10 +64,13 @@ TEST_F(HostileReplyTest, SoundRepliesOfTheHostilePrinterAreKept)
 TEST_F(HostileReplyTest, TransferThatIsNotExactlyTheAnnouncedBodyFailsAndKeepsTheEarlierReply)
 {
     const testing_support::HostileScript scripts[] = {
-        hostile::badChunkSize("zz"),  hostile::badChunkSize("-10"),
+        hostile::badChunkSize("zz"),
+        hostile::badChunkSize("-10"),
         hostile::badChunkSize("1000000000000000000"),  // 2^72
-        hostile::resetMidBody(),      hostile::shortBody(),
-        hostile::longBody(),          hostile::encodedBody(),
+        hostile::resetMidBody(),
+        hostile::shortBody(),
+        hostile::longBody(),
+        hostile::encodedBody(),
         hostile::unfinishedChunks(),
     };
     int expectedCalls = 0;

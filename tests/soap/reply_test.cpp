@@ -1,7 +1,7 @@
 // Reading the printer's reply document into the folder list.
-#include "plugin/KorvanePrintPdeRk880JC.h"
 #include "soap/reply.h"
 #include "exchange_files.h"
+#include "plugin/KorvanePrintPdeRk880JC.h"
 #include "support/test_host.h"
 
 #include <QTemporaryDir>
@@ -47,10 +47,7 @@ protected:
     }
 
     // Gives the panel a folder list from an earlier reply.
-    void haveEarlierList()
-    {
-        panel->folderList = FolderList{folder("Earlier")};
-    }
+    void haveEarlierList() { panel->folderList = FolderList{folder("Earlier")}; }
 
     testing_support::ScopedUserDirs dirs;
     testing_support::TestHost host;
@@ -60,12 +57,14 @@ protected:
 
 TEST_F(ReplyTest, ThreeEntriesKeepTheirOrderAndFlags)
 {
-    EXPECT_TRUE(parse(replyWith("<result-code>ok</result-code><files>"
-                                "<file><name>Accounts</name><password>true</password><dir>false</dir></file>"
-                                "<file><name>Design</name><password>false</password></file>"
-                                "<folder><dir>true</dir><name>Shared</name></folder>"
-                                "</files>")));
-    EXPECT_EQ(panel->folderList, (FolderList{folder("Accounts", true), folder("Design"), folder("Shared", false, true)}));
+    EXPECT_TRUE(
+        parse(replyWith("<result-code>ok</result-code><files>"
+                        "<file><name>Accounts</name><password>true</password><dir>false</dir></file>"
+                        "<file><name>Design</name><password>false</password></file>"
+                        "<folder><dir>true</dir><name>Shared</name></folder>"
+                        "</files>")));
+    EXPECT_EQ(panel->folderList,
+              (FolderList{folder("Accounts", true), folder("Design"), folder("Shared", false, true)}));
 }
 
 TEST_F(ReplyTest, RefusedRepliesLeaveAnEmptyList)
@@ -73,10 +72,10 @@ TEST_F(ReplyTest, RefusedRepliesLeaveAnEmptyList)
     const QByteArray refusals[] = {
         replyWith("<result-code>unsupported-operation</result-code><files><file><name>X</name></file></files>"),
         replyWith("<result-code>ok</result-code><result-code>busy</result-code><files><f><name>X</name></f></files>"),
-        replyWith("<result-code>ok</result-code>"),                              // no "files"
+        replyWith("<result-code>ok</result-code>"),                                                    // no "files"
         replyWith("<k:result-code xmlns:k=\"urn:k\">ok</k:result-code><k:files xmlns:k=\"urn:k\"/>"),  // prefixed
-        "<Envelope><Body><Response/></Body></Envelope>",                         // result element without children
-        "<Envelope/>",                                                           // no result element at all
+        "<Envelope><Body><Response/></Body></Envelope>",  // result element without children
+        "<Envelope/>",                                    // no result element at all
         "<soap:Envelope xmlns:soap=\"urn:s\"><soap:Body><soap:Fault><faultcode>soap:Server</faultcode>"
         "<faultstring>broken</faultstring></soap:Fault></soap:Body></soap:Envelope>",
     };
@@ -89,8 +88,9 @@ TEST_F(ReplyTest, RefusedRepliesLeaveAnEmptyList)
 
 TEST_F(ReplyTest, TheLastResultCodeAndTheLastFilesElementDecide)
 {
-    EXPECT_TRUE(parse(replyWith("<result-code>busy</result-code><files><f><name>First</name></f></files>"
-                                "<result-code>ok</result-code><files><f><name>Second</name></f></files>")));
+    EXPECT_TRUE(
+        parse(replyWith("<result-code>busy</result-code><files><f><name>First</name></f></files>"
+                        "<result-code>ok</result-code><files><f><name>Second</name></f></files>")));
     EXPECT_EQ(panel->folderList, FolderList{folder("Second")});
 
     EXPECT_TRUE(parse(replyWith("<files><f><name>NoCode</name></f></files>")));
@@ -102,21 +102,23 @@ TEST_F(ReplyTest, TheLastResultCodeAndTheLastFilesElementDecide)
 
 TEST_F(ReplyTest, FlagsNeedExactlyTrueAndStickOnceSet)
 {
-    EXPECT_TRUE(parse(replyWith("<result-code>ok</result-code><files>"
-                                "<f><name>a</name><password>True</password><dir>TRUE</dir></f>"
-                                "<f><name>b</name><password> true</password><dir>true </dir></f>"
-                                "<f><name>c</name><password>true</password><password>false</password></f>"
-                                "</files>")));
+    EXPECT_TRUE(
+        parse(replyWith("<result-code>ok</result-code><files>"
+                        "<f><name>a</name><password>True</password><dir>TRUE</dir></f>"
+                        "<f><name>b</name><password> true</password><dir>true </dir></f>"
+                        "<f><name>c</name><password>true</password><password>false</password></f>"
+                        "</files>")));
     EXPECT_EQ(panel->folderList, (FolderList{folder("a"), folder("b"), folder("c", true)}));
 }
 
 TEST_F(ReplyTest, TheLastNameCountsAndAMissingNameStaysAbsent)
 {
-    EXPECT_TRUE(parse(replyWith("<result-code>ok</result-code><files>"
-                                "<f><name>first</name><name> second </name></f>"
-                                "<f><password>true</password></f>"
-                                "<f><name></name></f>"
-                                "</files>")));
+    EXPECT_TRUE(
+        parse(replyWith("<result-code>ok</result-code><files>"
+                        "<f><name>first</name><name> second </name></f>"
+                        "<f><password>true</password></f>"
+                        "<f><name></name></f>"
+                        "</files>")));
     EXPECT_EQ(panel->folderList, (FolderList{folder(" second "), folder(std::nullopt, true), folder("")}));
 }
 
@@ -134,10 +136,12 @@ TEST_F(ReplyTest, HostileDocumentsAreRefusedUnread)
 {
     QByteArray laughs = "<?xml version=\"1.0\"?>\n<!DOCTYPE r [\n<!ENTITY l0 \"ha\">\n";
     for (int i = 1; i < 10; ++i)
-        laughs += "<!ENTITY l" + QByteArray::number(i) + " \"" + QByteArray("&l" + QByteArray::number(i - 1) + ";").repeated(10) + "\">\n";
+        laughs += "<!ENTITY l" + QByteArray::number(i) + " \"" +
+                  QByteArray("&l" + QByteArray::number(i - 1) + ";").repeated(10) + "\">\n";
     laughs += "]>\n<r><b><x><result-code>ok</result-code><files><f><name>&l9;</name></f></files></x></b></r>";
-    const QByteArray external = "<!DOCTYPE r [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>"
-                                "<r><b><x><files><f><name>&e;</name></f></files></x></b></r>";
+    const QByteArray external =
+        "<!DOCTYPE r [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>"
+        "<r><b><x><files><f><name>&e;</name></f></files></x></b></r>";
     const QByteArray deep = QByteArray("<a>").repeated(200000) + QByteArray("</a>").repeated(200000);
     for (const QByteArray& document : {laughs, external, deep}) {
         haveEarlierList();

@@ -2,9 +2,9 @@
 // reaches the reply file, and how failures and silence end.
 #include "soap/KorvanePrintPdeRk880JCSOAPClient.h"
 
+#include "exchange_files.h"
 #include "plugin/KorvanePrintPdeRk880JC.h"
 #include "soap/reply.h"
-#include "exchange_files.h"
 #include "stand_in.h"
 #include "support/test_host.h"
 
@@ -42,7 +42,8 @@ protected:
     }
 
     // Runs one exchange with the service at url and the bundle's request body.
-    std::unique_ptr<Client> exchange(const std::string& url, std::chrono::milliseconds watchdog = Client::kWatchdogInterval)
+    std::unique_ptr<Client> exchange(const std::string& url,
+                                     std::chrono::milliseconds watchdog = Client::kWatchdogInterval)
     {
         auto client = Client::initWithServerName(url, &callback);
         EXPECT_TRUE(client);
@@ -108,13 +109,15 @@ TEST_F(SoapClientTest, RequestOnTheWireCarriesExactlyTheHeadersAndTheBody)
     const platform::ByteBuffer body = soaptest::requestBody();
     ASSERT_FALSE(body.empty());
     EXPECT_EQ(request.requestLine, "POST /korvane-mfp-srv HTTP/1.1");
-    const QByteArray ours = "SOAPAction: \"SoapActionDummy\"\r\n"
-                            "Content-Type: application/soap; charset=\"utf-8\"\r\n"
-                            "Content-Length: " + QByteArray::number(static_cast<qsizetype>(body.size())) + "\r\n";
+    const QByteArray ours =
+        "SOAPAction: \"SoapActionDummy\"\r\n"
+        "Content-Type: application/soap; charset=\"utf-8\"\r\n"
+        "Content-Length: " +
+        QByteArray::number(static_cast<qsizetype>(body.size())) + "\r\n";
     EXPECT_TRUE(request.head.contains(ours)) << request.head.toStdString();
     for (const QByteArray& line : request.headerLines) {
-        const bool ours = line.startsWith("SOAPAction:") || line.startsWith("Content-Type:") ||
-                          line.startsWith("Content-Length:");
+        const bool ours =
+            line.startsWith("SOAPAction:") || line.startsWith("Content-Type:") || line.startsWith("Content-Length:");
         EXPECT_TRUE(ours || isLayerHeader(line)) << "unexpected header: " << line.toStdString();
     }
     EXPECT_EQ(request.body, QByteArray(body.data(), static_cast<qsizetype>(body.size())));
@@ -128,8 +131,8 @@ TEST_F(SoapClientTest, EmptyOrAbsentBodyIsSentWithLengthZero)
     const QString record = recordDir.filePath("request");
     harness::StandIn printer{harness::StandInMessages::CountRequests};
     ASSERT_TRUE(printer.start({"--record", record}));
-    for (const std::optional<platform::ByteBuffer>& body : {std::optional<platform::ByteBuffer>{},
-                                                            std::optional<platform::ByteBuffer>{platform::ByteBuffer{}}}) {
+    for (const std::optional<platform::ByteBuffer>& body :
+         {std::optional<platform::ByteBuffer>{}, std::optional<platform::ByteBuffer>{platform::ByteBuffer{}}}) {
         QFile::remove(record);
         auto client = Client::initWithServerName(printer.serviceURL(), &callback);
         ASSERT_TRUE(client);

@@ -11,14 +11,26 @@ namespace {
 constexpr qint64 kPieceBytes = 64 * 1024;
 constexpr qint64 kBacklogBytes = 256 * 1024;
 
-QByteArray head(const QByteArray& headers) { return "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\n" + headers + "\r\n"; }
+QByteArray head(const QByteArray& headers)
+{
+    return "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\n" + headers + "\r\n";
+}
 
-QByteArray lengthHead(qint64 length) { return head("Content-Length: " + QByteArray::number(length) + "\r\n"); }
+QByteArray lengthHead(qint64 length)
+{
+    return head("Content-Length: " + QByteArray::number(length) + "\r\n");
+}
 
-QByteArray chunkedHead() { return head("Transfer-Encoding: chunked\r\n"); }
+QByteArray chunkedHead()
+{
+    return head("Transfer-Encoding: chunked\r\n");
+}
 
 // A chunk of data in chunked framing.
-QByteArray chunk(const QByteArray& data) { return QByteArray::number(data.size(), 16) + "\r\n" + data + "\r\n"; }
+QByteArray chunk(const QByteArray& data)
+{
+    return QByteArray::number(data.size(), 16) + "\r\n" + data + "\r\n";
+}
 
 // Whether buffer holds a whole request: its head and as many body bytes as it announces.
 bool holdsWholeRequest(const QByteArray& buffer)
@@ -44,7 +56,10 @@ QByteArray hostileFolderReply()
 
 namespace hostile {
 
-HostileScript soundReply() { return {"sound reply", lengthHead(hostileFolderReply().size()) + hostileFolderReply()}; }
+HostileScript soundReply()
+{
+    return {"sound reply", lengthHead(hostileFolderReply().size()) + hostileFolderReply()};
+}
 
 HostileScript soundChunkedReply()
 {
@@ -52,7 +67,10 @@ HostileScript soundChunkedReply()
     return {"sound chunked reply", chunkedHead() + chunk(reply.left(20)) + chunk(reply.mid(20)) + "0\r\n\r\n"};
 }
 
-HostileScript endlessChunks() { return {"endless chunks", chunkedHead(), chunk(QByteArray(kPieceBytes, 'x'))}; }
+HostileScript endlessChunks()
+{
+    return {"endless chunks", chunkedHead(), chunk(QByteArray(kPieceBytes, 'x'))};
+}
 
 HostileScript chunkedBody(qint64 total)
 {
@@ -63,9 +81,15 @@ HostileScript chunkedBody(qint64 total)
     return script;
 }
 
-HostileScript headerFlood() { return {"header flood", "HTTP/1.1 200 OK\r\n", "X-Flood: aaaaaaaaaaaaaaaaaaaaaaaa\r\n"}; }
+HostileScript headerFlood()
+{
+    return {"header flood", "HTTP/1.1 200 OK\r\n", "X-Flood: aaaaaaaaaaaaaaaaaaaaaaaa\r\n"};
+}
 
-HostileScript endlessHeaderLine() { return {"endless header line", "HTTP/1.1 200 OK\r\nX-Long: ", QByteArray(kPieceBytes, 'a')}; }
+HostileScript endlessHeaderLine()
+{
+    return {"endless header line", "HTTP/1.1 200 OK\r\nX-Long: ", QByteArray(kPieceBytes, 'a')};
+}
 
 HostileScript badChunkSize(const QByteArray& size)
 {
@@ -105,7 +129,10 @@ HostileScript unfinishedChunks()
     return {"chunks without the last chunk", chunkedHead() + chunk(hostileFolderReply())};
 }
 
-HostileScript closeWithoutAnswer() { return {"close without an answer", QByteArray()}; }
+HostileScript closeWithoutAnswer()
+{
+    return {"close without an answer", QByteArray()};
+}
 
 HostileScript silent()
 {
@@ -125,9 +152,15 @@ HostilePrinter::HostilePrinter(HostileScript script) : script_(std::move(script)
     });
 }
 
-QString HostilePrinter::address() const { return "127.0.0.1:" + QString::number(server_.serverPort()); }
+QString HostilePrinter::address() const
+{
+    return "127.0.0.1:" + QString::number(server_.serverPort());
+}
 
-std::string HostilePrinter::serviceURL() const { return "http://" + address().toStdString() + "/korvane-mfp-srv"; }
+std::string HostilePrinter::serviceURL() const
+{
+    return "http://" + address().toStdString() + "/korvane-mfp-srv";
+}
 
 // Collects the request, then answers it by the script.
 void HostilePrinter::serve(QTcpSocket* socket)

@@ -19,30 +19,30 @@ struct HostileScript {
         : name(std::move(scriptName)), wire(std::move(first)), endless(std::move(repeated))
     {
     }
-    std::string name;        // for reports
-    QByteArray wire;         // sent as soon as the request is in
-    QByteArray endless;      // then this, over and over, as fast as the client takes it
+    std::string name;          // for reports
+    QByteArray wire;           // sent as soon as the request is in
+    QByteArray endless;        // then this, over and over, as fast as the client takes it
     qint64 endlessBytes = -1;  // ... until this much of it is sent (-1: forever)
-    QByteArray tail;         // then this
-    End end = End::Close;    // and the connection ends so
+    QByteArray tail;           // then this
+    End end = End::Close;      // and the connection ends so
 };
 
 // The scripts of the hostile cases, and two sound replies to check the scripts against.
 namespace hostile {
-HostileScript soundReply();            // a folder list with a right Content-Length
-HostileScript soundChunkedReply();     // the same in well-formed chunks
-HostileScript endlessChunks();         // back-to-back 64 KiB chunks that never end
-HostileScript chunkedBody(qint64 total);  // `total` bytes of chunks, then the last chunk
-HostileScript headerFlood();           // header lines that never end
-HostileScript endlessHeaderLine();     // one header line that never ends
+HostileScript soundReply();                          // a folder list with a right Content-Length
+HostileScript soundChunkedReply();                   // the same in well-formed chunks
+HostileScript endlessChunks();                       // back-to-back 64 KiB chunks that never end
+HostileScript chunkedBody(qint64 total);             // `total` bytes of chunks, then the last chunk
+HostileScript headerFlood();                         // header lines that never end
+HostileScript endlessHeaderLine();                   // one header line that never ends
 HostileScript badChunkSize(const QByteArray& size);  // a chunk-size line of `size`
-HostileScript resetMidBody();          // half of an announced body, then a reset
-HostileScript shortBody();             // half of an announced body, then a close
-HostileScript longBody();              // more than the announced body, then a close
-HostileScript encodedBody();           // a body in a content encoding nobody asked for
-HostileScript unfinishedChunks();      // chunks without the last chunk, then a close
-HostileScript closeWithoutAnswer();    // takes the request and closes
-HostileScript silent();                // takes the request and never answers
+HostileScript resetMidBody();                        // half of an announced body, then a reset
+HostileScript shortBody();                           // half of an announced body, then a close
+HostileScript longBody();                            // more than the announced body, then a close
+HostileScript encodedBody();                         // a body in a content encoding nobody asked for
+HostileScript unfinishedChunks();                    // chunks without the last chunk, then a close
+HostileScript closeWithoutAnswer();                  // takes the request and closes
+HostileScript silent();                              // takes the request and never answers
 }  // namespace hostile
 
 // The folder list the sound replies carry: one folder named "Hostile".

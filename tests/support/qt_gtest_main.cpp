@@ -1,8 +1,8 @@
 // Runs the Google Test suites inside a QApplication, headless unless a platform was chosen.
 #include "platform/application.h"
 
-#include <QApplication>
 #include <gtest/gtest.h>
+#include <QApplication>
 
 int main(int argc, char** argv)
 {

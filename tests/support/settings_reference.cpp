@@ -89,9 +89,9 @@ std::string aesDecrypt(std::string_view blocks, std::string_view key16)
 std::string base64(std::string_view bytes)
 {
     std::string text(4 * ((bytes.size() + 2) / 3) + 1, '\0');
-    const int length = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()),
-                                       reinterpret_cast<const unsigned char*>(bytes.data()),
-                                       static_cast<int>(bytes.size()));
+    const int length =
+        EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()),
+                        reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()));
     text.resize(static_cast<std::size_t>(length));
     return text;
 }
@@ -99,8 +99,9 @@ std::string base64(std::string_view bytes)
 std::string unbase64(std::string_view text)
 {
     std::string bytes(3 * ((text.size() + 3) / 4) + 1, '\0');
-    const int length = EVP_DecodeBlock(reinterpret_cast<unsigned char*>(bytes.data()),
-                                       reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
+    const int length =
+        EVP_DecodeBlock(reinterpret_cast<unsigned char*>(bytes.data()),
+                        reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
     if (length < 0)
         throw std::invalid_argument("not Base64");
     std::size_t pads = 0;

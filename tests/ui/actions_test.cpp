@@ -352,9 +352,9 @@ protected:
     void runActionsAsTheReaderDoes()
     {
         for (const char* action :
-             {"retentionCBoxProc:", "suspendKeyButtonProc:", "folderNameButtonProc:", "loginNameButtonProc:", "passwordButtonProc:",
-              "userNumberButtonProc:", "accountNumberButtonProc:", "authenticationMatrixProc:", "userNameButtonProc:",
-              "jobNameButtonProc:", "folderPasswordButtonProc:", "retentionCBoxProc:",
+             {"retentionCBoxProc:", "suspendKeyButtonProc:", "folderNameButtonProc:", "loginNameButtonProc:",
+              "passwordButtonProc:", "userNumberButtonProc:", "accountNumberButtonProc:", "authenticationMatrixProc:",
+              "userNameButtonProc:", "jobNameButtonProc:", "folderPasswordButtonProc:", "retentionCBoxProc:",
               "folderSelectionPopUpButtonProc:"})
             panel->performAction(action);
     }

@@ -42,10 +42,7 @@ protected:
         ASSERT_NE(view, nullptr) << "layout " << GetParam();
     }
 
-    void TearDown() override
-    {
-        panel.reset();
-    }
+    void TearDown() override { panel.reset(); }
 
     bool popUpLayout() const { return GetParam() == kPopUpLayout; }
 
@@ -90,12 +87,12 @@ protected:
              {&panel->suspendKeyStaticText, &panel->suspendKeyEditText, &panel->folderSelectionStaticText,
               &panel->folderPasswordStaticText, &panel->folderPasswordEditText, &panel->folderNameEditText,
               &panel->loginNameStaticText, &panel->loginNameEditText, &panel->passwordStaticText,
-              &panel->passwordEditText, &panel->userNumberEditText, &panel->userNameEditText,
-              &panel->jobNameEditText, &panel->accountNumberEditText})
+              &panel->passwordEditText, &panel->userNumberEditText, &panel->userNameEditText, &panel->jobNameEditText,
+              &panel->accountNumberEditText})
             myRk880JCHilite(*field, dimmedAndDisabled);
         for (platform::Button* control :
-             {&panel->suspendKeyButton, &panel->folderPasswordButton, &panel->folderNameButton,
-              &panel->loginNameButton, &panel->passwordButton, &panel->userNumberButton})
+             {&panel->suspendKeyButton, &panel->folderPasswordButton, &panel->folderNameButton, &panel->loginNameButton,
+              &panel->passwordButton, &panel->userNumberButton})
             control->setEnabled(!dimmedAndDisabled);
     }
 

@@ -23,12 +23,12 @@ FolderEntry folder(std::optional<std::string> name, bool password = false)
 // The pop-up's items as the dump lists them: title, and "sep" or the image's name.
 std::vector<std::string> dumpedItems(KorvanePrintPdeRk880JC& panel)
 {
-    const QJsonObject popUp =
-        platform::describeControls(panel.panelView()).value("folderSelectionPopup").toObject();
+    const QJsonObject popUp = platform::describeControls(panel.panelView()).value("folderSelectionPopup").toObject();
     std::vector<std::string> items;
     for (const QJsonValue& value : popUp.value("items").toArray()) {
         const QJsonObject item = value.toObject();
-        const std::string mark = item.value("separator").toBool() ? "sep" : item.value("image").toString().toStdString();
+        const std::string mark =
+            item.value("separator").toBool() ? "sep" : item.value("image").toString().toStdString();
         items.push_back(item.value("title").toString().toStdString() + "|" + mark);
     }
     return items;
@@ -91,8 +91,8 @@ TEST(SearchSameFolderName, FindsTheFirstFolderOfTheNameWhateverItsCase)
     panel.folderList = FolderList{};
     EXPECT_EQ(panel.SearchSameFolderName("Scans"), 1);
 
-    panel.folderList = FolderList{folder(std::nullopt), folder("scans"), folder("SCANS"), folder("Ärger"),
-                                  folder("Σοφία")};
+    panel.folderList =
+        FolderList{folder(std::nullopt), folder("scans"), folder("SCANS"), folder("Ärger"), folder("Σοφία")};
     EXPECT_EQ(panel.SearchSameFolderName(std::nullopt), 1);
     EXPECT_EQ(panel.SearchSameFolderName("Scans"), 4);
     EXPECT_EQ(panel.SearchSameFolderName("SCANS"), 4);

@@ -41,9 +41,9 @@ TEST_P(InitializeUI, GivesEveryFieldItsFilterAndEveryLockItsPadlocks)
         std::int64_t max;
     };
     const bool matrixLayout = panel.folderSelectionMatrix.isPresent();
-    std::vector<Limit> limits = {{&panel.suspendKeyEditText, true, 5},    {&panel.folderPasswordEditText, true, 5},
-                                 {&panel.userNumberEditText, true, 5},    {&panel.accountNumberEditText, true, 5},
-                                 {&panel.passwordEditText, false, 31},    {&panel.userNameEditText, false, 32},
+    std::vector<Limit> limits = {{&panel.suspendKeyEditText, true, 5}, {&panel.folderPasswordEditText, true, 5},
+                                 {&panel.userNumberEditText, true, 5}, {&panel.accountNumberEditText, true, 5},
+                                 {&panel.passwordEditText, false, 31}, {&panel.userNameEditText, false, 32},
                                  {&panel.jobNameEditText, false, 80}};
     if (matrixLayout)
         limits.push_back({&panel.folderNameEditText, false, 255});
@@ -59,10 +59,9 @@ TEST_P(InitializeUI, GivesEveryFieldItsFilterAndEveryLockItsPadlocks)
     EXPECT_EQ(login->m_context, static_cast<LoginnameInputFilterCallback*>(&panel));
     EXPECT_EQ(panel.printersAddressEditText.formatter(), nullptr);
 
-    std::vector<platform::Button*> locks = {&panel.suspendKeyButton, &panel.folderPasswordButton,
-                                            &panel.loginNameButton,  &panel.passwordButton,
-                                            &panel.userNumberButton, &panel.accountNumberButton,
-                                            &panel.userNameButton,   &panel.jobNameButton};
+    std::vector<platform::Button*> locks = {
+        &panel.suspendKeyButton, &panel.folderPasswordButton, &panel.loginNameButton, &panel.passwordButton,
+        &panel.userNumberButton, &panel.accountNumberButton,  &panel.userNameButton,  &panel.jobNameButton};
     if (matrixLayout)
         locks.push_back(&panel.folderNameButton);
     for (platform::Button* lock : locks) {

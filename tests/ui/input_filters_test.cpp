@@ -1,8 +1,8 @@
 // The three input filters: their partial-edit checks, and the same checks made by real key
 // presses, pastes, undo and drops on a shown line edit, where a refusal must leave text and
 // selection as they were and a replacement must show the replaced text selected.
-#include "platform/controls.h"
 #include "ui/input_filters.h"
+#include "platform/controls.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -141,10 +141,7 @@ protected:
         QTest::keySequence(edit, QKeySequence::Paste);
     }
 
-    QPoint caretPoint() const
-    {
-        return edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
-    }
+    QPoint caretPoint() const { return edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().center(); }
 
     // Drags text over the field and drops it at the given character position.
     void drop(const QString& text, int position, Qt::DropAction action = Qt::CopyAction)
