@@ -132,7 +132,7 @@ QString stateName(JobState state)
     return {};
 }
 
-JobStore::JobStore(const QString& directory) : m_directory(directory) {}
+JobStore::JobStore(const QString& directory) : directory_(directory) {}
 
 JobStore::~JobStore() = default;
 
@@ -155,14 +155,14 @@ std::unique_ptr<JobStore> JobStore::openPrivate(QString* error)
     }
     std::unique_ptr<JobStore> store = open(directory->path(), error);
     if (store)
-        store->m_privateDirectory = std::move(directory);
+        store->privateDirectory_ = std::move(directory);
     return store;
 }
 
 // Makes the store's folders (private to the user) and drops documents a stop cut short.
 bool JobStore::prepareFolders(QString* error) const
 {
-    const QDir top(m_directory);
+    const QDir top(directory_);
     for (const char* sub : {"", "held", "printed", "incoming"}) {
         const QString path = top.filePath(QLatin1String(sub));
         if (!QDir().mkpath(path) ||
@@ -180,7 +180,7 @@ bool JobStore::prepareFolders(QString* error) const
 // Reads jobs.json when there is one; false, with the reason, when it is damaged.
 bool JobStore::load(QString* error)
 {
-    QFile file(QDir(m_directory).filePath(kStoreFile));
+    QFile file(QDir(directory_).filePath(kStoreFile));
     if (!file.exists())
         return true;
     if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxStoreBytes) {
@@ -200,15 +200,15 @@ bool JobStore::load(QString* error)
             *error = QStringLiteral("%1 is damaged: a job without id or state").arg(file.fileName());
             return false;
         }
-        m_jobs.append(*job);
-        m_nextId = std::max(m_nextId, job->id + 1);
+        jobs_.append(*job);
+        nextId_ = std::max(nextId_, job->id + 1);
     }
     const QJsonObject accounts = top.value("accounts").toObject();
     for (auto it = accounts.begin(); it != accounts.end(); ++it)
-        m_accountPages.insert(it.key(), it.value().toInteger());
+        accountPages_.insert(it.key(), it.value().toInteger());
     for (const QJsonValue& value : top.value("log").toArray()) {
         const QJsonObject entry = value.toObject();
-        m_log.append(
+        log_.append(
             {QDateTime::fromString(entry.value("time").toString(), Qt::ISODate), entry.value("text").toString()});
     }
     return true;
@@ -218,17 +218,17 @@ bool JobStore::load(QString* error)
 bool JobStore::save()
 {
     QJsonArray jobs;
-    for (const StoredJob& job : m_jobs)
+    for (const StoredJob& job : jobs_)
         jobs.append(storedForm(job));
     QJsonObject accounts;
-    for (auto it = m_accountPages.begin(); it != m_accountPages.end(); ++it)
+    for (auto it = accountPages_.begin(); it != accountPages_.end(); ++it)
         accounts.insert(it.key(), it.value());
     QJsonArray log;
-    for (const LogEntry& entry : m_log)
+    for (const LogEntry& entry : log_)
         log.append(QJsonObject{{"time", entry.time.toString(Qt::ISODate)}, {"text", entry.text}});
     const QByteArray bytes = QJsonDocument(QJsonObject{{"jobs", jobs}, {"accounts", accounts}, {"log", log}})
                                  .toJson(QJsonDocument::Indented);
-    QSaveFile file(QDir(m_directory).filePath(kStoreFile));
+    QSaveFile file(QDir(directory_).filePath(kStoreFile));
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
         return true;
     std::fprintf(stderr, "korvane-mfp-sim: cannot write %s: %s\n", qPrintable(file.fileName()),
@@ -239,7 +239,7 @@ bool JobStore::save()
 // A new, open file in incoming/ for a document that starts to arrive; nothing when none can be made.
 std::unique_ptr<QTemporaryFile> JobStore::newIncomingDocument() const
 {
-    auto file = std::make_unique<QTemporaryFile>(QDir(m_directory).filePath("incoming/job-XXXXXX.part"));
+    auto file = std::make_unique<QTemporaryFile>(QDir(directory_).filePath("incoming/job-XXXXXX.part"));
     if (!file->open())
         return nullptr;
     return file;
@@ -266,7 +266,7 @@ void JobStore::admit(const JobDescription& description, QTemporaryFile& document
         job.state = JobState::Printed;
         job.prints = 1;
         if (!job.description.account.isEmpty())
-            m_accountPages[job.description.account] += job.pages;
+            accountPages_[job.description.account] += job.pages;
         addLog(logName(job) + QStringLiteral(" printed, %1 page(s)").arg(job.pages));
     } else {
         addLog(logName(job) + QStringLiteral(" held (%1)").arg(retention));
@@ -335,7 +335,7 @@ bool JobStore::remove(int id)
 // The job with that id, or nothing.
 const StoredJob* JobStore::job(int id) const
 {
-    for (const StoredJob& job : m_jobs) {
+    for (const StoredJob& job : jobs_) {
         if (job.id == id)
             return &job;
     }
@@ -352,25 +352,25 @@ StoredJob* JobStore::findJob(int id)
 StoredJob& JobStore::addJob(const JobDescription& description, JobState state)
 {
     StoredJob job;
-    job.id = m_nextId++;
+    job.id = nextId_++;
     job.state = state;
     job.description = description;
     job.submitted = QDateTime::currentDateTimeUtc();
     forgetOldestFinishedJob();
-    m_jobs.append(job);
-    return m_jobs.last();
+    jobs_.append(job);
+    return jobs_.last();
 }
 
 // Forgets the oldest job that is no longer held once the store is full; held ones are never forgotten.
 void JobStore::forgetOldestFinishedJob()
 {
-    if (m_jobs.size() < kMaxJobs)
+    if (jobs_.size() < kMaxJobs)
         return;
-    const auto finished = std::find_if(m_jobs.begin(), m_jobs.end(), [](const StoredJob& job) {
+    const auto finished = std::find_if(jobs_.begin(), jobs_.end(), [](const StoredJob& job) {
         return job.state != JobState::Held && job.state != JobState::Locked;
     });
-    if (finished != m_jobs.end())
-        m_jobs.erase(finished);
+    if (finished != jobs_.end())
+        jobs_.erase(finished);
 }
 
 // Prints a held job again: its document to printed/, its pages to its account.
@@ -382,7 +382,7 @@ bool JobStore::printJob(StoredJob& job)
     }
     ++job.prints;
     if (!job.description.account.isEmpty())
-        m_accountPages[job.description.account] += job.pages;
+        accountPages_[job.description.account] += job.pages;
     addLog(logName(job) + QStringLiteral(" printed, %1 page(s)").arg(job.pages));
     return true;
 }
@@ -390,19 +390,19 @@ bool JobStore::printJob(StoredJob& job)
 // Adds a line to the log, keeping the newest lines.
 void JobStore::addLog(const QString& text)
 {
-    m_log.append({QDateTime::currentDateTimeUtc(), text});
-    if (m_log.size() > kMaxLogEntries)
-        m_log.remove(0, m_log.size() - kMaxLogEntries);
+    log_.append({QDateTime::currentDateTimeUtc(), text});
+    if (log_.size() > kMaxLogEntries)
+        log_.remove(0, log_.size() - kMaxLogEntries);
 }
 
 QString JobStore::heldPath(int id) const
 {
-    return QDir(m_directory).filePath(QStringLiteral("held/%1.pdf").arg(id));
+    return QDir(directory_).filePath(QStringLiteral("held/%1.pdf").arg(id));
 }
 
 QString JobStore::printedPath(int id) const
 {
-    return QDir(m_directory).filePath(QStringLiteral("printed/%1.pdf").arg(id));
+    return QDir(directory_).filePath(QStringLiteral("printed/%1.pdf").arg(id));
 }
 
 }  // namespace mfpsim

@@ -58,11 +58,11 @@ public:
     ReleaseOutcome release(int id, const QByteArray& typedPin);
     bool remove(int id);
 
-    const QList<StoredJob>& jobs() const { return m_jobs; }
+    const QList<StoredJob>& jobs() const { return jobs_; }
     const StoredJob* job(int id) const;
-    const QMap<QString, qint64>& accountPages() const { return m_accountPages; }
-    const QList<LogEntry>& log() const { return m_log; }
-    QString directory() const { return m_directory; }
+    const QMap<QString, qint64>& accountPages() const { return accountPages_; }
+    const QList<LogEntry>& log() const { return log_; }
+    QString directory() const { return directory_; }
 
 private:
     explicit JobStore(const QString& directory);
@@ -78,12 +78,12 @@ private:
     QString heldPath(int id) const;
     QString printedPath(int id) const;
 
-    QString m_directory;
-    std::unique_ptr<QTemporaryDir> m_privateDirectory;  // when no folder was given
-    QList<StoredJob> m_jobs;
-    QMap<QString, qint64> m_accountPages;
-    QList<LogEntry> m_log;
-    int m_nextId = 1;
+    QString directory_;
+    std::unique_ptr<QTemporaryDir> privateDirectory_;  // when no folder was given
+    QList<StoredJob> jobs_;
+    QMap<QString, qint64> accountPages_;
+    QList<LogEntry> log_;
+    int nextId_ = 1;
 };
 
 }  // namespace mfpsim

@@ -83,28 +83,28 @@ bool valueHasItsForm(const QByteArray& name, const QByteArray& value)
 }
 
 // Starts reading a stream whose document may have at most maxDocumentBytes.
-JobStreamReader::JobStreamReader(qint64 maxDocumentBytes) : m_maxDocumentBytes(maxDocumentBytes) {}
+JobStreamReader::JobStreamReader(qint64 maxDocumentBytes) : maxDocumentBytes_(maxDocumentBytes) {}
 
 // Takes the bytes that arrived next; the document's bytes go to sink as they come.
 JobStreamReader::Status JobStreamReader::feed(QByteArrayView bytes, const DocumentSink& sink)
 {
-    m_receivedAnything = m_receivedAnything || !bytes.isEmpty();
-    while (!bytes.isEmpty() && m_phase != Phase::Refused) {
-        switch (m_phase) {
+    receivedAnything_ = receivedAnything_ || !bytes.isEmpty();
+    while (!bytes.isEmpty() && phase_ != Phase::Refused) {
+        switch (phase_) {
         case Phase::Header:
             takeHeaderByte(bytes.front());
             bytes = bytes.sliced(1);
             break;
         case Phase::Document: {
-            const qsizetype take = static_cast<qsizetype>(std::min<qint64>(m_documentLeft, bytes.size()));
+            const qsizetype take = static_cast<qsizetype>(std::min<qint64>(documentLeft_, bytes.size()));
             if (take > 0 && !sink(bytes.first(take))) {
                 refuse(QStringLiteral("the printer cannot store the document"));
                 break;
             }
-            m_documentLeft -= take;
+            documentLeft_ -= take;
             bytes = bytes.sliced(take);
-            if (m_documentLeft == 0)
-                m_phase = Phase::Trailer;
+            if (documentLeft_ == 0)
+                phase_ = Phase::Trailer;
             break;
         }
         case Phase::Trailer:
@@ -118,7 +118,7 @@ JobStreamReader::Status JobStreamReader::feed(QByteArrayView bytes, const Docume
             break;
         }
     }
-    if (m_phase == Phase::Refused)
+    if (phase_ == Phase::Refused)
         return Status::Refused;
     return Status::Reading;
 }
@@ -126,16 +126,16 @@ JobStreamReader::Status JobStreamReader::feed(QByteArrayView bytes, const Docume
 // The connection ended: the job is whole only when its end line came last.
 JobStreamReader::Status JobStreamReader::finish()
 {
-    if (m_phase == Phase::Refused)
+    if (phase_ == Phase::Refused)
         return Status::Refused;
-    if (m_phase == Phase::Done)
+    if (phase_ == Phase::Done)
         return Status::Complete;
-    if (m_phase == Phase::Header)
-        refuse(QStringLiteral("incomplete job: the header ends at line %1").arg(m_lineNumber));
-    else if (m_phase == Phase::Document)
+    if (phase_ == Phase::Header)
+        refuse(QStringLiteral("incomplete job: the header ends at line %1").arg(lineNumber_));
+    else if (phase_ == Phase::Document)
         refuse(QStringLiteral("incomplete job: %1 of %2 document bytes")
-                   .arg(m_header.documentSize - m_documentLeft)
-                   .arg(m_header.documentSize));
+                   .arg(header_.documentSize - documentLeft_)
+                   .arg(header_.documentSize));
     else
         refuse(QStringLiteral("incomplete job: no end of job"));
     return Status::Refused;
@@ -144,16 +144,16 @@ JobStreamReader::Status JobStreamReader::finish()
 // Refuses the job for reason; the first reason stays.
 void JobStreamReader::refuse(const QString& reason)
 {
-    if (m_phase == Phase::Refused)
+    if (phase_ == Phase::Refused)
         return;
-    m_phase = Phase::Refused;
-    m_reason = reason;
+    phase_ = Phase::Refused;
+    reason_ = reason;
 }
 
 // Adds a byte to the current header line, refusing what the format does not allow.
 void JobStreamReader::takeHeaderByte(char c)
 {
-    if (++m_headerBytes > kMaxHeaderBytes) {
+    if (++headerBytes_ > kMaxHeaderBytes) {
         refuse(QStringLiteral("header larger than %1 bytes").arg(kMaxHeaderBytes));
         return;
     }
@@ -165,31 +165,31 @@ void JobStreamReader::takeHeaderByte(char c)
         refuse(lineFault(QStringLiteral("byte 0x%1").arg(static_cast<unsigned char>(c), 2, 16, QLatin1Char('0'))));
         return;
     }
-    if (m_line.size() + 1 >= kMaxLineBytes) {
+    if (line_.size() + 1 >= kMaxLineBytes) {
         refuse(lineFault(QStringLiteral("longer than %1 bytes").arg(kMaxLineBytes)));
         return;
     }
-    m_line += c;
+    line_ += c;
 }
 
 // Applies one complete header line.
 void JobStreamReader::takeHeaderLine()
 {
-    const QByteArray line = std::exchange(m_line, {});
+    const QByteArray line = std::exchange(line_, {});
     bool good = false;
-    if (m_lineNumber == 1)
+    if (lineNumber_ == 1)
         good = line == "@KJC JOB";
     else if (line.startsWith("@KJC SET "))
         good = takeSetLine(line);
     else if (line.startsWith("@KJC ENTER "))
         good = takeEnterLine(line);
-    if (m_phase == Phase::Refused)
+    if (phase_ == Phase::Refused)
         return;
     if (!good) {
         refuse(lineFault());
         return;
     }
-    if (m_phase == Phase::Header && ++m_lineNumber > kMaxHeaderLines)
+    if (phase_ == Phase::Header && ++lineNumber_ > kMaxHeaderLines)
         refuse(QStringLiteral("more than %1 header lines").arg(kMaxHeaderLines));
 }
 
@@ -202,7 +202,7 @@ bool JobStreamReader::takeSetLine(const QByteArray& line)
         return false;
     const QByteArray name = match.captured(1).toLatin1();
     const QByteArray value = match.captured(2).toLatin1();
-    if (m_header.has(name.constData())) {
+    if (header_.has(name.constData())) {
         refuse(lineFault(QStringLiteral("%1 given twice").arg(QString::fromLatin1(name))));
         return false;
     }
@@ -210,7 +210,7 @@ bool JobStreamReader::takeSetLine(const QByteArray& line)
         refuse(lineFault(QStringLiteral("%1 is unknown or not in its form").arg(QString::fromLatin1(name))));
         return false;
     }
-    m_header.settings.insert(name, value);
+    header_.settings.insert(name, value);
     return true;
 }
 
@@ -230,27 +230,27 @@ bool JobStreamReader::takeEnterLine(const QByteArray& line)
         refuse(QStringLiteral("bad header: %1").arg(missing));
         return false;
     }
-    if (size > m_maxDocumentBytes) {
+    if (size > maxDocumentBytes_) {
         refuse(QStringLiteral("too large"));
         return false;
     }
-    m_header.language = match.captured(1).toLatin1();
-    m_header.documentSize = size;
-    m_documentLeft = size;
-    m_phase = size == 0 ? Phase::Trailer : Phase::Document;
+    header_.language = match.captured(1).toLatin1();
+    header_.documentSize = size;
+    documentLeft_ = size;
+    phase_ = size == 0 ? Phase::Trailer : Phase::Document;
     return true;
 }
 
 // Names a setting the header needs for another it holds, or gives an empty text.
 QString JobStreamReader::missingCompanion() const
 {
-    const bool needsSpoolTime = m_header.has("PINDIGEST") || m_header.has("FOLDERPASSWORDDIGEST") ||
-                                m_header.has("LOGINNAME") || m_header.has("PASSWORD");
-    if (needsSpoolTime && !m_header.has("SPOOLTIME"))
+    const bool needsSpoolTime = header_.has("PINDIGEST") || header_.has("FOLDERPASSWORDDIGEST") ||
+                                header_.has("LOGINNAME") || header_.has("PASSWORD");
+    if (needsSpoolTime && !header_.has("SPOOLTIME"))
         return QStringLiteral("no SPOOLTIME for its digests and secrets");
-    if (m_header.value("AUTHENTICATION") == "LOGIN" && !m_header.has("LOGINNAME"))
+    if (header_.value("AUTHENTICATION") == "LOGIN" && !header_.has("LOGINNAME"))
         return QStringLiteral("AUTHENTICATION LOGIN without LOGINNAME");
-    if (m_header.value("AUTHENTICATION") == "USERNUMBER" && !m_header.has("USERNUMBER"))
+    if (header_.value("AUTHENTICATION") == "USERNUMBER" && !header_.has("USERNUMBER"))
         return QStringLiteral("AUTHENTICATION USERNUMBER without USERNUMBER");
     return {};
 }
@@ -259,14 +259,14 @@ QString JobStreamReader::missingCompanion() const
 void JobStreamReader::takeTrailer(QByteArrayView bytes)
 {
     const QByteArrayView expected(kJobEnd);
-    const qsizetype take = std::min<qsizetype>(bytes.size(), expected.size() - m_trailer.size());
-    m_trailer += bytes.first(take);
-    if (!expected.startsWith(m_trailer)) {
-        refuse(QStringLiteral("no end of job after %1 document bytes").arg(m_header.documentSize));
+    const qsizetype take = std::min<qsizetype>(bytes.size(), expected.size() - trailer_.size());
+    trailer_ += bytes.first(take);
+    if (!expected.startsWith(trailer_)) {
+        refuse(QStringLiteral("no end of job after %1 document bytes").arg(header_.documentSize));
         return;
     }
-    if (m_trailer.size() == expected.size()) {
-        m_phase = Phase::Done;
+    if (trailer_.size() == expected.size()) {
+        phase_ = Phase::Done;
         if (take < bytes.size())
             refuse(QStringLiteral("data after the end of the job"));
     }
@@ -276,8 +276,8 @@ void JobStreamReader::takeTrailer(QByteArrayView bytes)
 QString JobStreamReader::lineFault(const QString& what) const
 {
     if (what.isEmpty())
-        return QStringLiteral("bad header line %1").arg(m_lineNumber);
-    return QStringLiteral("bad header line %1: %2").arg(m_lineNumber).arg(what);
+        return QStringLiteral("bad header line %1").arg(lineNumber_);
+    return QStringLiteral("bad header line %1: %2").arg(lineNumber_).arg(what);
 }
 
 }  // namespace mfpsim

@@ -34,10 +34,10 @@ public:
     Status finish();
     void refuse(const QString& reason);
 
-    const JobHeader& header() const { return m_header; }
-    const QString& reason() const { return m_reason; }
-    bool documentStarted() const { return m_phase != Phase::Header; }
-    bool receivedAnything() const { return m_receivedAnything; }
+    const JobHeader& header() const { return header_; }
+    const QString& reason() const { return reason_; }
+    bool documentStarted() const { return phase_ != Phase::Header; }
+    bool receivedAnything() const { return receivedAnything_; }
 
 private:
     enum class Phase { Header, Document, Trailer, Done, Refused };
@@ -50,16 +50,16 @@ private:
     void takeTrailer(QByteArrayView bytes);
     QString lineFault(const QString& what = {}) const;
 
-    const qint64 m_maxDocumentBytes;
-    Phase m_phase = Phase::Header;
-    JobHeader m_header;
-    QByteArray m_line;
-    int m_lineNumber = 1;
-    qint64 m_headerBytes = 0;
-    qint64 m_documentLeft = 0;
-    QByteArray m_trailer;
-    QString m_reason;
-    bool m_receivedAnything = false;
+    const qint64 maxDocumentBytes_;
+    Phase phase_ = Phase::Header;
+    JobHeader header_;
+    QByteArray line_;
+    int lineNumber_ = 1;
+    qint64 headerBytes_ = 0;
+    qint64 documentLeft_ = 0;
+    QByteArray trailer_;
+    QString reason_;
+    bool receivedAnything_ = false;
 };
 
 bool valueHasItsForm(const QByteArray& name, const QByteArray& value);

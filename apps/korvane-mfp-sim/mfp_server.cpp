@@ -46,20 +46,20 @@ HttpReply xmlReply(int status, const QByteArray& body)
 
 // Takes over an accepted socket and starts reading requests from it.
 Connection::Connection(QTcpSocket* socket, const SimOptions& options, OperatorPanel* panel, QObject* parent)
-    : QObject(parent), m_options(options), m_panel(panel), m_socket(socket)
+    : QObject(parent), options_(options), panel_(panel), socket_(socket)
 {
-    m_socket->setParent(this);
+    socket_->setParent(this);
     // Pieces must leave one by one, not be gathered while an acknowledgement is pending.
-    m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    m_pieceTimer.setSingleShot(true);
-    m_deadline.setSingleShot(true);
-    m_deadline.setInterval(options.requestDeadline);
-    connect(&m_pieceTimer, &QTimer::timeout, this, &Connection::sendNextPiece);
-    connect(&m_deadline, &QTimer::timeout, this, &Connection::drop);
-    connect(m_socket, &QTcpSocket::readyRead, this, &Connection::readIncoming);
-    connect(m_socket, &QTcpSocket::bytesWritten, this, &Connection::continueAfterWriting);
-    connect(m_socket, &QTcpSocket::disconnected, this, &QObject::deleteLater);
-    m_deadline.start();
+    socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    pieceTimer_.setSingleShot(true);
+    deadline_.setSingleShot(true);
+    deadline_.setInterval(options.requestDeadline);
+    connect(&pieceTimer_, &QTimer::timeout, this, &Connection::sendNextPiece);
+    connect(&deadline_, &QTimer::timeout, this, &Connection::drop);
+    connect(socket_, &QTcpSocket::readyRead, this, &Connection::readIncoming);
+    connect(socket_, &QTcpSocket::bytesWritten, this, &Connection::continueAfterWriting);
+    connect(socket_, &QTcpSocket::disconnected, this, &QObject::deleteLater);
+    deadline_.start();
     readIncoming();
 }
 
@@ -67,22 +67,22 @@ Connection::Connection(QTcpSocket* socket, const SimOptions& options, OperatorPa
 // or done with its reply. A reply under way is not idle.
 bool Connection::isIdle() const
 {
-    return m_state != State::Busy;
+    return state_ != State::Busy;
 }
 
 // Takes what arrived; requests are parsed only while no reply is pending.
 void Connection::readIncoming()
 {
-    m_buffer += m_socket->readAll();
-    if (m_state == State::Silent || m_state == State::Closing) {
-        m_buffer.clear();
+    buffer_ += socket_->readAll();
+    if (state_ == State::Silent || state_ == State::Closing) {
+        buffer_.clear();
         return;
     }
     // The deadline is not restarted here: a client that trickles bytes gets no more time.
-    if (m_state == State::Reading)
+    if (state_ == State::Reading)
         processBuffer();
     // A client that pipelines requests may queue some, not an unbounded amount.
-    if (m_state != State::Closing && m_buffer.size() > m_options.maxHeaderBytes + m_options.maxBodyBytes)
+    if (state_ != State::Closing && buffer_.size() > options_.maxHeaderBytes + options_.maxBodyBytes)
         drop();
 }
 
@@ -90,23 +90,23 @@ void Connection::readIncoming()
 void Connection::processBuffer()
 {
     // A client that does not read its replies gets no more, so they cannot pile up here.
-    if (m_state != State::Reading || m_socket->bytesToWrite() > kMaxUnsentBytes)
+    if (state_ != State::Reading || socket_->bytesToWrite() > kMaxUnsentBytes)
         return;
-    const ParseStep step = parseRequest(m_buffer, {m_options.maxHeaderBytes, m_options.maxBodyBytes});
+    const ParseStep step = parseRequest(buffer_, {options_.maxHeaderBytes, options_.maxBodyBytes});
     switch (step.status) {
     case ParseStep::Status::NeedMore:
-        if (step.wantsContinue && !m_sentContinue) {
-            m_socket->write("HTTP/1.1 100 Continue\r\n\r\n");
-            m_sentContinue = true;
+        if (step.wantsContinue && !sentContinue_) {
+            socket_->write("HTTP/1.1 100 Continue\r\n\r\n");
+            sentContinue_ = true;
         }
         return;
     case ParseStep::Status::Failed:
         refuse(step.failureStatus);
         return;
     case ParseStep::Status::Complete:
-        m_buffer.remove(0, step.consumed);
-        m_sentContinue = false;
-        m_deadline.stop();
+        buffer_.remove(0, step.consumed);
+        sentContinue_ = false;
+        deadline_.stop();
         serve(step.request);
         return;
     }
@@ -115,16 +115,16 @@ void Connection::processBuffer()
 // Records and routes one request: the service path gets the service, others an error.
 void Connection::serve(const HttpRequest& request)
 {
-    logRequest(m_options, request);
+    logRequest(options_, request);
     record(request);
-    m_keepAlive = request.keepsAlive();
-    if (m_panel && OperatorPanel::handlesPath(request.path())) {
+    keepAlive_ = request.keepsAlive();
+    if (panel_ && OperatorPanel::handlesPath(request.path())) {
         answerPanel(request);
     } else if (request.path() != kServicePath) {
-        m_socket->write(plainReply(404, m_keepAlive));
+        socket_->write(plainReply(404, keepAlive_));
         finishResponse();
     } else if (request.method != "POST") {
-        m_socket->write(plainReply(405, m_keepAlive));
+        socket_->write(plainReply(405, keepAlive_));
         finishResponse();
     } else {
         answerService(request);
@@ -134,25 +134,25 @@ void Connection::serve(const HttpRequest& request)
 // Answers a request to the operator panel; the misbehaviour modes are the folder service's alone.
 void Connection::answerPanel(const HttpRequest& request)
 {
-    m_socket->write(serializeReply(m_panel->answer(request), m_keepAlive, 0));
+    socket_->write(serializeReply(panel_->answer(request), keepAlive_, 0));
     finishResponse();
 }
 
 // Answers a POST to the service path as the mode says.
 void Connection::answerService(const HttpRequest& request)
 {
-    switch (m_options.mode) {
+    switch (options_.mode) {
     case Mode::Silent:
-        m_state = State::Silent;
+        state_ = State::Silent;
         return;
     case Mode::Close:
-        m_keepAlive = false;
+        keepAlive_ = false;
         closeAfterWriting();
         return;
     case Mode::Late: {
-        m_state = State::Busy;
+        state_ = State::Busy;
         const HttpReply reply = serviceReply(request);
-        const auto delay = std::chrono::milliseconds(qRound64(m_options.lateSeconds * 1000.0));
+        const auto delay = std::chrono::milliseconds(qRound64(options_.lateSeconds * 1000.0));
         QTimer::singleShot(delay, this, [this, reply, request] { sendServiceReply(reply, request); });
         return;
     }
@@ -166,7 +166,7 @@ void Connection::answerService(const HttpRequest& request)
 HttpReply Connection::serviceReply(const HttpRequest& request) const
 {
     HttpReply reply;
-    switch (m_options.mode) {
+    switch (options_.mode) {
     case Mode::Http500:
         reply = xmlReply(500, faultReply("soap:Server", QStringLiteral("The folder service is not available.")));
         break;
@@ -181,17 +181,17 @@ HttpReply Connection::serviceReply(const HttpRequest& request) const
         reply = listingReply(request.body);
         break;
     }
-    if (m_options.replyBody)
-        reply.body = *m_options.replyBody;
+    if (options_.replyBody)
+        reply.body = *options_.replyBody;
     return reply;
 }
 
 // The folder list; with --strict only for the listing request, as a real service would answer.
 HttpReply Connection::listingReply(const QByteArray& requestBody) const
 {
-    switch (m_options.strict ? classifyRequest(requestBody) : RequestKind::FolderListing) {
+    switch (options_.strict ? classifyRequest(requestBody) : RequestKind::FolderListing) {
     case RequestKind::FolderListing:
-        return xmlReply(200, folderListReply(m_options.folders));
+        return xmlReply(200, folderListReply(options_.folders));
     case RequestKind::OtherOperation:
         return xmlReply(200, unsupportedOperationReply());
     case RequestKind::NotSoap:
@@ -203,48 +203,48 @@ HttpReply Connection::listingReply(const QByteArray& requestBody) const
 // Frames the service's reply and sends it whole or in pieces.
 void Connection::sendServiceReply(const HttpReply& reply, const HttpRequest& request)
 {
-    const bool pieces = m_options.mode == Mode::Pieces;
+    const bool pieces = options_.mode == Mode::Pieces;
     // HTTP/1.0 clients do not know chunked encoding.
-    const bool chunked = m_options.chunked && request.version == "HTTP/1.1";
-    const int chunkBytes = chunked ? (pieces ? m_options.pieceBytes : qMax<qsizetype>(reply.body.size(), 1)) : 0;
-    const QByteArray wire = serializeReply(reply, m_keepAlive, chunkBytes);
+    const bool chunked = options_.chunked && request.version == "HTTP/1.1";
+    const int chunkBytes = chunked ? (pieces ? options_.pieceBytes : qMax<qsizetype>(reply.body.size(), 1)) : 0;
+    const QByteArray wire = serializeReply(reply, keepAlive_, chunkBytes);
     if (pieces) {
         sendPieces(wire);
         return;
     }
-    m_socket->write(wire);
+    socket_->write(wire);
     finishResponse();
 }
 
 // Starts sending the reply bytes a piece at a time.
 void Connection::sendPieces(const QByteArray& wire)
 {
-    m_state = State::Busy;
-    m_pending = wire;
+    state_ = State::Busy;
+    pending_ = wire;
     sendNextPiece();
 }
 
 // Sends one piece and pushes it out, so each piece leaves as its own segment.
 void Connection::sendNextPiece()
 {
-    m_socket->write(m_pending.left(m_options.pieceBytes));
-    m_pending.remove(0, m_options.pieceBytes);
-    m_socket->flush();
-    if (m_pending.isEmpty())
+    socket_->write(pending_.left(options_.pieceBytes));
+    pending_.remove(0, options_.pieceBytes);
+    socket_->flush();
+    if (pending_.isEmpty())
         finishResponse();
     else
-        m_pieceTimer.start(m_options.piecePauseMs);
+        pieceTimer_.start(options_.piecePauseMs);
 }
 
 // After a reply: close when the client asked to, else serve what it has sent meanwhile.
 void Connection::finishResponse()
 {
-    if (!m_keepAlive) {
+    if (!keepAlive_) {
         closeAfterWriting();
         return;
     }
-    m_state = State::Reading;
-    m_deadline.start();
+    state_ = State::Reading;
+    deadline_.start();
     // Queued, not called: a long run of pipelined requests must not deepen the stack.
     QMetaObject::invokeMethod(this, &Connection::processBuffer, Qt::QueuedConnection);
 }
@@ -252,10 +252,10 @@ void Connection::finishResponse()
 // Refuses a request that cannot be read (or is too big) and ends the connection.
 void Connection::refuse(int status)
 {
-    if (m_options.verbose)
+    if (options_.verbose)
         std::fprintf(stderr, "korvane-mfp-sim: refused a request with %d\n", status);
-    m_keepAlive = false;
-    m_socket->write(plainReply(status, false));
+    keepAlive_ = false;
+    socket_->write(plainReply(status, false));
     closeAfterWriting();
 }
 
@@ -263,10 +263,10 @@ void Connection::refuse(int status)
 // reset the connection and could destroy the reply before the client has read it.
 void Connection::closeAfterWriting()
 {
-    m_state = State::Closing;
-    m_buffer.clear();
+    state_ = State::Closing;
+    buffer_.clear();
     // A client that stops reading must not hold the connection for ever.
-    m_deadline.start();
+    deadline_.start();
     shutdownIfWritten();
 }
 
@@ -274,10 +274,10 @@ void Connection::closeAfterWriting()
 // the client a little while to hang up itself.
 void Connection::shutdownIfWritten()
 {
-    if (m_state != State::Closing || m_shutDown || m_socket->bytesToWrite() > 0)
+    if (state_ != State::Closing || shutDown_ || socket_->bytesToWrite() > 0)
         return;
-    m_shutDown = true;
-    ::shutdown(static_cast<int>(m_socket->socketDescriptor()), SHUT_WR);
+    shutDown_ = true;
+    ::shutdown(static_cast<int>(socket_->socketDescriptor()), SHUT_WR);
     QTimer::singleShot(kLingerMs, this, &Connection::drop);
 }
 
@@ -285,78 +285,78 @@ void Connection::shutdownIfWritten()
 void Connection::continueAfterWriting()
 {
     shutdownIfWritten();
-    if (m_state == State::Reading && !m_buffer.isEmpty())
+    if (state_ == State::Reading && !buffer_.isEmpty())
         processBuffer();
 }
 
 // Cuts the connection at once and lets the handler go.
 void Connection::drop()
 {
-    m_socket->abort();
+    socket_->abort();
     deleteLater();
 }
 
 // Writes the request, exactly as received, over the record file.
 void Connection::record(const HttpRequest& request) const
 {
-    if (m_options.recordPath.isEmpty())
+    if (options_.recordPath.isEmpty())
         return;
-    QSaveFile file(m_options.recordPath);
+    QSaveFile file(options_.recordPath);
     if (!file.open(QIODevice::WriteOnly) || file.write(request.wire) != request.wire.size() || !file.commit())
-        std::fprintf(stderr, "korvane-mfp-sim: cannot write %s: %s\n", qPrintable(m_options.recordPath),
+        std::fprintf(stderr, "korvane-mfp-sim: cannot write %s: %s\n", qPrintable(options_.recordPath),
                      qPrintable(file.errorString()));
 }
 
 // Keeps the options for the connections to come.
 MfpServer::MfpServer(const SimOptions& options, OperatorPanel* panel, QObject* parent)
-    : QObject(parent), m_options(options), m_panel(panel)
+    : QObject(parent), options_(options), panel_(panel)
 {
-    connect(&m_server, &QTcpServer::newConnection, this, &MfpServer::acceptConnections);
+    connect(&server_, &QTcpServer::newConnection, this, &MfpServer::acceptConnections);
 }
 
 // Listens on 127.0.0.1 only; the stand-in is never meant to be reachable from outside.
 bool MfpServer::listen(QString* error)
 {
-    if (m_server.listen(QHostAddress::LocalHost, m_options.port))
+    if (server_.listen(QHostAddress::LocalHost, options_.port))
         return true;
-    *error = m_server.errorString();
+    *error = server_.errorString();
     return false;
 }
 
 // The port actually bound.
 quint16 MfpServer::port() const
 {
-    return m_server.serverPort();
+    return server_.serverPort();
 }
 
 // Hands every waiting connection to its own handler. At the cap the oldest idle connection makes
 // room, so clients that hold connections without finishing a request never lock others out.
 void MfpServer::acceptConnections()
 {
-    while (m_server.hasPendingConnections()) {
+    while (server_.hasPendingConnections()) {
         if (!makeRoom()) {
             // Every slot has a reply under way; those end by themselves.
-            m_server.pauseAccepting();
+            server_.pauseAccepting();
             QTimer::singleShot(100, this, [this] {
-                m_server.resumeAccepting();
+                server_.resumeAccepting();
                 acceptConnections();
             });
             return;
         }
-        auto* connection = new Connection(m_server.nextPendingConnection(), m_options, m_panel, this);
-        m_open.append(connection);
+        auto* connection = new Connection(server_.nextPendingConnection(), options_, panel_, this);
+        open_.append(connection);
     }
 }
 
 // Makes sure a slot is free, dropping the oldest idle connection at the cap; false when none is idle.
 bool MfpServer::makeRoom()
 {
-    m_open.removeAll(nullptr);
-    if (m_open.size() < kMaxConnections)
+    open_.removeAll(nullptr);
+    if (open_.size() < kMaxConnections)
         return true;
-    for (qsizetype at = 0; at < m_open.size(); ++at) {
-        if (m_open[at]->isIdle()) {
-            const QPointer<Connection> oldest = m_open.takeAt(at);
+    for (qsizetype at = 0; at < open_.size(); ++at) {
+        if (open_[at]->isIdle()) {
+            const QPointer<Connection> oldest = open_.takeAt(at);
             oldest->drop();
             return true;
         }

@@ -51,17 +51,17 @@ private:
     void answerPanel(const HttpRequest& request);
     void record(const HttpRequest& request) const;
 
-    const SimOptions m_options;
-    OperatorPanel* m_panel;  // may be null
-    QTcpSocket* m_socket;    // owned through the QObject tree
-    QByteArray m_buffer;
-    State m_state = State::Reading;
-    bool m_keepAlive = true;
-    bool m_sentContinue = false;
-    bool m_shutDown = false;  // our sending side is closed
-    QByteArray m_pending;     // reply bytes still to send in pieces mode
-    QTimer m_pieceTimer;
-    QTimer m_deadline;  // for the whole of the next request, however slowly its bytes come
+    const SimOptions options_;
+    OperatorPanel* panel_;  // may be null
+    QTcpSocket* socket_;    // owned through the QObject tree
+    QByteArray buffer_;
+    State state_ = State::Reading;
+    bool keepAlive_ = true;
+    bool sentContinue_ = false;
+    bool shutDown_ = false;  // our sending side is closed
+    QByteArray pending_;     // reply bytes still to send in pieces mode
+    QTimer pieceTimer_;
+    QTimer deadline_;  // for the whole of the next request, however slowly its bytes come
 };
 
 // Accepts connections on 127.0.0.1 and hands each to a Connection.
@@ -78,10 +78,10 @@ private:
     void acceptConnections();
     bool makeRoom();
 
-    SimOptions m_options;
-    OperatorPanel* m_panel;
-    QTcpServer m_server;
-    QList<QPointer<Connection>> m_open;  // oldest first
+    SimOptions options_;
+    OperatorPanel* panel_;
+    QTcpServer server_;
+    QList<QPointer<Connection>> open_;  // oldest first
 };
 
 }  // namespace mfpsim

@@ -207,7 +207,7 @@ QByteArray formPin(const QByteArray& body)
 
 }  // namespace
 
-OperatorPanel::OperatorPanel(JobStore& store) : m_store(store) {}
+OperatorPanel::OperatorPanel(JobStore& store) : store_(store) {}
 
 // Tells whether the path belongs to the operator panel.
 bool OperatorPanel::handlesPath(const QByteArray& path)
@@ -228,11 +228,11 @@ HttpReply OperatorPanel::answer(const HttpRequest& request)
     if (request.method != "GET" || (path != "/" && path != "/jobs" && path != "/accounts"))
         return typedReply(path.startsWith("/jobs/") ? 404 : 405, "text/plain; charset=utf-8", "Not here.\n");
     if (path == "/")
-        return typedReply(200, kHtmlType, panelPage(m_store, {}, false));
+        return typedReply(200, kHtmlType, panelPage(store_, {}, false));
     if (path == "/jobs")
-        return typedReply(200, kJsonType, jobsJson(m_store));
+        return typedReply(200, kJsonType, jobsJson(store_));
     QJsonObject accounts;
-    for (auto it = m_store.accountPages().begin(); it != m_store.accountPages().end(); ++it)
+    for (auto it = store_.accountPages().begin(); it != store_.accountPages().end(); ++it)
         accounts.insert(it.key(), it.value());
     return typedReply(200, kJsonType, QJsonDocument(accounts).toJson(QJsonDocument::Compact));
 }
@@ -241,14 +241,14 @@ HttpReply OperatorPanel::answer(const HttpRequest& request)
 HttpReply OperatorPanel::answerJobAction(const HttpRequest& request, int id, const QByteArray& action)
 {
     if (action == "delete") {
-        if (!m_store.remove(id))
+        if (!store_.remove(id))
             return actionReply(request, 404, id, QStringLiteral("There is no job %1.").arg(id));
         return actionReply(request, 200, id, QStringLiteral("Job %1 deleted.").arg(id));
     }
     if (action != "release")
         return actionReply(request, 404, id,
                            QStringLiteral("Jobs know no action \"%1\".").arg(QString::fromLatin1(action.left(40))));
-    switch (m_store.release(id, formPin(request.body))) {
+    switch (store_.release(id, formPin(request.body))) {
     case ReleaseOutcome::Printed:
         return actionReply(request, 200, id, QStringLiteral("Job %1 printed.").arg(id));
     case ReleaseOutcome::WrongPin:
@@ -270,8 +270,8 @@ HttpReply OperatorPanel::answerJobAction(const HttpRequest& request, int id, con
 HttpReply OperatorPanel::actionReply(const HttpRequest& request, int status, int id, const QString& message) const
 {
     if (request.header("Accept").contains("text/html"))
-        return typedReply(status, kHtmlType, panelPage(m_store, message, status != 200));
-    const StoredJob* job = m_store.job(id);
+        return typedReply(status, kHtmlType, panelPage(store_, message, status != 200));
+    const StoredJob* job = store_.job(id);
     const QJsonObject object{{"id", id}, {"state", job ? stateName(job->state) : QString()}, {"message", message}};
     return typedReply(status, kJsonType, QJsonDocument(object).toJson(QJsonDocument::Compact));
 }

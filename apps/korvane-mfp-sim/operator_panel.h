@@ -18,7 +18,7 @@ private:
     HttpReply answerJobAction(const HttpRequest& request, int id, const QByteArray& action);
     HttpReply actionReply(const HttpRequest& request, int status, int id, const QString& message) const;
 
-    JobStore& m_store;
+    JobStore& store_;
 };
 
 QByteArray jobsJson(const JobStore& store);

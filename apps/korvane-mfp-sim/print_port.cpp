@@ -18,16 +18,16 @@ constexpr int kMaxTransfers = 32;
 
 // Takes over an accepted socket and starts the job's deadline.
 PrintConnection::PrintConnection(QTcpSocket* socket, JobStore& store, const PrintPortLimits& limits, QObject* parent)
-    : QObject(parent), m_store(store), m_limits(limits), m_socket(socket), m_reader(limits.maxDocumentBytes)
+    : QObject(parent), store_(store), limits_(limits), socket_(socket), reader_(limits.maxDocumentBytes)
 {
-    m_socket->setParent(this);
-    m_deadline.setSingleShot(true);
-    connect(&m_deadline, &QTimer::timeout, this, [this] {
-        cutOff(QStringLiteral("incomplete job: not received within %1 s").arg(m_limits.jobDeadline.count()));
+    socket_->setParent(this);
+    deadline_.setSingleShot(true);
+    connect(&deadline_, &QTimer::timeout, this, [this] {
+        cutOff(QStringLiteral("incomplete job: not received within %1 s").arg(limits_.jobDeadline.count()));
     });
-    connect(m_socket, &QTcpSocket::readyRead, this, &PrintConnection::readIncoming);
-    connect(m_socket, &QTcpSocket::disconnected, this, &PrintConnection::connectionEnded);
-    m_deadline.start(m_limits.jobDeadline);
+    connect(socket_, &QTcpSocket::readyRead, this, &PrintConnection::readIncoming);
+    connect(socket_, &QTcpSocket::disconnected, this, &PrintConnection::connectionEnded);
+    deadline_.start(limits_.jobDeadline);
     readIncoming();
 }
 
@@ -36,55 +36,55 @@ PrintConnection::~PrintConnection() = default;
 // Ends the transfer before its end and refuses the job for reason.
 void PrintConnection::cutOff(const QString& reason)
 {
-    if (m_settled)
+    if (settled_)
         return;
-    m_reader.refuse(reason);
-    refuse(m_reader.reason());
+    reader_.refuse(reason);
+    refuse(reader_.reason());
 }
 
 // Feeds what arrived to the stream reader.
 void PrintConnection::readIncoming()
 {
-    if (m_settled) {
-        m_socket->readAll();
+    if (settled_) {
+        socket_->readAll();
         return;
     }
-    const QByteArray bytes = m_socket->readAll();
+    const QByteArray bytes = socket_->readAll();
     const auto sink = [this](QByteArrayView piece) { return keepDocumentBytes(piece); };
-    if (m_reader.feed(bytes, sink) == JobStreamReader::Status::Refused)
-        refuse(m_reader.reason());
+    if (reader_.feed(bytes, sink) == JobStreamReader::Status::Refused)
+        refuse(reader_.reason());
 }
 
 // Writes document bytes to the job's file in incoming/, opening it with the first bytes.
 bool PrintConnection::keepDocumentBytes(QByteArrayView bytes)
 {
-    if (!m_document)
-        m_document = m_store.newIncomingDocument();
-    return m_document && m_document->write(bytes.data(), bytes.size()) == bytes.size();
+    if (!document_)
+        document_ = store_.newIncomingDocument();
+    return document_ && document_->write(bytes.data(), bytes.size()) == bytes.size();
 }
 
 // The sender closed: the job is whole, or it is refused as incomplete.
 void PrintConnection::connectionEnded()
 {
-    if (!m_settled) {
+    if (!settled_) {
         readIncoming();
         // A connection that never said a word (a port probe) is no job.
-        if (!m_settled && !m_reader.receivedAnything()) {
+        if (!settled_ && !reader_.receivedAnything()) {
             settle();
-        } else if (!m_settled && m_reader.finish() == JobStreamReader::Status::Refused) {
-            refuse(m_reader.reason());
-        } else if (!m_settled) {
-            const std::optional<QString> failure = authenticationFailure(m_reader.header(), m_limits.users);
+        } else if (!settled_ && reader_.finish() == JobStreamReader::Status::Refused) {
+            refuse(reader_.reason());
+        } else if (!settled_) {
+            const std::optional<QString> failure = authenticationFailure(reader_.header(), limits_.users);
             if (failure) {
                 refuse(*failure);
             } else {
-                if (!m_document)
-                    m_document = m_store.newIncomingDocument();  // an empty document
-                if (m_document)
-                    m_store.admit(describeJob(m_reader.header()), *m_document);
+                if (!document_)
+                    document_ = store_.newIncomingDocument();  // an empty document
+                if (document_)
+                    store_.admit(describeJob(reader_.header()), *document_);
                 else
-                    m_store.refuse(describeJob(m_reader.header()),
-                                   QStringLiteral("the printer cannot store the document"));
+                    store_.refuse(describeJob(reader_.header()),
+                                  QStringLiteral("the printer cannot store the document"));
                 settle();
             }
         }
@@ -95,47 +95,47 @@ void PrintConnection::connectionEnded()
 // Records the job as refused, drops its document and stops reading.
 void PrintConnection::refuse(const QString& reason)
 {
-    if (m_settled)
+    if (settled_)
         return;
-    m_store.refuse(describeJob(m_reader.header()), reason);
+    store_.refuse(describeJob(reader_.header()), reason);
     settle();
-    m_socket->abort();
+    socket_->abort();
     deleteLater();
 }
 
 // The job is decided: its partial document goes, the deadline stops.
 void PrintConnection::settle()
 {
-    m_settled = true;
-    m_deadline.stop();
-    m_document.reset();
+    settled_ = true;
+    deadline_.stop();
+    document_.reset();
 }
 
 // Keeps the store and limits for the connections to come.
 PrintServer::PrintServer(JobStore& store, const PrintPortLimits& limits, QObject* parent)
-    : QObject(parent), m_store(store), m_limits(limits)
+    : QObject(parent), store_(store), limits_(limits)
 {
-    connect(&m_server, &QTcpServer::newConnection, this, &PrintServer::acceptConnections);
+    connect(&server_, &QTcpServer::newConnection, this, &PrintServer::acceptConnections);
 }
 
 // Listens on 127.0.0.1 only.
 bool PrintServer::listen(quint16 port, QString* error)
 {
-    if (m_server.listen(QHostAddress::LocalHost, port))
+    if (server_.listen(QHostAddress::LocalHost, port))
         return true;
-    *error = m_server.errorString();
+    *error = server_.errorString();
     return false;
 }
 
 // Hands each new connection to its own handler, cutting off the oldest when too many are open.
 void PrintServer::acceptConnections()
 {
-    while (m_server.hasPendingConnections()) {
-        m_open.removeAll(nullptr);
-        if (m_open.size() >= kMaxTransfers)
-            m_open.takeFirst()->cutOff(
+    while (server_.hasPendingConnections()) {
+        open_.removeAll(nullptr);
+        if (open_.size() >= kMaxTransfers)
+            open_.takeFirst()->cutOff(
                 QStringLiteral("incomplete job: cut off for a newer one (%1 at once)").arg(kMaxTransfers));
-        m_open.append(new PrintConnection(m_server.nextPendingConnection(), m_store, m_limits, this));
+        open_.append(new PrintConnection(server_.nextPendingConnection(), store_, limits_, this));
     }
 }
 

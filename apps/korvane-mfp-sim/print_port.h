@@ -41,13 +41,13 @@ private:
     void refuse(const QString& reason);
     void settle();
 
-    JobStore& m_store;
-    const PrintPortLimits& m_limits;
-    QTcpSocket* m_socket;  // owned through the QObject tree
-    JobStreamReader m_reader;
-    std::unique_ptr<QTemporaryFile> m_document;
-    QTimer m_deadline;
-    bool m_settled = false;
+    JobStore& store_;
+    const PrintPortLimits& limits_;
+    QTcpSocket* socket_;  // owned through the QObject tree
+    JobStreamReader reader_;
+    std::unique_ptr<QTemporaryFile> document_;
+    QTimer deadline_;
+    bool settled_ = false;
 };
 
 // Accepts print connections on 127.0.0.1; when too many are open the oldest transfer is cut off.
@@ -58,15 +58,15 @@ public:
     PrintServer(JobStore& store, const PrintPortLimits& limits, QObject* parent = nullptr);
 
     bool listen(quint16 port, QString* error);
-    quint16 port() const { return m_server.serverPort(); }
+    quint16 port() const { return server_.serverPort(); }
 
 private:
     void acceptConnections();
 
-    JobStore& m_store;
-    PrintPortLimits m_limits;
-    QTcpServer m_server;
-    QList<QPointer<PrintConnection>> m_open;  // oldest first
+    JobStore& store_;
+    PrintPortLimits limits_;
+    QTcpServer server_;
+    QList<QPointer<PrintConnection>> open_;  // oldest first
 };
 
 }  // namespace mfpsim

@@ -33,32 +33,32 @@ void blockTerminationSignals()
 TerminationWatcher::TerminationWatcher(QObject* parent) : QObject(parent)
 {
     const sigset_t set = terminationSignals();
-    m_fd = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
-    if (m_fd < 0)
+    fd_ = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+    if (fd_ < 0)
         return;
-    m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
-    connect(m_notifier.get(), &QSocketNotifier::activated, this, &TerminationWatcher::readSignal);
+    notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
+    connect(notifier_.get(), &QSocketNotifier::activated, this, &TerminationWatcher::readSignal);
 }
 
 // Stops watching and closes the signalfd.
 TerminationWatcher::~TerminationWatcher()
 {
-    m_notifier.reset();
-    if (m_fd >= 0)
-        ::close(m_fd);
+    notifier_.reset();
+    if (fd_ >= 0)
+        ::close(fd_);
 }
 
 // Tells whether the signalfd could be opened.
 bool TerminationWatcher::isWatching() const
 {
-    return m_fd >= 0;
+    return fd_ >= 0;
 }
 
 // Drains the pending signal and asks for termination.
 void TerminationWatcher::readSignal()
 {
     signalfd_siginfo info;
-    while (::read(m_fd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+    while (::read(fd_, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
     }
     emit terminationRequested();
 }

@@ -26,8 +26,8 @@ signals:
 private:
     void readSignal();
 
-    int m_fd = -1;
-    std::unique_ptr<QSocketNotifier> m_notifier;
+    int fd_ = -1;
+    std::unique_ptr<QSocketNotifier> notifier_;
 };
 
 }  // namespace mfpsim

@@ -71,27 +71,27 @@ QByteArray postRequest(const QByteArray& body, const QByteArray& path)
 // Connects to the stand-in on loopback.
 bool Client::connectTo(quint16 port)
 {
-    m_socket.connectToHost(QStringLiteral("127.0.0.1"), port);
-    return m_socket.waitForConnected(3000);
+    socket_.connectToHost(QStringLiteral("127.0.0.1"), port);
+    return socket_.waitForConnected(3000);
 }
 
 // Sends bytes and waits until the system has taken them.
 void Client::send(const QByteArray& bytes)
 {
-    m_socket.write(bytes);
-    while (m_socket.bytesToWrite() > 0 && m_socket.waitForBytesWritten(3000)) {
+    socket_.write(bytes);
+    while (socket_.bytesToWrite() > 0 && socket_.waitForBytesWritten(3000)) {
     }
 }
 
 // Waits up to ms for bytes and keeps them; false when nothing more can come.
 bool Client::readOnce(int ms)
 {
-    const bool ready = m_socket.waitForReadyRead(qMax(ms, 1));
-    if (m_socket.bytesAvailable() > 0) {
-        received += m_socket.readAll();
+    const bool ready = socket_.waitForReadyRead(qMax(ms, 1));
+    if (socket_.bytesAvailable() > 0) {
+        received += socket_.readAll();
         ++reads;
     }
-    if (!ready && m_socket.state() != QAbstractSocket::ConnectedState) {
+    if (!ready && socket_.state() != QAbstractSocket::ConnectedState) {
         closedByPeer = true;
         return false;
     }
@@ -118,11 +118,11 @@ void Client::readUntilResponses(int count, int timeoutMs)
 int Client::countResponses()
 {
     qsizetype consumed = 0;
-    while (parseResponseAt(received, m_parsedBytes, &consumed)) {
-        m_parsedBytes += consumed;
-        ++m_responses;
+    while (parseResponseAt(received, parsedBytes_, &consumed)) {
+        parsedBytes_ += consumed;
+        ++responses_;
     }
-    return m_responses;
+    return responses_;
 }
 
 // Counts the whole responses at the start of bytes.

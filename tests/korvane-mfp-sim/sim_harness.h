@@ -45,9 +45,9 @@ private:
     bool readOnce(int ms);
     int countResponses();
 
-    QTcpSocket m_socket;
-    qsizetype m_parsedBytes = 0;
-    int m_responses = 0;
+    QTcpSocket socket_;
+    qsizetype parsedBytes_ = 0;
+    int responses_ = 0;
 };
 
 int completeResponses(const QByteArray& bytes);
