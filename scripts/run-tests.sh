@@ -19,6 +19,7 @@ timed() {
   echo "run-tests: $label took $((SECONDS - start)) s"
 }
 
+timed "house style" "$top/scripts/check-format.sh"
 timed "plain build" env BUILD_DIR="$build" "$top/scripts/build.sh" -DKORVANE_BUILD_BENCH=ON
 timed "plain tests" ctest --test-dir "$build" --output-on-failure -j2
 

@@ -10,7 +10,7 @@ packages=(
   libcups2-dev libssl-dev libplist-dev libplist-utils
   libpoppler-qt6-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   xvfb xauth fonts-dejavu-core fonts-noto-cjk adwaita-icon-theme
   cups cups-client cups-ipp-utils
   groff-base dpkg-dev file curl
