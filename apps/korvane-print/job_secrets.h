@@ -1,0 +1,20 @@
+// The job's secrets on their way to cupsd: sealed for the queue's filter with the public key
+// that the queue's PPD carries, so that no other user can read them from cupsd.
+#pragma once
+
+#include <cups/ppd.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The filter's public key that the PPD carries (raw, 32 bytes); nothing when it carries none or
+// one that is not a key.
+std::optional<std::vector<unsigned char>> filterSealKey(ppd_file_t* ppd);
+
+// Moves the secret-bearing print-settings keys among options into a value sealed for the
+// filter of the PPD's queue, bound to user (the job's owner). A message, with options
+// untouched, when they carry secrets and the PPD no key to seal them with.
+std::optional<std::string> sealJobSecrets(std::map<std::string, std::string>& options, ppd_file_t* ppd,
+                                          const std::string& user);
