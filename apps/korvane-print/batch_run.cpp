@@ -12,13 +12,12 @@
 
 #include <iostream>
 
-namespace {
-
-// In batch mode an alert is a line on standard error; it is dismissed at once.
 void alertOnStandardError(const std::string& message, const std::string& button)
 {
     reportLine("alert", message + " [" + button + "]");
 }
+
+namespace {
 
 // Runs the --set and --paste operations in order; false after the first refusal.
 bool runOperations(platform::PDEPanel& panel, const std::vector<ControlOperation>& operations)
@@ -40,9 +39,10 @@ bool runOperations(platform::PDEPanel& panel, const std::vector<ControlOperation
     return true;
 }
 
-// Makes one host call; false when it refused.
-bool makeCall(const std::string& call, platform::PDEPanel& panel, const HostOptions& options,
-              std::optional<SummaryLines>& summary)
+}  // namespace
+
+bool makeHostCall(const std::string& call, platform::PDEPanel& panel, const HostOptions& options,
+                  std::optional<SummaryLines>& summary)
 {
     if (call == "panelView")
         panel.panelView();
@@ -60,6 +60,8 @@ bool makeCall(const std::string& call, platform::PDEPanel& panel, const HostOpti
         return runOperations(panel, options.operations);
     return true;
 }
+
+namespace {
 
 // Sends the files to the session's queue; false, with the message printed, when CUPS did not
 // take the whole job.
@@ -114,7 +116,7 @@ ExitStatus runBatch(const HostOptions& options)
         }
     } else {
         for (const std::string& call : options.calls)
-            if (!makeCall(call, *panel, options, summary))
+            if (!makeHostCall(call, *panel, options, summary))
                 return ExitStatus::Refused;
         if (options.screenshot) {
             if (auto problem = writePanelScreenshot(*panel, *options.screenshot)) {
