@@ -37,6 +37,8 @@ NoticeWindow::NoticeWindow() : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopH
     setWindowTitle(tr("Print jobs wait for you"));
     setAccessibleName(windowTitle());
     auto* layout = new QVBoxLayout(this);
+    // The notice is as large as its lines, whatever they hold.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     auto* heading = new QLabel(tr("<b>Print jobs wait for their job control settings</b>"), this);
     layout->addWidget(heading);
     rowsLayout_ = new QVBoxLayout;
@@ -60,7 +62,6 @@ void NoticeWindow::addJob(int jobId, const QString& text)
     auto* line = new QHBoxLayout(row);
     line->setContentsMargins(0, 0, 0, 0);
     auto* label = new QLabel(text, row);
-    label->setWordWrap(true);
     auto* open = new QPushButton(tr("Open"), row);
     open->setObjectName(QString("openJob%1").arg(jobId));
     open->setAccessibleName(tr("Open job %1").arg(jobId));
@@ -69,7 +70,7 @@ void NoticeWindow::addJob(int jobId, const QString& text)
     line->addWidget(open);
     rowsLayout_->addWidget(row);
     rows_[jobId] = row;
-    adjustSize();
+    row->show();
     placeAtCorner();
     show();
 }
@@ -83,8 +84,12 @@ void NoticeWindow::removeJob(int jobId)
     rows_.erase(found);
     if (rows_.empty())
         hide();
-    else
-        adjustSize();
+}
+
+void NoticeWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placeAtCorner();
 }
 
 // At the top right of the screen, where desktops put their notifications.
@@ -119,8 +124,9 @@ void AgentNotice::jobWaits(int jobId, const QString& text)
     }
     QDBusMessage notify = QDBusMessage::createMethodCall(kService, kPath, kInterface, "Notify");
     const QStringList actions{"default", tr("Open"), "open", tr("Open")};
-    notify << QString("korvane-print") << 0u << QString("printer") << tr("A print job waits for you") << text << actions
-           << QVariantMap{{"category", "transfer"}} << 0;
+    notify << QString("korvane-print") << 0u << QString("printer") << tr("A print job waits for you")
+           << tr("%1 waits for its job control settings.").arg(text) << actions << QVariantMap{{"category", "transfer"}}
+           << 0;
     auto* call = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(notify), this);
     connect(call, &QDBusPendingCallWatcher::finished, this,
             [this, jobId, text](QDBusPendingCallWatcher* finished) { notified(jobId, text, finished); });

@@ -26,6 +26,10 @@ public:
 signals:
     void openRequested(int jobId);
 
+protected:
+    // The notice grows and shrinks with its lines and keeps to its corner.
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void placeAtCorner();
 
@@ -39,7 +43,7 @@ public:
     AgentNotice();
     ~AgentNotice() override;
 
-    // Tells the user that the job waits; text names it.
+    // Tells the user that the job waits; text names it ("Job 42 “Budget” on office").
     void jobWaits(int jobId, const QString& text);
     // The job no longer waits: its notice goes.
     void jobSettled(int jobId);

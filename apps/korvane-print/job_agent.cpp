@@ -16,12 +16,16 @@ namespace {
 // sleeping machine still renews in time.
 constexpr double kRenewAt = 0.9;
 
-// The notice's line about a waiting job.
-QString waitingLine(const HeldJob& job)
+// The longest title the notice shows whole; a longer one ends in an ellipsis.
+constexpr qsizetype kNoticeTitleLength = 40;
+
+// The job as the notice names it.
+QString jobLine(const HeldJob& job)
 {
-    return QObject::tr("Job %1 \u201c%2\u201d on %3 waits for its job control settings.")
-        .arg(job.id)
-        .arg(QString::fromStdString(job.title), QString::fromStdString(job.queue));
+    QString title = QString::fromStdString(job.title);
+    if (title.size() > kNoticeTitleLength)
+        title = title.left(kNoticeTitleLength - 1) + QChar(0x2026);
+    return QObject::tr("Job %1 \u201c%2\u201d on %3").arg(job.id).arg(title, QString::fromStdString(job.queue));
 }
 
 }  // namespace
@@ -118,7 +122,7 @@ bool JobAgent::offersJob(const HeldJob& job) const
 void JobAgent::openWindow(HeldJob job)
 {
     const int id = job.id;
-    const QString line = waitingLine(job);
+    const QString line = jobLine(job);
     auto* window = new HeldJobDialog(options_, std::move(job));
     // The queue is not one of this model, or the job stopped waiting meanwhile.
     if (!window->session()) {
@@ -134,7 +138,7 @@ void JobAgent::openWindow(HeldJob job)
     window->raise();
     window->activateWindow();
     notice_.jobWaits(id, line);
-    report(line.toStdString());
+    report(line.toStdString() + " waits for its job control settings");
     emit windowOpened(id, window);
 }
 

@@ -3,17 +3,16 @@
 // typed at the printer, refuses a sender it cannot authenticate, and prints the document
 // byte for byte.
 #include "korvane-print/host_harness.h"
+#include "korvane-print/printer_jobs.h"
 #include "stand_in.h"
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
-#include <QTest>
 
 using namespace host_testing;
 
@@ -70,50 +69,12 @@ protected:
                            {"XDG_RUNTIME_DIR", home + "/runtime"}});
     }
 
-    // The printer's job list.
-    static QJsonArray jobs()
-    {
-        const ProcessResult got = runProgram("curl", {"-fsS", printer->url("/jobs")});
-        return QJsonDocument::fromJson(QByteArray::fromStdString(got.out)).array();
-    }
-
-    // Waits until the printer lists a job it did not list before; its record, or empty.
-    static QJsonObject waitForNewJob(qsizetype jobsBefore)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 60000) {
-            const QJsonArray now = jobs();
-            if (now.size() > jobsBefore)
-                return now.last().toObject();
-            QTest::qWait(100);
-        }
-        return {};
-    }
-
-    // Types a PIN at the printer for a job; the HTTP status.
-    static int typePin(int job, const std::string& pin)
-    {
-        const ProcessResult posted =
-            runProgram("curl", {"-sS", "-o", "/dev/null", "-w", "%{http_code}", "-d", "pin=" + pin,
-                                printer->url("/jobs/" + std::to_string(job) + "/release")});
-        return std::atoi(posted.out.c_str());
-    }
-
-    static std::string printedFile(int job)
-    {
-        return state->path().toStdString() + "/printed/" + std::to_string(job) + ".pdf";
-    }
-
-    // A held job: a wrong PIN is refused and it stays held; its own PIN prints the document.
+    static QJsonArray jobs() { return printerJobs().jobs(); }
+    static QJsonObject waitForNewJob(qsizetype jobsBefore) { return printerJobs().waitForNewJob(jobsBefore); }
+    static PrinterJobs printerJobs() { return PrinterJobs(*printer, state->path().toStdString()); }
     void expectReleasedOnlyByItsPin(const QJsonObject& job, const std::string& pin)
     {
-        ASSERT_EQ(job.value("state").toString(), "held") << QJsonDocument(job).toJson().toStdString();
-        const int id = job.value("id").toInt();
-        EXPECT_EQ(typePin(id, "1234"), 403);
-        EXPECT_FALSE(QFile::exists(QString::fromStdString(printedFile(id))));
-        EXPECT_EQ(typePin(id, pin), 200);
-        EXPECT_TRUE(readFile(printedFile(id)) == document) << "the printed file is not the document";
+        printerJobs().expectReleasedOnlyByItsPin(job, pin, document);
     }
 
     static inline std::unique_ptr<ScratchCupsd> cupsd;
@@ -147,7 +108,7 @@ TEST_F(Chain, ASenderWhosePasswordDoesNotMatchIsRefusedAndNeverPrinted)
     EXPECT_EQ(job.value("state").toString(), "refused");
     EXPECT_TRUE(job.value("reason").toString().contains("authentication failed"))
         << job.value("reason").toString().toStdString();
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(printedFile(job.value("id").toInt()))));
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(printerJobs().printedFile(job.value("id").toInt()))));
 }
 
 TEST_F(Chain, AnLpJobWithOnlyThePpdsOptionsIsHeldAlike)

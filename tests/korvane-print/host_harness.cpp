@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cstdio>
 
 #include <sys/stat.h>
 
@@ -53,6 +54,29 @@ cat > /dev/null
 echo document >> "$rec/job-$1.docs"
 exit 0
 )";
+
+// A policy that lets everyone do and see everything without authenticating.
+const char* const kOpenPolicy =
+    "<Policy default>\n"
+    "  JobPrivateAccess all\n  JobPrivateValues none\n"
+    "  SubscriptionPrivateAccess all\n  SubscriptionPrivateValues none\n"
+    "  <Limit All>\n    Order deny,allow\n  </Limit>\n"
+    "</Policy>\n";
+
+// The configuration that Debian's cups-daemon installs as /etc/cups/cupsd.conf.
+const char* const kDebianDefaultConfiguration = "/usr/share/cups/cupsd.conf.default";
+
+// The <Policy default> block of Debian's stock configuration, as it stands there; empty when
+// it cannot be read.
+std::string debianDefaultPolicy()
+{
+    const std::string stock = readFile(kDebianDefaultConfiguration);
+    const std::size_t start = stock.find("<Policy default>");
+    const std::size_t end = stock.find("</Policy>", start);
+    if (start == std::string::npos || end == std::string::npos)
+        return {};
+    return stock.substr(start, end - start) + "</Policy>\n";
+}
 
 }  // namespace
 
@@ -103,7 +127,8 @@ std::map<std::string, std::string> productOptions(const FilterRecord& record,
     return chosen;
 }
 
-ScratchCupsd::ScratchCupsd()
+ScratchCupsd::ScratchCupsd(JobPrivacy privacy, std::string systemBusAddress)
+    : privacy_(privacy), systemBusAddress_(std::move(systemBusAddress))
 {
     if (!root_.isValid()) {
         error_ = "cannot make a temporary folder for cupsd";
@@ -149,6 +174,12 @@ bool ScratchCupsd::writeConfiguration()
         return false;
     }
     const std::string dir = root.toStdString();
+    const std::string policy = privacy_ == JobPrivacy::DebianDefault ? debianDefaultPolicy() : kOpenPolicy;
+    if (policy.empty()) {
+        error_ = std::string("cannot read Debian's default policy from ") + kDebianDefaultConfiguration +
+                 " (the cups-daemon package ships it)";
+        return false;
+    }
     const std::string cupsdConf = "Listen 127.0.0.1:" + std::to_string(port_) +
                                   "\n"
                                   "LogLevel warn\n"
@@ -156,17 +187,14 @@ bool ScratchCupsd::writeConfiguration()
                                   "WebInterface No\n"
                                   "DefaultAuthType None\n"
                                   "MaxRequestSize 1m\n"
-                                  "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
-                                  "<Policy default>\n"
-                                  "  JobPrivateAccess all\n  JobPrivateValues none\n"
-                                  "  SubscriptionPrivateAccess all\n  SubscriptionPrivateValues none\n"
-                                  "  <Limit All>\n    Order deny,allow\n  </Limit>\n"
-                                  "</Policy>\n";
-    const std::string filesConf = "ServerRoot " + dir + "/etc\n" + "RequestRoot " + dir + "/spool\n" + "TempDir " +
-                                  dir + "/spool/tmp\n" + "StateDir " + dir + "/run\n" + "CacheDir " + dir + "/cache\n" +
-                                  "ErrorLog " + dir + "/log/error_log\n" + "AccessLog " + dir + "/log/access_log\n" +
-                                  "PageLog " + dir + "/log/page_log\n" + "Printcap " + dir + "/run/printcap\n" +
-                                  "FileDevice Yes\nUser lp\nGroup lp\nSystemGroup root\n";
+                                  "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n" +
+                                  policy;
+    const std::string filesConf =
+        "ServerRoot " + dir + "/etc\n" + "RequestRoot " + dir + "/spool\n" + "TempDir " + dir + "/spool/tmp\n" +
+        "StateDir " + dir + "/run\n" + "CacheDir " + dir + "/cache\n" + "ErrorLog " + dir + "/log/error_log\n" +
+        "AccessLog " + dir + "/log/access_log\n" + "PageLog " + dir + "/log/page_log\n" + "Printcap " + dir +
+        "/run/printcap\n" + "FileDevice Yes\nUser lp\nGroup lp\nSystemGroup root\n" +
+        (systemBusAddress_.empty() ? std::string() : "SetEnv DBUS_SYSTEM_BUS_ADDRESS " + systemBusAddress_ + "\n");
     std::string filter = kRecordingFilter;
     filter.replace(filter.find("@RECORDS@"), 9, dir + "/records");
     const std::string filterPath = dir + "/filter/record";
@@ -326,6 +354,34 @@ std::vector<int> ScratchCupsd::jobIds() const
         ids.push_back(jobs[i].id);
     cupsFreeJobs(count, jobs);
     return ids;
+}
+
+bool ScratchCupsd::waitForJobState(int jobId, ipp_jstate_t state, int timeoutMs) const
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (jobState(jobId) != state) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(50);
+    }
+    return true;
+}
+
+std::optional<std::string> ScratchCupsd::holdNewJobs(const std::string& queue)
+{
+    const ProcessResult set =
+        runProgram("lpadmin", {"-h", server(), "-p", queue, "-o", "job-hold-until-default=indefinite"});
+    if (set.exitCode != 0)
+        return "lpadmin could not turn the prompt on for " + queue + ": " + set.err;
+    return std::nullopt;
+}
+
+std::string ScratchCupsd::spooledDocument(int jobId) const
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "/spool/d%05d-001", jobId);
+    return readFile(folder() + name);
 }
 
 }  // namespace host_testing

@@ -57,11 +57,18 @@ std::optional<int> sentJobId(const std::string& hostOutput);
 std::map<std::string, std::string> productOptions(const FilterRecord& record,
                                                   const std::map<std::string, std::string>& settings);
 
+// Who may see a job's attributes on the test's cupsd: everyone everything (a bare policy that
+// needs no authentication), or Debian's stock policy, which shows other users every job
+// attribute but job-name, the originating user and host, and phone, and lets only a job's
+// owner change, release or cancel it.
+enum class JobPrivacy { Open, DebianDefault };
+
 // A cupsd of the test's own: its own folders, a free port on 127.0.0.1, started with -f and
-// stopped (by its process id) when the object goes. Needs root, as cupsd does.
+// stopped (by its process id) when the object goes. Needs root, as cupsd does. Given a system
+// bus address, its D-Bus notifier sends cupsd's events there.
 class ScratchCupsd {
 public:
-    ScratchCupsd();
+    explicit ScratchCupsd(JobPrivacy privacy = JobPrivacy::Open, std::string systemBusAddress = {});
     ~ScratchCupsd();
     ScratchCupsd(const ScratchCupsd&) = delete;
     ScratchCupsd& operator=(const ScratchCupsd&) = delete;
@@ -91,6 +98,12 @@ public:
     std::optional<ipp_jstate_t> jobState(int jobId) const;
     // The ids of every job cupsd knows, in every state.
     std::vector<int> jobIds() const;
+    // Waits until cupsd shows the job in the state; false when it did not come to it in time.
+    bool waitForJobState(int jobId, ipp_jstate_t state, int timeoutMs = 20000) const;
+    // Turns the prompt on for the queue: cupsd holds every new job until its owner releases it.
+    std::optional<std::string> holdNewJobs(const std::string& queue);
+    // The bytes of the job's first document as cupsd keeps them in its spool.
+    std::string spooledDocument(int jobId) const;
 
     std::string folder() const { return root_.path().toStdString(); }
 
@@ -101,6 +114,8 @@ private:
     std::optional<std::string> addSampleQueue(const std::string& name, const std::string& deviceURI,
                                               const std::string& filterLine, const std::string& ppdPath = samplePpd());
 
+    JobPrivacy privacy_;
+    std::string systemBusAddress_;
     QTemporaryDir root_;
     int port_ = 0;
     std::unique_ptr<QProcess> cupsd_;
