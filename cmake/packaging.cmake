@@ -1,6 +1,7 @@
 # A Debian package of the host, the plug-in bundle, the sample PPD, the printer stand-in,
-# the launcher entry, the manual page and the printer's CUPS filter with its PPD where cupsd
-# finds them (/usr/lib/cups/filter, /usr/share/ppd/korvane): `cpack -G DEB` in the build folder.
+# the launcher entry, the agent's autostart entry (/etc/xdg/autostart), the manual page and
+# the printer's CUPS filter with its PPD where cupsd finds them (/usr/lib/cups/filter,
+# /usr/share/ppd/korvane): `cpack -G DEB` in the build folder.
 set(CPACK_PACKAGE_NAME "korvane-print")
 set(CPACK_PACKAGE_VENDOR "Korvane print tools")
 set(CPACK_PACKAGE_CONTACT "Korvane print tools maintainers <korvane-print@localhost>")

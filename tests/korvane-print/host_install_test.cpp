@@ -27,6 +27,7 @@ const std::vector<std::string> kInstalledFiles{
     "lib/cups/filter/korvane-jobcontrol",
     "share/ppd/korvane/korvane-rk880.ppd",
     "share/applications/korvane-print.desktop",
+    "etc/xdg/autostart/korvane-print-agent.desktop",
     "share/man/man1/korvane-print.1",
 };
 
@@ -56,6 +57,8 @@ TEST(HostInstall, TheInstalledHostFindsItsBundleAndTheSamplePrinter)
 
     const std::string desktop = readFile(root + "/share/applications/korvane-print.desktop");
     EXPECT_NE(desktop.find("Exec=korvane-print %F"), std::string::npos);
+    const std::string agent = readFile(root + "/etc/xdg/autostart/korvane-print-agent.desktop");
+    EXPECT_NE(agent.find("Exec=korvane-print --agent"), std::string::npos);
     // The manual page formats without a warning.
     const ProcessResult manual =
         runProgram("groff", {"-man", "-Tutf8", "-ww", "-P-cbou", root + "/share/man/man1/korvane-print.1"});
