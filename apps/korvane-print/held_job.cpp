@@ -84,6 +84,10 @@ HeldJob jobFromResponse(int jobId, ipp_t* response)
             job.state = static_cast<ipp_jstate_t>(ippGetInteger(attribute, 0));
         else if (!std::strcmp(name, "number-of-documents"))
             job.documentCount = ippGetInteger(attribute, 0);
+        else if (!std::strcmp(name, "job-k-octets"))
+            job.kilobytes = ippGetInteger(attribute, 0);
+        else if (!std::strcmp(name, "document-format") && ippGetValueTag(attribute) == IPP_TAG_MIMETYPE)
+            job.documentFormat = ippGetString(attribute, 0, nullptr);
         else if (!std::strcmp(name, "document-name-supplied"))
             job.documents.emplace_back(ippGetString(attribute, 0, nullptr));
         else if (!std::strcmp(name, "job-printer-uri"))

@@ -29,6 +29,8 @@ struct HeldJob {
     std::string owner;                   // job-originating-user-name; empty when cupsd keeps it from the asking user
     std::vector<std::string> documents;  // document-name-supplied, in the order they came
     int documentCount = 0;               // number-of-documents
+    std::string documentFormat;          // document-format, as cupsd typed it
+    int kilobytes = 0;                   // job-k-octets
     ipp_jstate_t state = IPP_JSTATE_PENDING;
     std::string holdUntil;       // job-hold-until
     std::string printerMessage;  // job-printer-state-message: what the filter said last

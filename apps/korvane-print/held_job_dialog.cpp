@@ -25,15 +25,23 @@ namespace {
 constexpr int kJobCancelled = 2;
 
 // The job's documents as one line, or what the window knows while they are still coming.
+// Applications that print through a temporary file give that file's name, which tells the user
+// nothing: a name without an extension is left out for the count.
 QString documentsLine(const HeldJob& job)
 {
-    if (job.documents.empty())
-        return job.documentCount == 0 ? QObject::tr("still arriving from the application")
-                                      : QObject::tr("%n document(s)", nullptr, job.documentCount);
+    if (job.documentCount == 0)
+        return QObject::tr("still arriving from the application");
     QStringList names;
     for (const std::string& name : job.documents)
-        names << QString::fromStdString(name);
-    return names.join(QStringLiteral(", "));
+        if (name.find('.') != std::string::npos)
+            names << QString::fromStdString(name);
+    QString line = names.size() == job.documentCount ? names.join(QStringLiteral(", "))
+                   : job.documentCount == 1          ? QObject::tr("1 document")
+                                                     : QObject::tr("%1 documents").arg(job.documentCount);
+    const QString format = QString::fromStdString(job.documentFormat).section('/', 1).toUpper();
+    if (!format.isEmpty())
+        line += QObject::tr(" (%1, %2 KiB)").arg(format).arg(job.kilobytes);
+    return line;
 }
 
 // Why the job waits, as the window says it.
