@@ -43,15 +43,15 @@ protected:
         cupsd = std::make_unique<ScratchCupsd>(JobPrivacy::DebianDefault, bus->address());
         keys = korvane::crypto::makeSealKeyPair();
         ppdFolder = std::make_unique<QTemporaryDir>();
-        const std::string ppd = ppdFolder->path().toStdString() + "/prompt.ppd";
+        const std::string ppd = ppdFolder->path().toStdString() + "/office.ppd";
         if (!cupsd->isRunning())
             setUpError = "the agent needs a real cupsd and it could not start: " + cupsd->error();
         else if (!keys || !writeFile(ppd, readFile(samplePpd()) + "*" + korvane::settings::kSealKeyPPDKeyword + ": \"" +
                                               korvane::crypto::base64Encode(keys->publicKey) + "\"\n"))
             setUpError = "cannot make the queue's PPD with a seal key";
-        else if (auto problem = cupsd->addRecordingQueue("prompt", ppd))
+        else if (auto problem = cupsd->addRecordingQueue("office", ppd))
             setUpError = *problem;
-        else if (auto problem = cupsd->holdNewJobs("prompt"))
+        else if (auto problem = cupsd->holdNewJobs("office"))
             setUpError = *problem;
     }
     static void TearDownTestSuite()
@@ -70,14 +70,14 @@ protected:
     void TearDown() override
     {
         // The next test's agent would offer what this one left waiting.
-        runProgram("cancel", {"-h", cupsd->server(), "-a", "prompt"});
+        runProgram("cancel", {"-h", cupsd->server(), "-a", "office"});
         cupsSetServer(nullptr);
     }
 
     // lp sends the document to the queue as user (root or nobody); the job's id.
     int lpJob(const std::string& title, bool asNobody = false)
     {
-        std::vector<std::string> arguments{"-h", cupsd->server(), "-d", "prompt", "-t", title, document()};
+        std::vector<std::string> arguments{"-h", cupsd->server(), "-d", "office", "-t", title, document()};
         const ProcessResult sent =
             asNobody ? runProgram("setpriv",
                                   [&] {
@@ -87,8 +87,22 @@ protected:
                                   }())
                      : runProgram("lp", arguments);
         EXPECT_EQ(sent.exitCode, 0) << sent.err;
-        const std::size_t dash = sent.out.find("prompt-");
+        const std::size_t dash = sent.out.find("office-");
         return dash == std::string::npos ? 0 : std::atoi(sent.out.c_str() + dash + 7);
+    }
+
+    // A Qt application prints through QPrinter; the job's id.
+    int qtJob(const std::string& title)
+    {
+        const std::vector<int> before = cupsd->jobIds();
+        auto environment = cupsd->clientEnvironment();
+        environment["QT_QPA_PLATFORM"] = "offscreen";
+        const ProcessResult sent = runProgram(KORVANE_TEST_BIN_DIR "/qt-print-client", {"office", title}, environment);
+        EXPECT_EQ(sent.exitCode, 0) << sent.err;
+        for (int id : cupsd->jobIds())
+            if (std::find(before.begin(), before.end(), id) == before.end())
+                return id;
+        return 0;
     }
 
     // nobody may read the document too.
@@ -131,16 +145,16 @@ TEST_F(AgentOnDisplay, OneWindowForEachOfTheUsersWaitingJobsAndNoneForOthers)
     const int someoneElses = lpJob("Not yours", true);
     const ProcessResult answeredAlready =
         runProgram(hostProgram(),
-                   {"--batch", "--printer", "prompt", "-o", "job-hold-until=indefinite", "--set", "retentionCheckBox=1",
+                   {"--batch", "--printer", "office", "-o", "job-hold-until=indefinite", "--set", "retentionCheckBox=1",
                     document()},
                    cupsd->clientEnvironment());
     ASSERT_EQ(answeredAlready.exitCode, 0) << answeredAlready.err;
     const std::optional<int> carriesSettings = sentJobId(answeredAlready.err);
     ASSERT_TRUE(carriesSettings);
     ASSERT_TRUE(cupsd->waitForJobState(*carriesSettings, IPP_JSTATE_HELD));
-    const int budget = lpJob("Budget 2027");
+    const int budget = qtJob("Budget 2027");
     HeldJobDialog* window = waitForWindow(agent, opened, budget);
-    ASSERT_TRUE(window) << "no window for a new job of the user";
+    ASSERT_TRUE(window) << "no window for a new job the user printed from a Qt application";
     // cupsd sends its events in order: the earlier jobs' came before.
     EXPECT_FALSE(agent.windowFor(someoneElses)) << "a window for another user's job";
     EXPECT_FALSE(agent.windowFor(*carriesSettings)) << "a window for a job that carries the tab's settings";
