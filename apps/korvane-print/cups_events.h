@@ -57,7 +57,7 @@ inline constexpr int kAgentLeaseSeconds = 24 * 60 * 60;
 inline constexpr const char* kNotifierPath = "/org/cups/cupsd/Notifier";
 inline constexpr const char* kNotifierInterface = "org.cups.cupsd.Notifier";
 // The notifier's signals about jobs that the agent listens to.
-inline constexpr const char* kJobSignals[] = {"JobCreated", "JobState", "JobStopped"};
+inline constexpr const char* kJobSignals[] = {"JobCreated", "JobState", "JobStopped", "JobCompleted"};
 
 // A job event as the notifier's job signals carry it.
 struct JobEvent {

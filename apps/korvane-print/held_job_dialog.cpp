@@ -47,9 +47,15 @@ QString documentsLine(const HeldJob& job)
 // Why the job waits, as the window says it.
 QString stateLine(const HeldJob& job)
 {
-    if (jobWait(job) == JobWait::Stopped)
+    switch (jobWait(job)) {
+    case JobWait::Stopped:
         return QObject::tr("Stopped by the printer's filter: %1").arg(QString::fromStdString(job.printerMessage));
-    return QObject::tr("Waits in the print queue for its job control settings.");
+    case JobWait::Held:
+        return QObject::tr("Waits in the print queue for its job control settings.");
+    case JobWait::None:
+        break;
+    }
+    return QObject::tr("No longer waits for its settings: it is %1.").arg(ippEnumString("job-state", job.state));
 }
 
 // The panel's name as its tab's title, with a mnemonic on the first letter the window's own
@@ -185,6 +191,18 @@ void HeldJobDialog::showNote(const QString& note)
 {
     noteLabel_->setText(note);
     noteLabel_->setVisible(!note.isEmpty());
+}
+
+void HeldJobDialog::jobMovedOn()
+{
+    if (!session_ || !session_->refresh())
+        return;
+    showJob(session_->job());
+    if (auto refusal = whyNotAnswerable(session_->job(), cupsUser())) {
+        printButton_->setEnabled(false);
+        cancelJobButton_->setEnabled(false);
+        showNote(QString::fromStdString(*refusal));
+    }
 }
 
 // The first paint of the tab is when the user can start answering.

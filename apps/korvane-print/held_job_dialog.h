@@ -36,6 +36,9 @@ public:
     const std::optional<SummaryLines>& printedSummary() const { return printedSummary_; }
     // Shows a note under the tabs until the next one (the panels' notes, a refusal).
     void showNote(const QString& note);
+    // cupsd tells that the job changed outside this window: the window shows it as it is now,
+    // and Print is off once the job no longer waits.
+    void jobMovedOn();
 
 signals:
     // The tab was first painted on the screen: the moment the user can start answering.

@@ -85,8 +85,17 @@ HeldJobDialog* JobAgent::noteWindow() const
 void JobAgent::cupsEvent(const QDBusMessage& message)
 {
     const std::optional<JobEvent> event = jobEventOf(message);
-    if (event && mayWait(*event))
+    if (!event)
+        return;
+    if (mayWait(*event)) {
         offerJob(event->jobId);
+        return;
+    }
+    // Answered, cancelled or printed elsewhere (lp, another window): the notice goes, an open
+    // window says so.
+    notice_.jobSettled(event->jobId);
+    if (HeldJobDialog* open = windowFor(event->jobId))
+        open->jobMovedOn();
 }
 
 void JobAgent::offerJob(int jobId)

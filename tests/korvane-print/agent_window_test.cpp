@@ -172,6 +172,14 @@ TEST_F(AgentOnDisplay, OneWindowForEachOfTheUsersWaitingJobsAndNoneForOthers)
 
     ASSERT_TRUE(agent.notice().window()) << "no notice without a desktop notification service";
     EXPECT_TRUE(agent.notice().window()->hasJob(budget));
+
+    // A job cancelled elsewhere leaves the notice, and its window no longer offers Print.
+    ASSERT_EQ(runProgram("cancel", {"-h", cupsd->server(), std::to_string(waitingBefore)}).exitCode, 0);
+    for (int round = 0; round < 50 && agent.notice().window()->hasJob(waitingBefore); ++round)
+        QTest::qWait(100);
+    EXPECT_FALSE(agent.notice().window()->hasJob(waitingBefore));
+    ASSERT_TRUE(agent.windowFor(waitingBefore));
+    EXPECT_FALSE(agent.windowFor(waitingBefore)->findChild<QPushButton*>("printButton")->isEnabled());
     window->raise();
     window->activateWindow();
     EXPECT_GT(savePicture(*window, "agent-job-window.png"), 20);
