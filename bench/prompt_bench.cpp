@@ -313,18 +313,7 @@ int main(int argc, char** argv)
         return 1;
     server = &prompt;
 
-    std::vector<char*> arguments(argv, argv + argc);
-    std::string repetitions = "--benchmark_repetitions=5";
-    std::string aggregates = "--benchmark_report_aggregates_only=true";
-    std::string interleaving = "--benchmark_enable_random_interleaving=true";
-    const bool chosen = std::any_of(arguments.begin(), arguments.end(), [](const char* a) {
-        return std::string(a).rfind("--benchmark_repetitions", 0) == 0;
-    });
-    if (!chosen)
-        arguments.insert(arguments.end(), {repetitions.data(), aggregates.data(), interleaving.data()});
-    int count = static_cast<int>(arguments.size());
-    benchmark::Initialize(&count, arguments.data());
-    if (benchmark::ReportUnrecognizedArguments(count, arguments.data()))
+    if (!bench::initializeBenchmarks(argc, argv))
         return 2;
     bench::RatioReporter report;
     benchmark::RunSpecifiedBenchmarks(&report);

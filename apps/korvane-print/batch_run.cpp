@@ -1,6 +1,7 @@
 #include "batch_run.h"
 
 #include "cups_submit.h"
+#include "dialog_parts.h"
 #include "dialog_session.h"
 #include "job_option_arguments.h"
 #include "notice_relay.h"
@@ -28,10 +29,7 @@ bool runOperations(platform::PDEPanel& panel, const std::vector<ControlOperation
         return false;
     }
     for (const ControlOperation& operation : operations) {
-        auto error = operation.kind == ControlOperation::Kind::Set
-                         ? platform::operateControl(view, operation.outlet, operation.value)
-                         : platform::pasteIntoControl(view, operation.outlet, operation.value);
-        if (error) {
+        if (auto error = applyOperation(view, operation)) {
             report(*error);
             return false;
         }

@@ -1,5 +1,7 @@
 #include "cups_events.h"
 
+#include "cups_submit.h"
+
 #include <cups/cups.h>
 
 #include <QDBusMessage>
@@ -8,11 +10,6 @@
 #include <memory>
 
 namespace {
-
-struct IppDeleter {
-    void operator()(ipp_t* ipp) const { ippDelete(ipp); }
-};
-using IppMessage = std::unique_ptr<ipp_t, IppDeleter>;
 
 // What the subscription asks to be told: the job events the agent needs, and the printer
 // events that desktops' print notifiers ask for, whose signals go out while this

@@ -1,5 +1,6 @@
 #include "held_job.h"
 
+#include "cups_submit.h"
 #include "settings/job_messages.h"
 
 #include <algorithm>
@@ -7,11 +8,6 @@
 #include <memory>
 
 namespace {
-
-struct IppDeleter {
-    void operator()(ipp_t* ipp) const { ippDelete(ipp); }
-};
-using IppMessage = std::unique_ptr<ipp_t, IppDeleter>;
 
 // The print settings' keys, which only the Job Control tab writes.
 constexpr const char* kTabKeyPrefix = "korvane.print.PrintSettings.";

@@ -1,5 +1,6 @@
 #include "held_job_dialog.h"
 
+#include "dialog_parts.h"
 #include "notice_relay.h"
 #include "platform/automation.h"
 #include "platform/layout.h"
@@ -58,22 +59,8 @@ QString stateLine(const HeldJob& job)
     return QObject::tr("No longer waits for its settings: it is %1.").arg(ippEnumString("job-state", job.state));
 }
 
-// The panel's name as its tab's title, with a mnemonic on the first letter the window's own
-// controls leave free.
-QString panelTabTitle(const std::string& name)
-{
-    static const QString taken = "PSB";
-    QString title = QString::fromStdString(name).replace('&', "&&");
-    for (int i = 0; i < title.size(); ++i)
-        if (title.at(i).isLetter() && !taken.contains(title.at(i).toUpper()))
-            return title.insert(i, '&');
-    return title;
-}
-
-void addSummaryLine(QTreeWidgetItem* group, const QString& title, const QString& value)
-{
-    new QTreeWidgetItem(group, QStringList{title, value});  // the group owns its lines
-}
+// The mnemonics of the window's own controls, which the panel's tab leaves to them.
+const QString kWindowMnemonics = "PSB";
 
 }  // namespace
 
@@ -98,7 +85,7 @@ HeldJobDialog::HeldJobDialog(HostOptions options, HeldJob job, QWidget* parent)
     }
     panelScroll_->setWidget(view);
     view->installEventFilter(this);
-    tabs_->insertTab(0, panelScroll_, panelTabTitle(session_->panel().panelName()));
+    tabs_->insertTab(0, panelScroll_, panelTabTitle(session_->panel().panelName(), kWindowMnemonics));
     tabs_->setCurrentWidget(panelScroll_);
     tabChanged(tabs_->currentIndex());
 }
@@ -132,26 +119,10 @@ void HeldJobDialog::buildWindow(const HeldJob& job)
     form->addRow(tr("Status:"), stateLabel_);
     showJob(job);
 
-    noteLabel_ = new QLabel(this);
-    noteLabel_->setObjectName("noteLabel");
-    noteLabel_->setWordWrap(true);
-    noteLabel_->setStyleSheet("QLabel { color: palette(highlight); }");
-    noteLabel_->hide();
-
-    tabs_ = new QTabWidget(this);
-    tabs_->setObjectName("panelTabs");
-    tabs_->setAccessibleName(tr("Print dialog pages"));
-    panelScroll_ = new QScrollArea(this);
-    panelScroll_->setObjectName("panelScroll");
-    panelScroll_->setWidgetResizable(true);
-    panelScroll_->setFrameShape(QFrame::NoFrame);
-    summaryTree_ = new QTreeWidget(this);
-    summaryTree_->setObjectName("summaryTree");
-    summaryTree_->setAccessibleName(tr("Summary of the job's settings"));
-    summaryTree_->setColumnCount(2);
-    summaryTree_->setHeaderLabels({tr("Setting"), tr("Value")});
-    summaryTree_->setRootIsDecorated(false);
-    summaryTree_->setSelectionMode(QAbstractItemView::NoSelection);
+    noteLabel_ = makeNoteLabel(this);
+    tabs_ = makePageTabs(this);
+    panelScroll_ = makePanelScroll(this);
+    summaryTree_ = makeSummaryTree(this);
     tabs_->addTab(summaryTree_, tr("&Summary"));
     connect(tabs_, &QTabWidget::currentChanged, this, &HeldJobDialog::tabChanged);
 
@@ -266,16 +237,8 @@ void HeldJobDialog::panelTabShown()
 // The --set and --paste of the command line, once, after the job's own values.
 void HeldJobDialog::applyCommandLineOperations()
 {
-    QWidget* view = session_->panel().panelView();
-    for (const ControlOperation& operation : options_.operations) {
-        auto error = operation.kind == ControlOperation::Kind::Set
-                         ? platform::operateControl(view, operation.outlet, operation.value)
-                         : platform::pasteIntoControl(view, operation.outlet, operation.value);
-        if (error) {
-            report(*error);
-            showNote(QString::fromStdString(*error));
-        }
-    }
+    applyOperationsInWindow(session_->panel().panelView(), options_.operations,
+                            [this](const QString& refusal) { showNote(refusal); });
 }
 
 // The summary page: the job's lines, then the tab's lines under its name.
@@ -286,21 +249,9 @@ void HeldJobDialog::fillSummary()
     addSummaryLine(jobGroup, tr("Job"), jobLabel_->text());
     addSummaryLine(jobGroup, tr("Printer"), queueLabel_->text());
     addSummaryLine(jobGroup, tr("Documents"), documentsLabel_->text());
-    if (session_) {
-        platform::PDEPanel& panel = session_->panel();
-        auto* group = new QTreeWidgetItem(summaryTree_, QStringList{QString::fromStdString(panel.panelName())});
-        for (const auto& [title, value] : panel.summaryInfo())
-            addSummaryLine(group, QString::fromStdString(title), QString::fromStdString(value));
-    }
-    for (int i = 0; i < summaryTree_->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* group = summaryTree_->topLevelItem(i);
-        QFont bold = group->font(0);
-        bold.setBold(true);
-        group->setFont(0, bold);
-        group->setFirstColumnSpanned(true);
-    }
-    summaryTree_->expandAll();
-    summaryTree_->resizeColumnToContents(0);
+    if (session_)
+        addPanelSummary(summaryTree_, session_->panel());
+    finishSummary(summaryTree_);
 }
 
 // Print: the tab saves and agrees, then its settings go onto the job, which is let go.
@@ -358,10 +309,7 @@ void HeldJobDialog::cancelJob()
 // The panel's informational alert: a message box with the one button the panel names.
 void HeldJobDialog::presentAlert(const std::string& message, const std::string& buttonTitle)
 {
-    QMessageBox box(QMessageBox::Information, windowTitle(), QString::fromStdString(message), QMessageBox::NoButton,
-                    this);
-    box.addButton(QString::fromStdString(buttonTitle.empty() ? "OK" : buttonTitle), QMessageBox::AcceptRole);
-    box.exec();
+    presentPanelAlert(this, windowTitle(), message, buttonTitle);
 }
 
 ExitStatus runHeldJobWindow(const HostOptions& options)

@@ -1,8 +1,8 @@
 #include "held_job_settings.h"
 
 #include "cups_submit.h"
+#include "dialog_parts.h"
 #include "job_secrets.h"
-#include "platform/automation.h"
 #include "settings/sealed_options.h"
 
 #include <strings.h>
@@ -178,7 +178,7 @@ std::vector<std::string> carryIntoTab(QWidget* view, const std::vector<ControlOp
 {
     std::vector<std::string> notes;
     for (const ControlOperation& operation : operations)
-        if (auto refused = platform::operateControl(view, operation.outlet, operation.value))
+        if (auto refused = applyOperation(view, operation))
             notes.push_back("The job's value could not be carried into the tab: " + *refused);
     return notes;
 }

@@ -99,10 +99,7 @@ protected:
         environment["QT_QPA_PLATFORM"] = "offscreen";
         const ProcessResult sent = runProgram(KORVANE_TEST_BIN_DIR "/qt-print-client", {"office", title}, environment);
         EXPECT_EQ(sent.exitCode, 0) << sent.err;
-        for (int id : cupsd->jobIds())
-            if (std::find(before.begin(), before.end(), id) == before.end())
-                return id;
-        return 0;
+        return cupsd->newJobSince(before);
     }
 
     // nobody may read the document too.

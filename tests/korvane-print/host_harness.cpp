@@ -356,6 +356,14 @@ std::vector<int> ScratchCupsd::jobIds() const
     return ids;
 }
 
+int ScratchCupsd::newJobSince(const std::vector<int>& before) const
+{
+    for (int id : jobIds())
+        if (std::find(before.begin(), before.end(), id) == before.end())
+            return id;
+    return 0;
+}
+
 bool ScratchCupsd::waitForJobState(int jobId, ipp_jstate_t state, int timeoutMs) const
 {
     QElapsedTimer clock;

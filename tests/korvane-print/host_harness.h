@@ -98,6 +98,8 @@ public:
     std::optional<ipp_jstate_t> jobState(int jobId) const;
     // The ids of every job cupsd knows, in every state.
     std::vector<int> jobIds() const;
+    // A job cupsd knows now and did not in before (jobIds() then); 0 when there is none.
+    int newJobSince(const std::vector<int>& before) const;
     // Waits until cupsd shows the job in the state; false when it did not come to it in time.
     bool waitForJobState(int jobId, ipp_jstate_t state, int timeoutMs = 20000) const;
     // Turns the prompt on for the queue: cupsd holds every new job until its owner releases it.

@@ -15,7 +15,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <algorithm>
 #include <functional>
 
 #include <unistd.h>
@@ -80,11 +79,9 @@ protected:
         const std::vector<int> before = cupsd->jobIds();
         const ProcessResult sent = send();
         EXPECT_EQ(sent.exitCode, 0) << sent.err;
-        for (int id : cupsd->jobIds())
-            if (std::find(before.begin(), before.end(), id) == before.end())
-                return id;
-        ADD_FAILURE() << "no new job in cupsd: " << sent.err;
-        return 0;
+        const int job = cupsd->newJobSince(before);
+        EXPECT_GT(job, 0) << "no new job in cupsd: " << sent.err;
+        return job;
     }
 
     // korvane-print --batch --job answering the job with the operations.
