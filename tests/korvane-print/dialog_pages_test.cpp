@@ -44,6 +44,9 @@ TEST(PageRanges, TheUsualFormsAreTakenAndTheWrongOnesSayWhy)
     EXPECT_EQ(rangesOf("1-3,7", &error), "1-3,7");
     EXPECT_EQ(rangesOf(" 2 - 4 , 9- ", &error), "2-4,9-");
     EXPECT_EQ(rangesOf("", &error), "") << "an empty text is all pages";
+    // A range without its first page starts at page 1, as CUPS reads it.
+    EXPECT_EQ(rangesOf("-5", &error), "1-5") << error;
+    EXPECT_EQ(rangesOf(" - 3 ,6-", &error), "1-3,6-") << error;
 
     const std::pair<const char*, const char*> refused[] = {
         {"3-1", "the range 3-1 runs backwards: write 1-3"},
@@ -54,6 +57,8 @@ TEST(PageRanges, TheUsualFormsAreTakenAndTheWrongOnesSayWhy)
         {"1,,2", "empty range between commas"},
         {"one", "\"one\" is not a page range"},
         {"1-2-3", "not a page range"},
+        {"2,-5", "must go up without overlapping: 1-5 comes after 2"},
+        {"-0", "there is no page 0"},
         {"99999999", "beyond the last page"},
     };
     for (const auto& [text, message] : refused) {
