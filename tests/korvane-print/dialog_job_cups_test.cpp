@@ -119,6 +119,26 @@ TEST_F(DialogJob, PagesPaperTwoSidedAndTheTabsChoicesArriveExactlyAsDumped)
         EXPECT_EQ(record->options.count(name), 0u) << name << " arrived: " << record->rawOptions;
 }
 
+TEST_F(DialogJob, OptionsWrittenAsForLpArriveEachAsIfGivenAlone)
+{
+    const ProcessResult run = runHost({"--batch", "-P", "duplex-test", "-o", "PageSize=A4 number-up=2", "-o",
+                                       "landscape", "--pages", "-2", "--dump", document});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const auto jobId = sentJobId(run.err);
+    ASSERT_TRUE(jobId) << run.err;
+    const auto dumped = dumpedJobOptions(run.out);
+    EXPECT_EQ(dumped.at("PageSize"), "A4");
+    EXPECT_EQ(dumped.at("number-up"), "2");
+    EXPECT_EQ(dumped.at("orientation-requested"), "4") << "-o landscape is lp's landscape";
+    EXPECT_EQ(dumped.at("page-ranges"), "1-2");
+
+    const auto record = cupsd->waitForRecord(*jobId);
+    ASSERT_TRUE(record) << "the queue's filter never ran for job " << *jobId;
+    for (const char* name : {"PageSize", "number-up", "orientation-requested", "page-ranges"})
+        EXPECT_EQ(record->options.count(name) ? record->options.at(name) : "(none)", dumped.at(name))
+            << name << " in " << record->rawOptions;
+}
+
 TEST_F(DialogJob, TwoSidedOnTransparenciesAskedForBothIsRefusedAndSendsNothing)
 {
     const std::vector<int> before = cupsd->jobIds();
