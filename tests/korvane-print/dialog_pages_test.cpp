@@ -150,6 +150,30 @@ TEST_F(DuplexPrinter, TwoSidedOnTransparenciesIsResolvedAndOnA5Refused)
         << fixed.reason;
 }
 
+class FinisherPrinter : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ppd = platform::PPDFile::open(finisherPpd());
+        ASSERT_TRUE(ppd) << finisherPpd();
+    }
+    std::optional<platform::PPDFile> ppd;
+};
+
+TEST_F(FinisherPrinter, ACustomValueOfSeveralParametersKeepsATextWithBlanksWhole)
+{
+    const PPDOptionEntry watermark = describePPDOption(ppd->get(), "Watermark");
+    ASSERT_EQ(watermark.customParameters.size(), 2u);
+    const std::string text = "Not for \"sale\" \\ {draft}";
+    JobChoices choices(ppd->get());
+    const std::string value = customChoiceValue(watermark, {text, "24"});
+    ASSERT_TRUE(choices.choosePPDOption("Watermark", value).accepted) << value;
+    ppd_coption_t* custom = ppdFindCustomOption(ppd->get(), "Watermark");
+    ASSERT_NE(custom, nullptr);
+    EXPECT_STREQ(ppdFindCustomParam(custom, "Text")->current.custom_string, text.c_str()) << value;
+    EXPECT_EQ(ppdFindCustomParam(custom, "Size")->current.custom_int, 24) << value;
+}
+
 TEST(GeneralPage, ThePagesTypedGoWithTheJobToAnotherPrinterAndOnlyWhenRight)
 {
     GeneralPage page;
