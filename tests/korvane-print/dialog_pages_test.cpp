@@ -160,6 +160,28 @@ protected:
     std::optional<platform::PPDFile> ppd;
 };
 
+TEST_F(FinisherPrinter, AConflictStatedOnlyAsCupsUIConstraintsIsExplainedByItsOptions)
+{
+    JobChoices choices(ppd->get());
+    ASSERT_TRUE(choices.choosePPDOption("PageSize", "A5").accepted);
+    const ConstraintVerdict onA5 = choices.choosePPDOption("Staple", "TopLeft");
+    EXPECT_FALSE(onA5.accepted);
+    EXPECT_EQ(onA5.reason, "Staple \u201cTop Left\u201d cannot be used with Media Size \u201cA5\u201d");
+
+    ASSERT_TRUE(choices.choosePPDOption("PageSize", "A4").accepted);
+    ASSERT_TRUE(choices.choosePPDOption("MediaType", "Transparency").accepted);
+    const ConstraintVerdict fixed = choices.choosePPDOption("Staple", "TopLeft", {"MediaType", "Staple"});
+    EXPECT_FALSE(fixed.accepted);
+    EXPECT_EQ(fixed.reason,
+              "Staple \u201cTop Left\u201d cannot be used with Media Type \u201cTransparency\u201d, which was asked "
+              "for as well");
+
+    // Given way to as the printer's resolver says.
+    const ConstraintVerdict resolved = choices.choosePPDOption("Staple", "TopLeft");
+    ASSERT_TRUE(resolved.accepted) << resolved.reason;
+    EXPECT_EQ(choices.markedChoice("MediaType"), "Plain");
+}
+
 TEST_F(FinisherPrinter, ACustomValueOfSeveralParametersKeepsATextWithBlanksWhole)
 {
     const PPDOptionEntry watermark = describePPDOption(ppd->get(), "Watermark");
