@@ -9,8 +9,11 @@
 #include "korvane-print/host_harness.h"
 #include "page_ranges.h"
 #include "paper_page.h"
+#include "paper_sizes.h"
 #include "platform/ppd.h"
 #include "ppd_option_list.h"
+#include "preview_page.h"
+#include "printer_status.h"
 #include "support/test_host.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +22,7 @@
 #include <QComboBox>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPageSize>
 #include <QPainter>
@@ -248,22 +252,37 @@ TEST_F(DuplexPrinter, ThePaperPageChoosesThroughTheConstraintsAndSaysWhatHappene
     EXPECT_EQ(choices.ppdOptions().at("Stamp"), "Custom.Internal");
 }
 
-TEST(PaperPage, WithoutAPpdTheQueuesSidesAndAPaperListAreOffered)
+TEST(PaperPage, WithoutAPpdTheQueuesSidesAndPaperSizesAreOffered)
 {
     JobChoices choices(nullptr);
     PaperPage page;
-    page.attach(&choices, {}, {"one-sided", "two-sided-long-edge", "two-sided-short-edge"});
+    PrinterStatus queue;
+    queue.sidesSupported = {"one-sided", "two-sided-long-edge", "two-sided-short-edge"};
+    queue.media = {{"iso_a4_210x297mm", "A4"}, {"na_letter_8.5x11in", "Letter"}};
+    queue.defaultMedia = "iso_a4_210x297mm";
+    page.attach(&choices, {}, queue);
     auto* sides = page.findChild<QComboBox*>("sidesPopup");
     auto* media = page.findChild<QComboBox*>("mediaPopup");
     ASSERT_TRUE(sides && media);
     EXPECT_EQ(sides->count(), 3);
     sides->setCurrentIndex(1);
     EXPECT_EQ(choices.option("sides"), "two-sided-long-edge");
-    media->setCurrentIndex(media->findData("Letter"));
-    EXPECT_EQ(choices.paperName(), "Letter");
+    media->setCurrentIndex(media->findData("na_letter_8.5x11in"));
+    EXPECT_EQ(choices.paperName(), "na_letter_8.5x11in");
 
-    page.attach(&choices, {}, {"one-sided"});
+    // A paper the job names that the queue does not list is shown, not replaced.
+    choices.setOption("media", "iso_a5_148x210mm");
+    page.attach(&choices, {}, queue);
+    media = page.findChild<QComboBox*>("mediaPopup");
+    EXPECT_EQ(media->count(), 3);
+    EXPECT_EQ(media->currentText(), "A5");
+
+    choices.removeOption("media");
+    page.attach(&choices, {}, PrinterStatus{});
     EXPECT_EQ(page.findChild<QComboBox*>("sidesPopup"), nullptr) << "a queue that prints one side offers no choice";
+    media = page.findChild<QComboBox*>("mediaPopup");
+    EXPECT_EQ(media->count(), 1);
+    EXPECT_FALSE(media->isEnabled()) << "a queue that names no paper size offers no made-up choice";
 }
 
 // A PDF of two A4 pages, each with a black block where the page is.
@@ -295,7 +314,7 @@ TEST(DocumentPreview, APdfOfTwoPagesGivesTwoSheetsWithThePagesOnThemInTheJobsOri
     QTemporaryDir folder;
     PreviewRequest request;
     request.path = twoPagePdf(folder.filePath("two.pdf"));
-    request.paperPoints = paperSizeInPoints("A4");
+    request.paperPoints = paperSizeInPoints("A4").value();
     // The PDF module is searched where the bundles are: this test program is not beside it.
     testing_support::ScopedEnv modules{"KORVANE_PLUGIN_PATH", std::string(KORVANE_TEST_BIN_DIR)};
     const DocumentPreview portrait = renderPreview(request);
@@ -329,6 +348,50 @@ TEST(DocumentPreview, APdfOfTwoPagesGivesTwoSheetsWithThePagesOnThemInTheJobsOri
     ASSERT_TRUE(writeFile(folder.filePath("broken.pdf").toStdString(), "%PDF-1.4 not really"));
     request.path = folder.filePath("broken.pdf").toStdString();
     EXPECT_EQ(renderPreview(request).error, "the file is not a readable PDF document");
+}
+
+TEST_F(FinisherPrinter, ThePreviewsSheetHasThePapersRealSizeWhateverItsName)
+{
+    const std::vector<std::tuple<std::string, ppd_file_t*, QSizeF>> sizes{
+        {"na_legal_8.5x14in", nullptr, {612, 1008}},
+        {"Legal", nullptr, {612, 1008}},
+        {"iso_a5_148x210mm", nullptr, {419.5, 595.3}},
+        {"na_ledger_11x17in", nullptr, {792, 1224}},
+        {"Tabloid", nullptr, {792, 1224}},
+        {"jis_b5_182x257mm", nullptr, {515.9, 728.5}},
+        {"om_small-photo_100x150mm", nullptr, {283.5, 425.2}},
+        {"Custom.100x150mm", nullptr, {283.5, 425.2}},
+        {"Banner", ppd->get(), {576, 2160}},  // a size only the PPD knows
+        {"Custom.300x700", ppd->get(), {300, 700}},
+    };
+    for (const auto& [name, from, points] : sizes) {
+        const std::optional<QSizeF> size = paperSizeInPoints(name, from);
+        ASSERT_TRUE(size) << name;
+        EXPECT_NEAR(size->width(), points.width(), 0.1) << name;
+        EXPECT_NEAR(size->height(), points.height(), 0.1) << name;
+    }
+    EXPECT_FALSE(paperSizeInPoints("Banner"));
+    EXPECT_FALSE(paperSizeInPoints("Elephant", ppd->get()));
+
+    // The sheet takes the paper's shape; a paper of unknown size is drawn on A4 and said so.
+    QTemporaryDir folder;
+    ASSERT_TRUE(writeFile(folder.filePath("notes.txt").toStdString(), "Agenda\n"));
+    PreviewPage page;
+    page.resize(400, 600);
+    page.setDocument(folder.filePath("notes.txt").toStdString());
+    const auto shapeAfter = [&](const std::string& paper) {
+        page.setPaper(paper, ppd->get(), false);
+        page.refresh();
+        const QImage& sheet = page.preview().sheets.at(0);
+        return static_cast<double>(sheet.height()) / sheet.width();
+    };
+    EXPECT_NEAR(shapeAfter("na_ledger_11x17in"), 17.0 / 11, 0.02);
+    EXPECT_NEAR(shapeAfter("Banner"), 30.0 / 8, 0.02);
+    auto* caption = page.findChild<QLabel*>("previewCaption");
+    EXPECT_FALSE(caption->text().contains("not known")) << caption->text().toStdString();
+    EXPECT_NEAR(shapeAfter("Elephant"), 842.0 / 595, 0.02);
+    EXPECT_TRUE(caption->text().endsWith("The size of the paper \u201cElephant\u201d is not known; shown on A4."))
+        << caption->text().toStdString();
 }
 
 TEST(DocumentPreview, WithoutThePdfModuleAPdfHasNoPreviewAndTheCaptionSaysWhy)
