@@ -27,7 +27,8 @@ std::string hostProgram();
 bool writeFile(const std::string& path, const std::string& contents);
 std::string readFile(const std::string& path);
 
-// The sample printer's PPD, and the test PPD of a printer with a duplex unit and constraints.
+// The sample printer's PPD, the test PPD of a printer with a duplex unit and constraints, and
+// that of a printer with a finisher whose constraints only CUPS' own PPD extensions state.
 inline std::string samplePpd()
 {
     return KORVANE_TEST_SOURCE_DIR "/src/resources/ppd/korvane-rk880.ppd";
@@ -35,6 +36,10 @@ inline std::string samplePpd()
 inline std::string duplexPpd()
 {
     return KORVANE_TEST_SOURCE_DIR "/tests/korvane-print/data/duplex-office.ppd";
+}
+inline std::string finisherPpd()
+{
+    return KORVANE_TEST_SOURCE_DIR "/tests/korvane-print/data/finisher-office.ppd";
 }
 
 // A small, valid PDF document of one blank page.
