@@ -45,23 +45,22 @@ bool readSmallFile(const std::string& path, const char* what, std::string& conte
         return false;
     }
     char buffer[4096];
-    for (;;) {
-        const ssize_t count = ::read(file.get(), buffer, sizeof buffer);
-        if (count < 0) {
-            *error = std::string("cannot read ") + what + " " + path + ": " + std::strerror(errno);
-            korvane::crypto::wipe(std::span(reinterpret_cast<unsigned char*>(buffer), sizeof buffer));
-            return false;
-        }
-        if (count == 0)
-            break;
+    // Room for it all at once: a grown string would leave a copy of a key behind.
+    contents.reserve(kMaxKeyFileBytes + sizeof buffer);
+    ssize_t count = 0;
+    while ((count = ::read(file.get(), buffer, sizeof buffer)) > 0 && contents.size() <= kMaxKeyFileBytes)
         contents.append(buffer, static_cast<std::size_t>(count));
-        if (contents.size() > kMaxKeyFileBytes) {
-            *error = path + " is too large to be " + what;
-            break;
-        }
-    }
+    const int readError = count < 0 ? errno : 0;
     korvane::crypto::wipe(std::span(reinterpret_cast<unsigned char*>(buffer), sizeof buffer));
-    return contents.size() <= kMaxKeyFileBytes;
+    if (readError != 0) {
+        *error = std::string("cannot read ") + what + " " + path + ": " + std::strerror(readError);
+        return false;
+    }
+    if (contents.size() > kMaxKeyFileBytes) {
+        *error = path + " is too large to be " + what;
+        return false;
+    }
+    return true;
 }
 
 // Writes all of text to the descriptor; false with errno set when it cannot.
@@ -119,7 +118,7 @@ bool makeKeyFolder(const std::string& folder, std::string* error)
     return true;
 }
 
-// The private key of path; a new one written there when there is none. An existing file is
+// The private key of the folder; a new one written there when there is none. An existing file is
 // never replaced: jobs sealed for it and queues made with its public key depend on it.
 std::optional<SealPrivateKey> existingOrNewPrivateKey(const std::string& folder, std::string* error)
 {
