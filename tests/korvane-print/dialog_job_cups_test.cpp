@@ -9,6 +9,7 @@
 #include "paper_sizes.h"
 #include "printer_status.h"
 #include "settings/keys.h"
+#include "settings/sealed_options.h"
 
 #include <gtest/gtest.h>
 
@@ -110,7 +111,8 @@ TEST_F(DialogJob, PagesPaperTwoSidedAndTheTabsChoicesArriveExactlyAsDumped)
     EXPECT_EQ(dumped.at("Duplex"), "DuplexNoTumble");
     EXPECT_EQ(dumped.at("number-up"), "2");
     EXPECT_EQ(dumped.count(keys::kJobSuspend), 1u) << "the tab's print settings are job options too";
-    EXPECT_EQ(dumped.count(keys::kJobSuspendKey), 1u);
+    EXPECT_EQ(dumped.count(keys::kJobSuspendKey), 0u) << "the PIN's forms travel sealed";
+    EXPECT_EQ(dumped.count(std::string(korvane::settings::kSealedPrefix) + "1"), 1u);
 
     const auto record = cupsd->waitForRecord(*jobId);
     ASSERT_TRUE(record) << "the queue's filter never ran for job " << *jobId;

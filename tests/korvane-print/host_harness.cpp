@@ -1,5 +1,8 @@
 #include "korvane-print/host_harness.h"
 
+#include "crypto/seal.h"
+#include "settings/sealed_options.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -54,6 +57,36 @@ echo document >> "$rec/job-$1.docs"
 exit 0
 )";
 
+// A policy that lets everyone do and see everything without authenticating.
+const char* const kOpenPolicy =
+    "<Policy default>\n"
+    "  JobPrivateAccess all\n  JobPrivateValues none\n"
+    "  SubscriptionPrivateAccess all\n  SubscriptionPrivateValues none\n"
+    "  <Limit All>\n    Order deny,allow\n  </Limit>\n"
+    "</Policy>\n";
+
+// The configuration that Debian's cups-daemon installs as /etc/cups/cupsd.conf.
+const char* const kDebianDefaultConfiguration = "/usr/share/cups/cupsd.conf.default";
+
+// The <Policy default> block of Debian's stock configuration, as it stands there; empty when
+// it cannot be read.
+std::string debianDefaultPolicy()
+{
+    const std::string stock = readFile(kDebianDefaultConfiguration);
+    const std::size_t start = stock.find("<Policy default>");
+    const std::size_t end = stock.find("</Policy>", start);
+    if (start == std::string::npos || end == std::string::npos)
+        return {};
+    return stock.substr(start, end - start) + "</Policy>\n";
+}
+
+// The line of cups-files.conf (cupsd ignores it in cupsd.conf) that gives cupsd's filters and
+// driver programs the server's seal key folder.
+std::string sealKeyEnvironment(const std::string& folder)
+{
+    return "SetEnv KORVANE_JOB_SEAL_DIR " + folder + "\n";
+}
+
 }  // namespace
 
 std::string hostProgram()
@@ -103,7 +136,7 @@ std::map<std::string, std::string> productOptions(const FilterRecord& record,
     return chosen;
 }
 
-ScratchCupsd::ScratchCupsd()
+ScratchCupsd::ScratchCupsd(JobPrivacy privacy) : privacy_(privacy)
 {
     if (!root_.isValid()) {
         error_ = "cannot make a temporary folder for cupsd";
@@ -114,7 +147,7 @@ ScratchCupsd::ScratchCupsd()
         error_ = "no free port on 127.0.0.1 for cupsd";
         return;
     }
-    if (writeConfiguration())
+    if (writeConfiguration() && provideSealKeys())
         start();
 }
 
@@ -149,6 +182,12 @@ bool ScratchCupsd::writeConfiguration()
         return false;
     }
     const std::string dir = root.toStdString();
+    const std::string policy = privacy_ == JobPrivacy::DebianDefault ? debianDefaultPolicy() : kOpenPolicy;
+    if (policy.empty()) {
+        error_ = std::string("cannot read Debian's default policy from ") + kDebianDefaultConfiguration +
+                 " (the cups-daemon package ships it)";
+        return false;
+    }
     const std::string cupsdConf = "Listen 127.0.0.1:" + std::to_string(port_) +
                                   "\n"
                                   "LogLevel warn\n"
@@ -156,23 +195,32 @@ bool ScratchCupsd::writeConfiguration()
                                   "WebInterface No\n"
                                   "DefaultAuthType None\n"
                                   "MaxRequestSize 1m\n"
-                                  "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
-                                  "<Policy default>\n"
-                                  "  JobPrivateAccess all\n  JobPrivateValues none\n"
-                                  "  SubscriptionPrivateAccess all\n  SubscriptionPrivateValues none\n"
-                                  "  <Limit All>\n    Order deny,allow\n  </Limit>\n"
-                                  "</Policy>\n";
+                                  "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n" +
+                                  policy;
     const std::string filesConf = "ServerRoot " + dir + "/etc\n" + "RequestRoot " + dir + "/spool\n" + "TempDir " +
                                   dir + "/spool/tmp\n" + "StateDir " + dir + "/run\n" + "CacheDir " + dir + "/cache\n" +
                                   "ErrorLog " + dir + "/log/error_log\n" + "AccessLog " + dir + "/log/access_log\n" +
                                   "PageLog " + dir + "/log/page_log\n" + "Printcap " + dir + "/run/printcap\n" +
-                                  "FileDevice Yes\nUser lp\nGroup lp\nSystemGroup root\n";
+                                  "FileDevice Yes\nUser lp\nGroup lp\nSystemGroup root\n" +
+                                  sealKeyEnvironment(sealKeyFolder());
     std::string filter = kRecordingFilter;
     filter.replace(filter.find("@RECORDS@"), 9, dir + "/records");
     const std::string filterPath = dir + "/filter/record";
     if (!writeFile(dir + "/cupsd.conf", cupsdConf) || !writeFile(dir + "/cups-files.conf", filesConf) ||
         !writeFile(filterPath, filter) || ::chmod(filterPath.c_str(), 0755) != 0) {
         error_ = "cannot write the configuration of cupsd under " + dir;
+        return false;
+    }
+    return true;
+}
+
+// Makes the server's seal key pair as the package's installation does: the private key
+// readable by root and the filters' user lp only.
+bool ScratchCupsd::provideSealKeys()
+{
+    const ProcessResult made = runProgram(KORVANE_TEST_BIN_DIR "/korvane-seal-key", {"--create", sealKeyFolder()});
+    if (made.exitCode != 0) {
+        error_ = "cannot make the seal key pair of cupsd: " + made.err;
         return false;
     }
     return true;
@@ -210,10 +258,9 @@ bool ScratchCupsd::start()
 
 namespace {
 
-// The PPD with its filter line replaced by line; nothing when it names no filter.
-std::optional<std::string> ppdWithFilter(const std::string& ppdPath, const std::string& line)
+// The PPD text with its filter line replaced by line; nothing when it names no filter.
+std::optional<std::string> ppdWithFilter(std::string ppd, const std::string& line)
 {
-    std::string ppd = readFile(ppdPath);
     const std::size_t start = ppd.find("*cupsFilter2:");
     if (start == std::string::npos)
         return std::nullopt;
@@ -222,16 +269,24 @@ std::optional<std::string> ppdWithFilter(const std::string& ppdPath, const std::
     return ppd;
 }
 
+// The text without its line ends.
+std::string trimmed(std::string text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text;
+}
+
 }  // namespace
 
-std::optional<std::string> ScratchCupsd::addSampleQueue(const std::string& name, const std::string& deviceURI,
-                                                        const std::string& filterLine, const std::string& ppdPath)
+std::optional<std::string> ScratchCupsd::addQueue(const std::string& name, const std::string& deviceURI,
+                                                  const std::string& filterLine, const std::string& ppd)
 {
-    const std::optional<std::string> ppd = ppdWithFilter(ppdPath, filterLine);
-    if (!ppd)
-        return "the PPD " + ppdPath + " names no filter to replace";
+    const std::optional<std::string> queuePpdText = ppdWithFilter(ppd, filterLine);
+    if (!queuePpdText)
+        return "the PPD of " + name + " names no filter to replace";
     const std::string queuePpd = folder() + "/" + name + ".ppd";
-    if (!writeFile(queuePpd, *ppd))
+    if (!writeFile(queuePpd, *queuePpdText))
         return "cannot write " + queuePpd;
     const ProcessResult added =
         runProgram("lpadmin", {"-h", server(), "-p", name, "-E", "-v", deviceURI, "-P", queuePpd});
@@ -240,20 +295,30 @@ std::optional<std::string> ScratchCupsd::addSampleQueue(const std::string& name,
     return std::nullopt;
 }
 
-std::optional<std::string> ScratchCupsd::addRecordingQueue(const std::string& name, const std::string& ppdPath)
+std::optional<std::string> ScratchCupsd::addRecordingQueue(const std::string& name, const std::string& ppdPath,
+                                                           SealKey sealKey)
 {
-    return addSampleQueue(
-        name, "file:///dev/null",
-        "*cupsFilter2: \"application/pdf application/vnd.korvane-record 0 " + folder() + "/filter/record\"", ppdPath);
+    std::string ppd = readFile(ppdPath);
+    if (sealKey == SealKey::Carried)
+        ppd += "*KorvaneJobSealKey: \"" + trimmed(readFile(sealKeyFolder() + "/job-seal.pub")) + "\"\n";
+    return addQueue(name, "file:///dev/null",
+                    "*cupsFilter2: \"application/pdf application/vnd.korvane-record 0 " + folder() + "/filter/record\"",
+                    ppd);
 }
 
 std::optional<std::string> ScratchCupsd::addFilterQueue(const std::string& name, const std::string& deviceURI)
 {
+    // The model's PPD as its driver program gives it to lpadmin -m, with this server's key.
+    const ProcessResult model = runProgram(KORVANE_TEST_BIN_DIR "/driver/korvane", {"cat", "korvane:///rk880.ppd"},
+                                           {{"KORVANE_JOB_SEAL_DIR", sealKeyFolder()}});
+    if (model.exitCode != 0)
+        return "the driver program gave no PPD: " + model.err;
     // The installed PPD names the filter by its name in cupsd's ServerBin; this cupsd runs the
     // built one by its path.
-    return addSampleQueue(name, deviceURI,
-                          "*cupsFilter2: \"application/pdf application/vnd.korvane-jc 0 " KORVANE_TEST_BIN_DIR
-                          "/korvane-jobcontrol\"");
+    return addQueue(name, deviceURI,
+                    "*cupsFilter2: \"application/pdf application/vnd.korvane-jc 0 " KORVANE_TEST_BIN_DIR
+                    "/korvane-jobcontrol\"",
+                    model.out);
 }
 
 std::optional<std::string> ScratchCupsd::addRawQueue(const std::string& name)
@@ -326,6 +391,14 @@ std::vector<int> ScratchCupsd::jobIds() const
         ids.push_back(jobs[i].id);
     cupsFreeJobs(count, jobs);
     return ids;
+}
+
+FilterRecord ScratchCupsd::opened(FilterRecord record) const
+{
+    const auto key = korvane::crypto::sealPrivateKeyFromPem(readFile(sealKeyFolder() + "/job-seal.key"));
+    if (key)
+        korvane::settings::openSealedKeys(record.options, *key, cupsUser());
+    return record;
 }
 
 }  // namespace host_testing

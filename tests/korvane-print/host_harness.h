@@ -62,11 +62,19 @@ std::optional<int> sentJobId(const std::string& hostOutput);
 std::map<std::string, std::string> productOptions(const FilterRecord& record,
                                                   const std::map<std::string, std::string>& settings);
 
+// Who may see a job's attributes on the test's cupsd: everyone everything (a bare policy that
+// needs no authentication), or Debian's stock policy, which shows other users every job
+// attribute but job-name, the originating user and host, and phone, and asks an administrator
+// to authenticate.
+enum class JobPrivacy { Open, DebianDefault };
+
 // A cupsd of the test's own: its own folders, a free port on 127.0.0.1, started with -f and
-// stopped (by its process id) when the object goes. Needs root, as cupsd does.
+// stopped (by its process id) when the object goes. Needs root, as cupsd does. It has a seal key
+// pair of its own, which its filters use and the PPDs of its queues carry, as an installed
+// print server's do.
 class ScratchCupsd {
 public:
-    ScratchCupsd();
+    explicit ScratchCupsd(JobPrivacy privacy = JobPrivacy::Open);
     ~ScratchCupsd();
     ScratchCupsd(const ScratchCupsd&) = delete;
     ScratchCupsd& operator=(const ScratchCupsd&) = delete;
@@ -79,11 +87,15 @@ public:
     int port() const { return port_; }
     std::map<std::string, std::string> clientEnvironment() const { return {{"CUPS_SERVER", server()}}; }
 
+    // Whether a queue's PPD carries the server's public seal key.
+    enum class SealKey { Carried, Missing };
     // A queue with the sample PPD (or another of this model) whose filter records the options
     // of every job; an error message when lpadmin failed.
-    std::optional<std::string> addRecordingQueue(const std::string& name, const std::string& ppdPath = samplePpd());
-    // A queue with the sample PPD and the built filter korvane-jobcontrol, sending to
-    // deviceURI (a socket:// address the test listens on); an error message when lpadmin failed.
+    std::optional<std::string> addRecordingQueue(const std::string& name, const std::string& ppdPath = samplePpd(),
+                                                 SealKey sealKey = SealKey::Carried);
+    // A queue with the PPD the model's driver program makes and the built filter
+    // korvane-jobcontrol, sending to deviceURI (a socket:// address the test listens on); an
+    // error message when lpadmin failed.
     std::optional<std::string> addFilterQueue(const std::string& name, const std::string& deviceURI);
     // A queue without a PPD: a printer that declares no dialog extension.
     std::optional<std::string> addRawQueue(const std::string& name);
@@ -96,16 +108,23 @@ public:
     std::optional<ipp_jstate_t> jobState(int jobId) const;
     // The ids of every job cupsd knows, in every state.
     std::vector<int> jobIds() const;
+    // The record with its sealed value opened by this server's key, as the filter opens it for
+    // a job of the test's user.
+    FilterRecord opened(FilterRecord record) const;
+    // The folder of the server's seal key pair (KORVANE_JOB_SEAL_DIR of its filters).
+    std::string sealKeyFolder() const { return folder() + "/seal"; }
 
     std::string folder() const { return root_.path().toStdString(); }
 
 private:
     bool writeConfiguration();
+    bool provideSealKeys();
     bool start();
-    // A queue with the PPD whose filter line is filterLine, sending to deviceURI.
-    std::optional<std::string> addSampleQueue(const std::string& name, const std::string& deviceURI,
-                                              const std::string& filterLine, const std::string& ppdPath = samplePpd());
+    // A queue with the PPD text whose filter line is filterLine, sending to deviceURI.
+    std::optional<std::string> addQueue(const std::string& name, const std::string& deviceURI,
+                                        const std::string& filterLine, const std::string& ppd);
 
+    JobPrivacy privacy_;
     QTemporaryDir root_;
     int port_ = 0;
     std::unique_ptr<QProcess> cupsd_;
