@@ -1,7 +1,8 @@
 # A Debian package of the host, the plug-in bundle, the sample PPD, the printer stand-in,
-# the launcher entry, the agent's autostart entry (/etc/xdg/autostart), the manual page and
-# the printer's CUPS filter with its PPD where cupsd finds them (/usr/lib/cups/filter,
-# /usr/share/ppd/korvane): `cpack -G DEB` in the build folder.
+# the launcher entry, the agent's autostart entry (/etc/xdg/autostart), the manual page, and
+# the printer's CUPS filter and driver program where cupsd finds them (/usr/lib/cups/filter,
+# /usr/lib/cups/driver): `cpack -G DEB` in the build folder. Installing it makes the print
+# server's seal key pair; purging removes it.
 set(CPACK_PACKAGE_NAME "korvane-print")
 set(CPACK_PACKAGE_VENDOR "Korvane print tools")
 set(CPACK_PACKAGE_CONTACT "Korvane print tools maintainers <korvane-print@localhost>")
@@ -19,4 +20,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # cupsd runs the filter; lpadmin and lp come with the client.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "cups-client, cups-daemon")
 set(CPACK_STRIP_FILES ON)
+foreach(script postinst postrm)
+  configure_file("${CMAKE_CURRENT_LIST_DIR}/debian/${script}" "${CMAKE_BINARY_DIR}/debian/${script}" @ONLY
+                 FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ
+                                  WORLD_EXECUTE)
+endforeach()
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${CMAKE_BINARY_DIR}/debian/postinst;${CMAKE_BINARY_DIR}/debian/postrm")
 include(CPack)

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # A cupsd of our own, for a machine whose CUPS server we may not change: its configuration,
 # spool, cache and logs live in one folder, it listens on a free loopback port, and its
-# ServerBin holds the system's filters and backends plus the project's filter.
+# ServerBin holds the system's filters and backends plus the project's filter and driver
+# program (lpadmin -m korvane:///rk880.ppd). Its seal key pair lives in DIR/seal, which its
+# filters and driver program find through KORVANE_JOB_SEAL_DIR, as an installed server's in
+# /etc/korvane.
 #
 #   scripts/private-cupsd.sh start DIR FILTER   starts it; prints "cupsd on 127.0.0.1:PORT"
 #   scripts/private-cupsd.sh stop DIR           stops it and waits until it is gone
@@ -39,6 +42,23 @@ lay_out_server_bin() {
     done
   done
   ln -sf "$filter" "$dir/serverbin/filter/korvane-jobcontrol"
+}
+
+# Gives the server the project's driver program, built next to the filter, as cupsd's
+# driver folder holds it for lpinfo -m and lpadmin -m. A copy: user lp runs it.
+lay_out_driver() {
+  local dir=$1 filter=$2 driver
+  driver=$(dirname "$filter")/driver/korvane
+  [ -x "$driver" ] || { echo "private-cupsd: no driver program at $driver" >&2; exit 1; }
+  cp "$driver" "$dir/serverbin/driver/korvane"
+  chmod 755 "$dir/serverbin/driver/korvane"
+}
+
+# Makes the server's seal key pair in DIR/seal with the tool built next to the filter: the
+# private key readable by the filters' user alone (group lp when run as root).
+provide_seal_keys() {
+  local dir=$1 filter=$2
+  "$(dirname "$filter")/korvane-seal-key" --create "$dir/seal" > /dev/null
 }
 
 # Writes cupsd.conf and cups-files.conf for a server on PORT whose folders are under DIR.
@@ -84,6 +104,7 @@ Printcap $dir/run/printcap
 User $user
 Group $group
 SystemGroup $(id -gn)
+SetEnv KORVANE_JOB_SEAL_DIR $dir/seal
 EOF
 }
 
@@ -96,6 +117,8 @@ start() {
   chmod 755 "$dir" "$dir"/{etc,spool,run,cache,log}
   chmod 1777 "$dir/spool/tmp"
   lay_out_server_bin "$dir" "$filter"
+  lay_out_driver "$dir" "$filter"
+  provide_seal_keys "$dir" "$filter"
   port=$(free_port) || { echo "private-cupsd: no free port on 127.0.0.1" >&2; exit 1; }
   write_configuration "$dir" "$port"
   cupsd -f -c "$dir/cupsd.conf" -s "$dir/cups-files.conf" >"$dir/log/cupsd.out" 2>&1 &

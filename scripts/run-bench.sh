@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the benchmarks (an optimised build in build/, or $BUILD_DIR) and runs them: our
 # figures, the references measured in the same run, their ratios with the targets, and the
-# batch host's peak memory against a bare Qt program that constructs QPrintDialog; then, as root,
-# the prompt's: a job's way to the agent's tab against a bare window, and the idle agent.
+# batch host's peak memory against a bare Qt program that constructs QPrintDialog, and the cost of
+# sealing and opening a job's secrets against its budget of 1 ms; then, as root, the prompt's: a
+# job's way to the agent's tab against a bare window, and the idle agent.
 # Extra arguments go to Google Benchmark (for example --benchmark_filter=Fetch).
 # Exit status 1 when a ratio misses its target. Not part of CI: the figures need a quiet machine.
 set -euo pipefail

@@ -94,27 +94,32 @@ panel_url=http://$address/
 echo "   folders Reports, Finance (protected) and Projects at http://$address/korvane-mfp-srv"
 echo "   print port socket://127.0.0.1:$print_port, operator panel $panel_url"
 
-# Adds the queue korvane-demo for the stand-in: on the machine's cupsd when our filter is
-# installed there and it takes the queue, else on a private cupsd (CUPS_SERVER then names it).
+# Adds the queue korvane-demo for the stand-in, made as an administrator makes it: lpadmin -m
+# with the model that lpinfo -m lists, whose PPD carries the server's seal key. On the machine's
+# cupsd when our package is installed there and it takes the queue, else on a private cupsd
+# (CUPS_SERVER then names it).
 make_queue() {
   local device=socket://127.0.0.1:$print_port
-  local ppd=$top/src/resources/ppd/korvane-rk880.ppd
-  local system_filter
-  system_filter=$(cups-config --serverbin 2>/dev/null || echo /usr/lib/cups)/filter/korvane-jobcontrol
-  if [ -x "$system_filter" ] && lpstat -r 2>/dev/null | grep -q 'is running' &&
-     lpadmin -p korvane-demo -E -v "$device" -P "$ppd" 2>/dev/null; then
+  local model=korvane:///rk880.ppd
+  local serverbin
+  serverbin=$(cups-config --serverbin 2>/dev/null || echo /usr/lib/cups)
+  if [ -x "$serverbin/filter/korvane-jobcontrol" ] && [ -x "$serverbin/driver/korvane" ] &&
+     lpstat -r 2>/dev/null | grep -q 'is running' &&
+     lpadmin -p korvane-demo -E -v "$device" -m "$model" 2>/dev/null; then
     system_queue=korvane-demo
-    echo "   queue korvane-demo on this machine's cupsd"
+    echo "   queue korvane-demo on this machine's cupsd, model $model"
     return 0
   fi
   "$top/scripts/private-cupsd.sh" start "$out/cups" "$bin/korvane-jobcontrol" > "$out/cupsd.out"
   CUPS_SERVER=$(cat "$out/cups/server")
   export CUPS_SERVER
-  if ! lpadmin -p korvane-demo -E -v "$device" -P "$ppd" 2> "$out/lpadmin.err"; then
+  if ! lpinfo -m 2> "$out/lpadmin.err" | grep -q "^$model " ||
+     ! lpadmin -p korvane-demo -E -v "$device" -m "$model" 2>> "$out/lpadmin.err"; then
+    echo "run-main-job: cannot make the queue with the model $model:" >&2
     cat "$out/lpadmin.err" >&2
     return 1
   fi
-  echo "   queue korvane-demo on a private cupsd at $CUPS_SERVER (this machine's has no filter of ours)"
+  echo "   queue korvane-demo on a private cupsd at $CUPS_SERVER, model $model (this machine's has no filter of ours)"
 }
 
 # Prints the stand-in's job list as it serves it to scripts, one job a line.

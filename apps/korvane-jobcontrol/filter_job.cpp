@@ -2,6 +2,7 @@
 
 #include "device_stream.h"
 #include "ppd_job_control.h"
+#include "sealed_settings.h"
 #include "settings/spool_time.h"
 
 #include <algorithm>
@@ -68,7 +69,10 @@ JobSettings jobSettings(const JobOptions& options, const std::string& user, cons
 
 void runFilter(const FilterArguments& arguments, int out)
 {
-    const JobSettings job = jobSettings(parseJobOptions(arguments.options.c_str()), arguments.user, arguments.title);
+    JobOptions options = parseJobOptions(arguments.options.c_str());
+    // Before anything reads the job: its secrets may be sealed for this print server.
+    openSealedSettings(options, arguments.user);
+    const JobSettings job = jobSettings(options, arguments.user, arguments.title);
     const Document document(arguments.document);
     const std::string header = formatHeader(job.settings, languageOfDocument(document.head(8)), document.size());
     reportJob(job);

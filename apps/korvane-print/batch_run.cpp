@@ -61,19 +61,34 @@ bool makeHostCall(const std::string& call, platform::PDEPanel& panel, const Host
 
 namespace {
 
-// Sends the files to the session's queue; false, with the message printed, when CUPS did not
+// Sends the files to the session's queue, with the message printed when they cannot go: a
+// queue that cannot keep the job's secrets private is not to be had for it, and CUPS may not
 // take the whole job.
-bool submitFiles(DialogSession& session, const HostOptions& options)
+ExitStatus submitFiles(DialogSession& session, const HostOptions& options)
 {
-    const SubmitResult result = submitJob(session.jobRequest(options.files, options.copies));
+    const JobRequest job = session.jobRequest(options.files, options.copies);
+    if (job.unsealedSecrets) {
+        report(*job.unsealedSecrets + "; nothing was sent");
+        return ExitStatus::Unavailable;
+    }
+    const SubmitResult result = submitJob(job);
     for (const std::string& warning : result.warnings)
         report("warning: " + warning);
     if (!result.jobId) {
         report(result.error);
-        return false;
+        return ExitStatus::NotPrinted;
     }
     report("sent job " + std::to_string(*result.jobId) + " to " + session.printer().name);
-    return true;
+    return ExitStatus::Done;
+}
+
+// A dry run says so when the job it tried could not be sent to its queue.
+void noteUnsendableSecrets(DialogSession& session, const HostOptions& options)
+{
+    if (!options.dryRun || session.printer().isBuiltInSample)
+        return;
+    if (auto problem = session.jobRequest(options.files, options.copies).unsealedSecrets)
+        reportLine("note", "this job could not be printed: " + *problem);
 }
 
 }  // namespace
@@ -125,7 +140,9 @@ ExitStatus runBatch(const HostOptions& options)
     }
     if (options.dump)
         std::cout << QJsonDocument(dumpSession(*session, summary)).toJson(QJsonDocument::Indented).toStdString();
-    if (submits && !submitFiles(*session, options))
-        return ExitStatus::NotPrinted;
-    return ExitStatus::Done;
+    if (!submits) {
+        noteUnsendableSecrets(*session, options);
+        return ExitStatus::Done;
+    }
+    return submitFiles(*session, options);
 }

@@ -206,6 +206,10 @@ SubmitResult submitJob(const JobRequest& job)
         result.error = *problem + "; nothing was sent";
         return result;
     }
+    if (job.unsealedSecrets) {
+        result.error = *job.unsealedSecrets + "; nothing was sent";
+        return result;
+    }
     for (const auto& [name, value] : submittedOptions(job)) {
         if (auto problem = unsendableOption(name, value)) {
             result.error = *problem + "; nothing was sent";

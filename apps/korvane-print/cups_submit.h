@@ -21,6 +21,8 @@ struct JobRequest {
     std::map<std::string, std::string> options;      // the print settings and the PPD's options, sent as names
     std::map<std::string, std::string> cupsOptions;  // CUPS' own options, typed as lp types them (page-ranges, ...)
     std::vector<std::string> files;
+    // Why the job must not be sent: its secrets could not be sealed for the queue's filter.
+    std::optional<std::string> unsealedSecrets;
 };
 
 struct SubmitResult {
@@ -53,6 +55,7 @@ std::map<std::string, std::string> submittedOptions(const JobRequest& job);
 IppMessage makeCreateJobRequest(const JobRequest& job);
 
 // Creates the job on the default CUPS server (CUPS_SERVER, client.conf) and sends every file
-// as one document of it. Nothing is sent when a file is unreadable or an option cannot travel;
+// as one document of it. Nothing is sent when a file is unreadable, an option cannot travel or
+// the job's secrets are not sealed;
 // a job whose document is refused is cancelled, so no half job is left printing.
 SubmitResult submitJob(const JobRequest& job);

@@ -82,6 +82,7 @@ std::unique_ptr<DialogSession> DialogSession::open(const HostOptions& options, H
             return nullptr;
         }
     }
+    session->sealer_ = JobSecretSealer(ppd ? filterSealKey(ppd->get()) : std::nullopt);
     std::optional<std::string> declared = ppd ? ppd->attribute("APDialogExtension") : std::nullopt;
     if (options.printer.noPPD)
         declared = KORVANE_BUNDLE_NAME;  // the host still knows which extension the printer has
@@ -176,6 +177,8 @@ JobRequest DialogSession::jobRequest(const std::vector<std::string>& files, int 
     choices_->setCopies(copies);
     job.cupsOptions = choices_->cupsOptions();
     job.files = files;
+    // cupsd sends cupsUser() as the job's owner, whom the filter gets as argv[2].
+    job.unsealedSecrets = sealer_.seal(job.options, cupsUser());
     return job;
 }
 

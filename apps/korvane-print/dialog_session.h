@@ -4,6 +4,7 @@
 #include "cups_submit.h"
 #include "host_callback.h"
 #include "job_choices.h"
+#include "job_secrets.h"
 #include "options.h"
 #include "plugin_host.h"
 #include "printer_source.h"
@@ -34,7 +35,8 @@ public:
     const std::string& noPanelReason() const { return noPanelReason_; }
 
     // The job these files make on this printer: the print settings and the job's choices as
-    // options, the job's name as its title.
+    // options, the job's name as its title, the secrets sealed for the queue's filter (or the
+    // reason they cannot be, in unsealedSecrets: such a job shows them and must not be sent).
     JobRequest jobRequest(const std::vector<std::string>& files, int copies);
     // What the dialog's pages and the printer's options add to the job.
     JobChoices& choices() { return *choices_; }
@@ -57,6 +59,7 @@ private:
     platform::PanelList panels_;  // released before the plug-in that made them
     std::string noPanelReason_;
     std::unique_ptr<JobChoices> choices_;
+    JobSecretSealer sealer_;  // with the key of the queue's PPD, whether or not the panels get it
     std::vector<std::string> startNotes_;
 };
 

@@ -13,8 +13,6 @@
 #include <QStringList>
 #include <QTextStream>
 
-#include <map>
-
 namespace {
 
 // The most bytes of a text file the preview reads: more than its first pages hold.
@@ -115,17 +113,6 @@ DocumentPreview previewText(const PreviewRequest& request)
 }
 
 }  // namespace
-
-QSizeF paperSizeInPoints(const std::string& name)
-{
-    static const std::map<std::string, QSizeF> sizes{{"A4", {595, 842}},     {"iso_a4_210x297mm", {595, 842}},
-                                                     {"Letter", {612, 792}}, {"na_letter_8.5x11in", {612, 792}},
-                                                     {"Legal", {612, 1008}}, {"na_legal_8.5x14in", {612, 1008}},
-                                                     {"A5", {420, 595}},     {"iso_a5_148x210mm", {420, 595}},
-                                                     {"A3", {842, 1191}},    {"iso_a3_297x420mm", {842, 1191}}};
-    const auto found = sizes.find(name);
-    return found == sizes.end() ? QSizeF(595, 842) : found->second;
-}
 
 DocumentPreview renderPreview(const PreviewRequest& request)
 {

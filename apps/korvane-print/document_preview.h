@@ -3,6 +3,8 @@
 // text.
 #pragma once
 
+#include "paper_sizes.h"
+
 #include <QImage>
 #include <QSizeF>
 
@@ -11,7 +13,7 @@
 
 struct PreviewRequest {
     std::string path;
-    QSizeF paperPoints{595, 842};  // the paper's width and height, portrait, in points
+    QSizeF paperPoints = kFallbackPaperPoints;  // the paper's width and height, portrait, in points
     bool landscape = false;
     int maxPages = 4;
     int sheetWidthPixels = 300;  // the width of a portrait sheet in the picture
@@ -25,7 +27,3 @@ struct DocumentPreview {
 
 // The preview of the request's document.
 DocumentPreview renderPreview(const PreviewRequest& request);
-
-// The paper size in points of a PPD page-size name or IPP media name the dialog knows (A4,
-// Letter, Legal, A5, A3); A4 for any other.
-QSizeF paperSizeInPoints(const std::string& name);

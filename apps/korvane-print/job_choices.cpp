@@ -31,7 +31,7 @@ std::string JobChoices::paperName() const
 {
     if (auto pageSize = markedChoice("PageSize"))
         return *pageSize;
-    return option("media").value_or("A4");
+    return option("media").value_or(defaultPaper_);
 }
 
 std::optional<std::string> JobChoices::option(const std::string& name) const

@@ -26,8 +26,11 @@ public:
                                       const std::set<std::string>& fixed = {});
     // The PPD's marked choice of the option; nothing without a PPD or such an option.
     std::optional<std::string> markedChoice(const std::string& keyword) const;
-    // The paper the job prints on: the PPD's page size, else the media option, else A4.
+    // The paper the job prints on: the PPD's page size, else the media option, else the
+    // queue's default paper; empty when nothing says.
     std::string paperName() const;
+    // The paper the queue prints on when the job names none (cupsd's media-default).
+    void setDefaultPaper(const std::string& name) { defaultPaper_ = name; }
     // Sets or removes one of CUPS' own job options (page-ranges, number-up, sides, ...).
     void setOption(const std::string& name, const std::string& value) { cupsOptions_[name] = value; }
     void removeOption(const std::string& name) { cupsOptions_.erase(name); }
@@ -52,4 +55,5 @@ private:
     std::map<std::string, std::string> cupsOptions_;
     int copies_ = 1;
     bool collate_ = true;
+    std::string defaultPaper_;
 };

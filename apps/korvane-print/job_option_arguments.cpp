@@ -2,7 +2,11 @@
 
 #include "page_ranges.h"
 
+#include <cups/cups.h>
+
 #include <set>
+
+#include <strings.h>
 
 namespace {
 
@@ -28,7 +32,54 @@ bool ppdOptionTakes(ppd_file_t* ppd, const std::string& keyword, const std::stri
     return customValue && ppdFindCustomOption(ppd, keyword.c_str());
 }
 
+// A Boolean value as libcups encodes it; nothing for a text that is neither.
+std::optional<bool> booleanValue(const std::string& value)
+{
+    for (const char* yes : {"true", "yes", "on"})
+        if (strcasecmp(value.c_str(), yes) == 0)
+            return true;
+    for (const char* no : {"false", "no", "off"})
+        if (strcasecmp(value.c_str(), no) == 0)
+            return false;
+    return std::nullopt;
+}
+
+// Applies one of CUPS' own options; a message when CUPS would refuse its value. lp's older
+// "landscape" becomes the orientation it stands for, so that the General page shows it.
+std::optional<std::string> applyCupsOption(JobChoices& choices, const std::string& name, const std::string& value)
+{
+    if (name == "landscape") {
+        const std::optional<bool> landscape = booleanValue(value);
+        if (!landscape)
+            return "landscape takes true or false (or write -o landscape, -o nolandscape), not \"" + value + "\"";
+        if (*landscape)
+            choices.setOption("orientation-requested", "4");
+        else
+            choices.removeOption("orientation-requested");
+        return std::nullopt;
+    }
+    if (auto problem = badCupsOptionValue(name, value))
+        return problem;
+    choices.setOption(name, value);
+    return std::nullopt;
+}
+
 }  // namespace
+
+std::optional<OptionList> parseOptionArgument(const std::string& argument, std::string* error)
+{
+    cups_option_t* parsed = nullptr;
+    const int count = cupsParseOptions(argument.c_str(), 0, &parsed);
+    OptionList options;
+    for (int i = 0; i < count; ++i)
+        options.emplace_back(parsed[i].name, parsed[i].value);
+    cupsFreeOptions(count, parsed);
+    if (options.empty()) {
+        *error = "-o and --option take NAME=VALUE or NAME, as lp -o does, not \"" + argument + "\"";
+        return std::nullopt;
+    }
+    return options;
+}
 
 std::optional<std::string> badCupsOptionValue(const std::string& name, const std::string& value)
 {
@@ -54,9 +105,9 @@ std::optional<std::string> badCupsOptionValue(const std::string& name, const std
     return std::nullopt;
 }
 
-std::optional<OptionArgumentProblem> applyOptionArguments(
-    JobChoices& choices, const std::vector<std::pair<std::string, std::string>>& options,
-    const std::optional<std::string>& pages, std::vector<std::string>* notes)
+std::optional<OptionArgumentProblem> applyOptionArguments(JobChoices& choices, const OptionList& options,
+                                                          const std::optional<std::string>& pages,
+                                                          std::vector<std::string>* notes)
 {
     using Kind = OptionArgumentProblem::Kind;
     std::set<std::string> fixed;
@@ -65,9 +116,8 @@ std::optional<OptionArgumentProblem> applyOptionArguments(
             fixed.insert(name);
     for (const auto& [name, value] : options) {
         if (!choices.isPPDOption(name)) {
-            if (auto problem = badCupsOptionValue(name, value))
+            if (auto problem = applyCupsOption(choices, name, value))
                 return OptionArgumentProblem{Kind::BadValue, "-o " + name + "=" + value + ": " + *problem};
-            choices.setOption(name, value);
             continue;
         }
         if (!ppdOptionTakes(choices.ppd(), name, value))

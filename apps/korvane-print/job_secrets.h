@@ -18,3 +18,20 @@ std::optional<std::vector<unsigned char>> filterSealKey(ppd_file_t* ppd);
 // untouched, when they carry secrets and the PPD no key to seal them with.
 std::optional<std::string> sealJobSecrets(std::map<std::string, std::string>& options, ppd_file_t* ppd,
                                           const std::string& user);
+
+// Seals the secrets of one dialog's jobs with the key its queue's PPD carried. Each sealing
+// draws a new one-time key; this one gives the same sealed value again while the secrets and
+// the user stay the same, so that what --dump shows is what the job is sent with.
+class JobSecretSealer {
+public:
+    explicit JobSecretSealer(std::optional<std::vector<unsigned char>> key = std::nullopt) : key_(std::move(key)) {}
+
+    // As sealJobSecrets, with the key this sealer was given.
+    std::optional<std::string> seal(std::map<std::string, std::string>& options, const std::string& user);
+
+private:
+    std::optional<std::vector<unsigned char>> key_;
+    std::map<std::string, std::string> sealedSecrets_;  // what the last sealing held
+    std::string sealedUser_;
+    std::map<std::string, std::string> sealedPieces_;  // and the pieces it made
+};

@@ -2,6 +2,7 @@
 
 #include "dialog_session.h"
 #include "host_report.h"
+#include "job_option_arguments.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -246,10 +247,12 @@ std::optional<HostOptions> parseHostOptions(const QStringList& arguments, std::s
         {{"t", "title"}, "The job's name (default: the first file's name).", "TEXT"},
         {{"n", "copies"}, "Print N copies (default 1).", "N"},
         {{"o", "option"},
-         "Set the job option NAME (a PPD option of the printer, or one of CUPS' own such as "
-         "number-up) to VALUE, as lp -o does (repeatable).",
+         "Set job options as lp -o does (repeatable): NAME=VALUE for a PPD option of the printer or "
+         "one of CUPS' own such as number-up; several in one argument separated by blanks, a value "
+         "with blanks in quotes; NAME alone means NAME=true, noNAME NAME=false (-o landscape).",
          "NAME=VALUE"},
-        {"pages", "Print only these pages, for example 1-3,7 (default: all).", "RANGES"},
+        {"pages", "Print only these pages, for example 1-3,7, 5- (to the end) or -5 (up to 5) (default: all).",
+         "RANGES"},
         {"settings",
          "Start from the print settings in FILE: a JSON object of strings, at most " +
              QString::number(kMaxSettingsFileBytes / (1024 * 1024)) + " MiB.",
@@ -322,14 +325,11 @@ std::optional<HostOptions> parseHostOptions(const QStringList& arguments, std::s
             return std::nullopt;
         }
     }
-    for (const QString& assignment : parser.values("option")) {
-        const qsizetype equals = assignment.indexOf('=');
-        if (equals <= 0) {
-            *error = "-o and --option take NAME=VALUE, not \"" + assignment.toStdString() + "\"";
+    for (const QString& argument : parser.values("option")) {
+        auto parsed = parseOptionArgument(argument.toStdString(), error);
+        if (!parsed)
             return std::nullopt;
-        }
-        options.jobOptions.emplace_back(assignment.left(equals).toStdString(),
-                                        assignment.mid(equals + 1).toStdString());
+        options.jobOptions.insert(options.jobOptions.end(), parsed->begin(), parsed->end());
     }
     if (parser.isSet("pages"))
         options.pages = parser.value("pages").toStdString();

@@ -42,7 +42,7 @@ std::optional<int> pageNumber(const std::string& text, const std::string& part, 
     return number;
 }
 
-// One part between commas: "7", "1-3" or "5-".
+// One part between commas: "7", "1-3", "5-" or "-5" (from the first page, as CUPS reads it).
 std::optional<PageRange> parseRange(const std::string& part, std::string* error)
 {
     const std::size_t dash = part.find('-');
@@ -52,7 +52,12 @@ std::optional<PageRange> parseRange(const std::string& part, std::string* error)
             return std::nullopt;
         return PageRange{*page, *page};
     }
-    auto first = pageNumber(trimmed(part.substr(0, dash)), part, error);
+    const std::string firstText = trimmed(part.substr(0, dash));
+    if (firstText.empty() && trimmed(part.substr(dash + 1)).empty()) {
+        *error = "\"" + part + "\" is not a page range: write it like 1-3, 5- or -5";
+        return std::nullopt;
+    }
+    auto first = firstText.empty() ? std::optional<int>(1) : pageNumber(firstText, part, error);
     if (!first)
         return std::nullopt;
     const std::string lastText = trimmed(part.substr(dash + 1));

@@ -1,4 +1,4 @@
-// The pages of a job, as a user types them: "1-3,7", "5-" to the end.
+// The pages of a job, as a user types them: "1-3,7", "5-" to the end, "-5" from the first.
 #pragma once
 
 #include <optional>
@@ -14,7 +14,7 @@ struct PageRange {
 // The last page of a range that runs to the end, as IPP writes it.
 inline constexpr int kLastPage = 2147483647;
 
-// The ranges of a text such as "1-3,7" or "5-" (blanks allowed around the parts), in the
+// The ranges of a text such as "1-3,7", "5-" or "-5" (blanks allowed around the parts), in the
 // order given; an empty list for an empty text (all pages). Nothing, with a message in error,
 // for a range that runs backwards, a page 0, a text that is not a range, or ranges that do not
 // go up without overlapping (CUPS takes them only that way).

@@ -1,6 +1,7 @@
 #include "paper_page.h"
 
 #include "job_choices.h"
+#include "paper_sizes.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -15,6 +16,8 @@
 #include <QVBoxLayout>
 
 #include <QRegularExpression>
+
+#include <algorithm>
 
 #include <strings.h>
 
@@ -94,8 +97,7 @@ QString PaperPage::mnemonicLabel(const QString& text)
 }
 
 // Builds the controls of the printer's options and shows the choices now marked.
-void PaperPage::attach(JobChoices* choices, const std::set<std::string>& hiddenKeys,
-                       const std::vector<std::string>& sidesSupported)
+void PaperPage::attach(JobChoices* choices, const std::set<std::string>& hiddenKeys, const PrinterStatus& queue)
 {
     clear();
     choices_ = choices;
@@ -104,7 +106,7 @@ void PaperPage::attach(JobChoices* choices, const std::set<std::string>& hiddenK
         return;
     auto* paperBox = new QGroupBox(tr("Paper"), body_);
     auto* paperForm = new QFormLayout(paperBox);
-    addPaperAndSides(paperForm, sidesSupported);
+    addPaperAndSides(paperForm, queue);
     content_->addWidget(paperBox);
     for (const PPDOptionGroup& group : otherPPDOptions(choices_->ppd(), hiddenKeys)) {
         auto* box = new QGroupBox(QString::fromStdString(group.text), body_);
@@ -119,18 +121,14 @@ void PaperPage::attach(JobChoices* choices, const std::set<std::string>& hiddenK
 }
 
 // Paper size and two-sided: the PPD's PageSize and Duplex, else what cupsd offers.
-void PaperPage::addPaperAndSides(QFormLayout* form, const std::vector<std::string>& sidesSupported)
+void PaperPage::addPaperAndSides(QFormLayout* form, const PrinterStatus& queue)
 {
+    const std::vector<std::string>& sidesSupported = queue.sidesSupported;
     const PPDOptionEntry pageSize = describePPDOption(choices_->ppd(), "PageSize");
-    if (!pageSize.keyword.empty()) {
+    if (!pageSize.keyword.empty())
         addOptionRow(form, pageSize, tr("Paper si&ze:"));
-    } else {
-        std::vector<std::pair<QString, std::string>> sizes;
-        for (const char* media : {"A4", "Letter", "Legal", "A5", "A3"})
-            sizes.emplace_back(media, media);
-        ippMedia_ = addIppChoiceRow(form, {"mediaPopup", tr("Paper si&ze:"), "media", "A4"}, sizes);
-        connect(ippMedia_, &QComboBox::currentIndexChanged, this, &PaperPage::mediaChosen);
-    }
+    else
+        addMediaRow(form, queue);
     PPDOptionEntry duplex = describePPDOption(choices_->ppd(), "Duplex");
     if (duplex.keyword.empty())
         duplex = describePPDOption(choices_->ppd(), "cupsSides");
@@ -145,6 +143,29 @@ void PaperPage::addPaperAndSides(QFormLayout* form, const std::vector<std::strin
         sides.emplace_back(sidesText(value), value);
     ippSides_ = addIppChoiceRow(form, {"sidesPopup", tr("T&wo-sided:"), "sides", "one-sided"}, sides);
     connect(ippSides_, &QComboBox::currentIndexChanged, this, &PaperPage::sidesChosen);
+}
+
+// The paper sizes cupsd lists for a queue without a PPD, showing the job's paper or else the
+// queue's default. A paper the job names that cupsd does not list (a kept default, -o media)
+// is offered too, so that the pop-up shows what the job gets; with no size at all the pop-up
+// says that the printer decides, and offers no choice.
+void PaperPage::addMediaRow(QFormLayout* form, const PrinterStatus& queue)
+{
+    std::vector<std::pair<QString, std::string>> sizes;
+    for (const MediaSize& size : queue.media)
+        sizes.emplace_back(QString::fromStdString(size.text), size.name);
+    const std::optional<std::string> chosen = choices_->option("media");
+    const auto listed = [&](const std::string& name) {
+        return std::any_of(sizes.begin(), sizes.end(), [&](const auto& size) { return size.second == name; });
+    };
+    if (chosen && !listed(*chosen))
+        sizes.emplace_back(QString::fromStdString(paperSizeText(*chosen)), *chosen);
+    if (sizes.empty())
+        sizes.emplace_back(tr("As the printer sets it"), std::string());
+    const std::string fallback = listed(queue.defaultMedia) ? queue.defaultMedia : sizes.front().second;
+    ippMedia_ = addIppChoiceRow(form, {"mediaPopup", tr("Paper si&ze:"), "media", fallback}, sizes);
+    ippMedia_->setEnabled(ippMedia_->count() > 1);
+    connect(ippMedia_, &QComboBox::currentIndexChanged, this, &PaperPage::mediaChosen);
 }
 
 // A pop-up of an IPP job option's values (text, value) as cupsd offers them, showing the

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "ppd_option_list.h"
+#include "printer_status.h"
 
 #include <QWidget>
 
@@ -26,9 +27,9 @@ public:
     explicit PaperPage(QWidget* parent = nullptr);
 
     // Builds the page for a job's printer: its PPD through choices (nullptr: no printer), the
-    // panels' option keys that stay hidden, the sides cupsd says the queue prints.
-    void attach(JobChoices* choices, const std::set<std::string>& hiddenKeys,
-                const std::vector<std::string>& sidesSupported);
+    // panels' option keys that stay hidden, what cupsd says of the queue (the sides it prints
+    // and, for a printer without a PPD, its paper sizes).
+    void attach(JobChoices* choices, const std::set<std::string>& hiddenKeys, const PrinterStatus& queue);
 
 signals:
     void choicesChanged();
@@ -44,7 +45,8 @@ private:
     };
 
     void clear();
-    void addPaperAndSides(QFormLayout* form, const std::vector<std::string>& sidesSupported);
+    void addPaperAndSides(QFormLayout* form, const PrinterStatus& queue);
+    void addMediaRow(QFormLayout* form, const PrinterStatus& queue);
     struct IppChoice {
         QString objectName;
         QString label;         // with its mnemonic and colon

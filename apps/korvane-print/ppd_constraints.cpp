@@ -2,6 +2,9 @@
 
 #include <cups/cups.h>
 
+#include <algorithm>
+#include <utility>
+
 #include <strings.h>
 
 namespace {
@@ -30,35 +33,59 @@ bool sameName(const std::string& a, const std::string& b)
     return strcasecmp(a.c_str(), b.c_str()) == 0;
 }
 
-// A constraint's side matches keyword/choice: same option, and no choice or the same one.
-bool sideMatches(const char* option, const char* constraintChoice, const std::string& keyword,
-                 const std::string& choice)
+using ChoiceList = std::vector<std::pair<std::string, std::string>>;
+
+// The marked choices that libcups finds in conflict if keyword took choice, by any of the
+// PPD's constraints (UIConstraints, NonUIConstraints and cupsUIConstraints alike).
+ChoiceList conflictsOf(ppd_file_t* ppd, const std::string& keyword, const std::string& choice)
 {
-    return sameName(option, keyword) && (!*constraintChoice || sameName(constraintChoice, choice));
+    ChoiceList conflicts;
+    cups_option_t* options = nullptr;
+    const int count = cupsGetConflicts(ppd, keyword.c_str(), choice.c_str(), &options);
+    for (int i = 0; i < count; ++i)
+        conflicts.emplace_back(options[i].name, options[i].value);
+    cupsFreeOptions(count, options);
+    return conflicts;
 }
 
-// A constraint's side holds for the marked PPD: its choice is marked, or (without a choice)
-// the option is set to anything but None, False or Off, as CUPS reads such constraints.
-bool sideIsMarked(ppd_file_t* ppd, const char* option, const char* constraintChoice)
+// The texts joined as a sentence lists them: "a", "a and b", "a, b and c".
+std::string listed(const std::vector<std::string>& texts)
 {
-    const std::string marked = markedChoice(ppd, option);
-    if (*constraintChoice)
-        return sameName(marked, constraintChoice);
-    return !marked.empty() && !sameName(marked, "None") && !sameName(marked, "False") && !sameName(marked, "Off");
+    std::string text;
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == texts.size() ? " and " : ", ") + texts[i];
+    return text;
 }
 
-// The first marked choice that a UIConstraints line forbids together with keyword/choice,
-// described for the user; empty when the PPD names none.
-std::string conflictingChoice(ppd_file_t* ppd, const std::string& keyword, const std::string& choice)
+// The marked choices that keyword/choice conflicts with, described for the user; empty when
+// libcups names none. Conflicts that the option's present choice has as well are not of this
+// choice's making and are left out, unless nothing else is left.
+std::string conflictingChoices(ppd_file_t* ppd, const std::string& keyword, const std::string& choice)
 {
-    for (int i = 0; i < ppd->num_consts; ++i) {
-        const ppd_const_t& c = ppd->consts[i];
-        if (sideMatches(c.option1, c.choice1, keyword, choice) && sideIsMarked(ppd, c.option2, c.choice2))
-            return describeChoice(ppd, c.option2, c.choice2[0] ? c.choice2 : markedChoice(ppd, c.option2));
-        if (sideMatches(c.option2, c.choice2, keyword, choice) && sideIsMarked(ppd, c.option1, c.choice1))
-            return describeChoice(ppd, c.option1, c.choice1[0] ? c.choice1 : markedChoice(ppd, c.option1));
-    }
-    return "";
+    const ChoiceList conflicts = conflictsOf(ppd, keyword, choice);
+    const std::string present = markedChoice(ppd, keyword);
+    const ChoiceList standing =
+        present.empty() || sameName(present, choice) ? ChoiceList{} : conflictsOf(ppd, keyword, present);
+    // The region is the paper size by another name; the size says it.
+    const bool sizeNamed =
+        std::any_of(conflicts.begin(), conflicts.end(), [](const auto& c) { return sameName(c.first, "PageSize"); });
+    const auto describe = [&](bool leaveOutStanding) {
+        std::vector<std::string> texts;
+        for (const auto& conflict : conflicts) {
+            if (sizeNamed && sameName(conflict.first, "PageRegion"))
+                continue;
+            if (leaveOutStanding && std::find(standing.begin(), standing.end(), conflict) != standing.end())
+                continue;
+            const std::string text = describeChoice(ppd, conflict.first, conflict.second);
+            if (std::find(texts.begin(), texts.end(), text) == texts.end())
+                texts.push_back(text);
+        }
+        return texts;
+    };
+    std::vector<std::string> texts = describe(true);
+    if (texts.empty())
+        texts = describe(false);
+    return listed(texts);
 }
 
 // The paper size: never changed to make room for another choice (the user's paper is what it
@@ -74,7 +101,7 @@ ConstraintVerdict refusal(ppd_file_t* ppd, const std::string& keyword, const std
 {
     ConstraintVerdict verdict;
     verdict.accepted = false;
-    const std::string other = conflictingChoice(ppd, keyword, choice);
+    const std::string other = conflictingChoices(ppd, keyword, choice);
     verdict.reason = describeChoice(ppd, keyword, choice) + " cannot be used with " +
                      (other.empty() ? std::string("the printer's other settings") : other) + because;
     verdict.note = verdict.reason;

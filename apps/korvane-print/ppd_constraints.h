@@ -1,6 +1,6 @@
-// The printer's constraints (UIConstraints) on a choice: resolved as CUPS resolves them, or
-// refused with the reason. The dialog, the batch mode and the panels' host callback all ask
-// here, so all three get the same verdict.
+// The printer's constraints (UIConstraints, cupsUIConstraints) on a choice: resolved as CUPS
+// resolves them, or refused with the choices it conflicts with. The dialog, the batch mode and
+// the panels' host callback all ask here, so all three get the same verdict.
 #pragma once
 
 #include <cups/ppd.h>

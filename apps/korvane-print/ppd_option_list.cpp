@@ -80,6 +80,21 @@ PPDOptionEntry entryOf(ppd_file_t* ppd, ppd_option_t& option)
     return entry;
 }
 
+// A parameter's value as cupsParseOptions reads it back whole: as it is when nothing in it is
+// special to the parser, else in double quotes with quotes and backslashes escaped.
+std::string quotedOptionValue(const std::string& value)
+{
+    if (!value.empty() && value.find_first_of(" \t\n\r\v\f\"'\\{}") == std::string::npos)
+        return value;
+    std::string quoted = "\"";
+    for (char c : value) {
+        if (c == '"' || c == '\\')
+            quoted += '\\';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
 bool isInstallableGroup(const ppd_group_t& group)
 {
     return std::strcmp(group.name, "InstallableOptions") == 0;
@@ -176,6 +191,6 @@ std::string customChoiceValue(const PPDOptionEntry& option, const std::vector<st
         return "Custom." + values.front();
     std::string value = "{";
     for (std::size_t i = 0; i < option.customParameters.size() && i < values.size(); ++i)
-        value += (i ? " " : "") + option.customParameters[i].name + "=" + values[i];
+        value += (i ? " " : "") + option.customParameters[i].name + "=" + quotedOptionValue(values[i]);
     return value + "}";
 }

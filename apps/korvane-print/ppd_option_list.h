@@ -56,5 +56,6 @@ PPDOptionEntry describePPDOption(ppd_file_t* ppd, const char* keyword);
 std::optional<std::string> customValueProblem(const PPDCustomParameter& parameter, const std::string& value);
 
 // A value that ppdMarkOption accepts for the option's custom choice:
-// "Custom.VALUE" for a single parameter, "{NAME=VALUE ...}" for several.
+// "Custom.VALUE" for a single parameter, "{NAME=VALUE ...}" for several, where a value with
+// blanks, quotes, backslashes or braces is quoted so that it is read back whole.
 std::string customChoiceValue(const PPDOptionEntry& option, const std::vector<std::string>& values);

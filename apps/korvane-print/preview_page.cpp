@@ -9,6 +9,19 @@
 
 #include <cstdlib>
 
+namespace {
+
+// The caption's word on a sheet drawn as A4 because the paper's size is not known.
+QString unknownPaperNote(const std::string& name)
+{
+    if (name.empty())
+        return PreviewPage::tr("The printer does not say its paper size; shown on A4.");
+    return PreviewPage::tr("The size of the paper \u201c%1\u201d is not known; shown on A4.")
+        .arg(QString::fromStdString(name));
+}
+
+}  // namespace
+
 // Lays out the page: a caption saying what is shown, the sheets side by side below it.
 PreviewPage::PreviewPage(QWidget* parent) : QWidget(parent)
 {
@@ -39,12 +52,16 @@ void PreviewPage::setDocument(const std::string& path)
 }
 
 // Another paper or orientation: drawn when the page is next in sight.
-void PreviewPage::setPaper(const QSizeF& points, bool landscape)
+void PreviewPage::setPaper(const std::string& name, ppd_file_t* ppd, bool landscape)
 {
-    if (request_.paperPoints == points && request_.landscape == landscape)
+    const std::optional<QSizeF> size = paperSizeInPoints(name, ppd);
+    const QSizeF points = size.value_or(kFallbackPaperPoints);
+    const QString note = size ? QString() : unknownPaperNote(name);
+    if (request_.paperPoints == points && request_.landscape == landscape && paperNote_ == note)
         return;
     request_.paperPoints = points;
     request_.landscape = landscape;
+    paperNote_ = note;
     stale_ = true;
     if (isVisible())
         refresh();
@@ -84,12 +101,14 @@ void PreviewPage::refresh()
         return;
     }
     const int shown = static_cast<int>(preview_.sheets.size());
+    QString caption;
     if (shown == preview_.pageCount)
-        caption_->setText(preview_.pageCount == 1 ? tr("%1: its one page, as it will print.").arg(name)
-                                                  : tr("%1: all %2 pages, as they will print.").arg(name).arg(shown));
+        caption = preview_.pageCount == 1 ? tr("%1: its one page, as it will print.").arg(name)
+                                          : tr("%1: all %2 pages, as they will print.").arg(name).arg(shown);
     else
-        caption_->setText(
-            tr("%1: the first %2 of its %3 pages, as they will print.").arg(name).arg(shown).arg(preview_.pageCount));
+        caption =
+            tr("%1: the first %2 of its %3 pages, as they will print.").arg(name).arg(shown).arg(preview_.pageCount);
+    caption_->setText(paperNote_.isEmpty() ? caption : caption + ' ' + paperNote_);
     for (std::size_t i = 0; i < preview_.sheets.size(); ++i) {
         auto* sheet = new QLabel;
         sheet->setObjectName(QString("previewSheet%1").arg(i + 1));

@@ -272,8 +272,9 @@ void PrintDialog::attachPages()
         about << tr("Location: %1").arg(QString::fromStdString(status.location));
     printerStateLabel_->setText(about.join(QStringLiteral(" \u00b7 ")));
     printerStateLabel_->setVisible(!about.isEmpty());
+    choices->setDefaultPaper(status.defaultMedia);
     generalPage_->attach(choices);
-    paperPage_->attach(choices, session_->panelOptionKeys(), status.sidesSupported);
+    paperPage_->attach(choices, session_->panelOptionKeys(), status);
     jobChoicesChanged();
 }
 
@@ -284,7 +285,7 @@ void PrintDialog::jobChoicesChanged()
         return;
     const JobChoices& choices = session_->choices();
     const std::string turn = choices.option("orientation-requested").value_or("3");
-    previewPage_->setPaper(paperSizeInPoints(choices.paperName()), turn == "4" || turn == "5");
+    previewPage_->setPaper(choices.paperName(), choices.ppd(), turn == "4" || turn == "5");
 }
 
 // A note stays in sight under the tabs until the next one.

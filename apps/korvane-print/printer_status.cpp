@@ -1,7 +1,10 @@
 #include "printer_status.h"
 
+#include "paper_sizes.h"
+
 #include <cups/cups.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -29,6 +32,25 @@ std::string stateText(const char* state, const char* reasons)
     return text;
 }
 
+// The paper sizes cupsd lists for the queue (media-col-database, else media-supported), each
+// once, with its default.
+void readMedia(cups_dest_t* dest, cups_dinfo_t* info, PrinterStatus& status)
+{
+    const int count = cupsGetDestMediaCount(CUPS_HTTP_DEFAULT, dest, info, CUPS_MEDIA_FLAGS_DEFAULT);
+    for (int i = 0; i < count; ++i) {
+        cups_size_t size{};
+        if (!cupsGetDestMediaByIndex(CUPS_HTTP_DEFAULT, dest, info, i, CUPS_MEDIA_FLAGS_DEFAULT, &size))
+            continue;
+        const std::string name = size.media;
+        // The same size may be listed once per set of margins.
+        if (std::none_of(status.media.begin(), status.media.end(), [&](const MediaSize& m) { return m.name == name; }))
+            status.media.push_back({name, paperSizeText(name)});
+    }
+    ipp_attribute_t* defaultMedia = cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest, info, "media");
+    if (const char* name = defaultMedia ? ippGetString(defaultMedia, 0, nullptr) : nullptr)
+        status.defaultMedia = name;
+}
+
 }  // namespace
 
 PrinterStatus queryPrinterStatus(const std::string& queue)
@@ -48,5 +70,6 @@ PrinterStatus queryPrinterStatus(const std::string& queue)
     for (int i = 0; sides && i < ippGetCount(sides); ++i)
         if (const char* value = ippGetString(sides, i, nullptr))
             status.sidesSupported.push_back(value);
+    readMedia(dest.get(), info.get(), status);
     return status;
 }

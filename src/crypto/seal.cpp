@@ -7,6 +7,7 @@
 #include <openssl/pem.h>
 #include <openssl/rand.h>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 
@@ -121,6 +122,34 @@ CipherContext startCipher(bool encrypt, const Secret<kAesKeySize>& aesKey, const
     return cipher;
 }
 
+// A PKCS #8 X25519 private key without attributes or public key (RFC 8410), as OpenSSL writes
+// it: these 16 bytes of DER, then the raw key.
+constexpr unsigned char kPlainPkcs8Prefix[] = {0x30, 0x2e, 0x02, 0x01, 0x00, 0x30, 0x05, 0x06,
+                                               0x03, 0x2b, 0x65, 0x6e, 0x04, 0x22, 0x04, 0x20};
+
+// The raw key of a PEM text that holds such a plain key; nothing for any other text. The
+// library's general key decoder costs most of a filter's opening of a job (0.4 ms), and the key
+// files are always of this form.
+std::optional<std::vector<unsigned char>> rawKeyOfPlainPkcs8(std::string_view pem)
+{
+    const Bio bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
+    char* name = nullptr;
+    char* header = nullptr;
+    unsigned char* der = nullptr;
+    long size = 0;
+    if (!bio || PEM_read_bio(bio.get(), &name, &header, &der, &size) != 1)
+        return std::nullopt;
+    std::optional<std::vector<unsigned char>> raw;
+    if (std::string_view(name) == "PRIVATE KEY" && *header == '\0' &&
+        size == static_cast<long>(sizeof kPlainPkcs8Prefix + kSealKeySize) &&
+        std::equal(std::begin(kPlainPkcs8Prefix), std::end(kPlainPkcs8Prefix), der))
+        raw.emplace(der + sizeof kPlainPkcs8Prefix, der + size);
+    OPENSSL_clear_free(der, static_cast<std::size_t>(size));
+    OPENSSL_free(name);
+    OPENSSL_free(header);
+    return raw;
+}
+
 }  // namespace
 
 std::optional<SealKeyPair> makeSealKeyPair()
@@ -161,6 +190,8 @@ std::string sealPrivateKeyToPem(std::span<const unsigned char> privateKey)
 
 std::optional<std::vector<unsigned char>> sealPrivateKeyFromPem(std::string_view pem)
 {
+    if (std::optional<std::vector<unsigned char>> raw = rawKeyOfPlainPkcs8(pem))
+        return raw;
     const Bio bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
     if (!bio)
         return std::nullopt;

@@ -33,12 +33,6 @@ bool isPieceNumber(std::string_view text)
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// Whether key names a piece of the sealed value.
-bool isSealedPieceKey(std::string_view key)
-{
-    return key.starts_with(kSealedPrefix) && isPieceNumber(key.substr(std::string_view(kSealedPrefix).size()));
-}
-
 std::string pieceKey(std::size_t number)
 {
     return kSealedPrefix + std::to_string(number);
@@ -100,6 +94,11 @@ bool isSecretBearingKey(std::string_view key)
     });
 }
 
+bool isSealedPieceKey(std::string_view key)
+{
+    return key.starts_with(kSealedPrefix) && isPieceNumber(key.substr(std::string_view(kSealedPrefix).size()));
+}
+
 bool hasSecretBearingKeys(const JobOptionMap& options)
 {
     return std::any_of(options.begin(), options.end(),
@@ -128,6 +127,9 @@ bool sealSecretKeys(JobOptionMap& options, std::span<const unsigned char> public
         return false;
     for (const auto& [key, value] : secrets)
         options.erase(key);
+    // A value sealed earlier (settings that started from a sent job's) gives way whole: a piece
+    // of it left beside the new one would make both unreadable.
+    std::erase_if(options, [](const auto& option) { return isSealedPieceKey(option.first); });
     const std::string coded = crypto::base64Encode(*sealed);
     for (std::size_t at = 0, number = 1; at < coded.size(); at += kSealedPieceLength, ++number)
         options[pieceKey(number)] = coded.substr(at, kSealedPieceLength);

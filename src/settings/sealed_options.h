@@ -29,6 +29,9 @@ inline constexpr const char* kSealKeyPPDKeyword = "KorvaneJobSealKey";
 // number or folder password to someone who reads it.
 bool isSecretBearingKey(std::string_view key);
 
+// Whether key names a piece of the sealed value.
+bool isSealedPieceKey(std::string_view key);
+
 // Whether the options carry a secret-bearing key.
 bool hasSecretBearingKeys(const JobOptionMap& options);
 

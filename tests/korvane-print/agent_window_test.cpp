@@ -3,14 +3,11 @@
 // its user that waits on a queue with the prompt on, none for another user's job or a job that
 // carries the tab's settings, and Print in that window lets the job go with the tab's settings.
 // It leaves pictures of the window and its notice in the build folder.
-#include "crypto/base64.h"
-#include "crypto/seal.h"
 #include "job_agent.h"
 #include "korvane-print/host_harness.h"
 #include "korvane-print/system_bus.h"
 #include "korvane-print/window_suite.h"
 #include "platform/automation.h"
-#include "settings/sealed_options.h"
 #include "support/test_host.h"
 
 #include <gtest/gtest.h>
@@ -41,15 +38,9 @@ protected:
         // The process's system bus connection is made once, at the agent's first start.
         qputenv("DBUS_SYSTEM_BUS_ADDRESS", QByteArray::fromStdString(bus->address()));
         cupsd = std::make_unique<ScratchCupsd>(JobPrivacy::DebianDefault, bus->address());
-        keys = korvane::crypto::makeSealKeyPair();
-        ppdFolder = std::make_unique<QTemporaryDir>();
-        const std::string ppd = ppdFolder->path().toStdString() + "/office.ppd";
         if (!cupsd->isRunning())
             setUpError = "the agent needs a real cupsd and it could not start: " + cupsd->error();
-        else if (!keys || !writeFile(ppd, readFile(samplePpd()) + "*" + korvane::settings::kSealKeyPPDKeyword + ": \"" +
-                                              korvane::crypto::base64Encode(keys->publicKey) + "\"\n"))
-            setUpError = "cannot make the queue's PPD with a seal key";
-        else if (auto problem = cupsd->addRecordingQueue("office", ppd))
+        else if (auto problem = cupsd->addRecordingQueue("office"))
             setUpError = *problem;
         else if (auto problem = cupsd->holdNewJobs("office"))
             setUpError = *problem;
@@ -122,8 +113,6 @@ protected:
 
     static inline std::unique_ptr<PrivateSystemBus> bus;
     static inline std::unique_ptr<ScratchCupsd> cupsd;
-    static inline std::optional<korvane::crypto::SealKeyPair> keys;
-    static inline std::unique_ptr<QTemporaryDir> ppdFolder;
     static inline std::string setUpError;
     testing_support::ScopedUserDirs userDirs;
     ScopedEnv plugins{"KORVANE_PLUGIN_PATH", std::string(KORVANE_TEST_BIN_DIR)};
@@ -208,10 +197,9 @@ TEST_F(AgentOnDisplay, PrintInTheWindowLetsTheJobGoWithTheTabsSettings)
     ASSERT_TRUE(record) << "the job was not let go";
     EXPECT_EQ(record->options.at("korvane.print.PrintSettings.jobSuspend"), "2");
     EXPECT_EQ(record->options.count("korvane.print.PrintSettings.jobSuspend2Key"), 0u) << "a secret in plain";
-    korvane::settings::JobOptionMap atTheFilter = record->options;
-    ASSERT_EQ(korvane::settings::openSealedKeys(atTheFilter, keys->privateKey, cupsUser()),
-              korvane::settings::SealedKeysOpening::Opened);
-    EXPECT_EQ(atTheFilter.at("korvane.print.PrintSettings.jobSuspendKey").size(), 32u);
+    ASSERT_GT(record->options.count("korvane.print.PrintSettings.sealed1"), 0u) << record->rawOptions;
+    const FilterRecord atTheFilter = cupsd->opened(*record);
+    EXPECT_EQ(atTheFilter.options.at("korvane.print.PrintSettings.jobSuspendKey").size(), 32u);
     QTest::qWait(100);
     EXPECT_FALSE(agent.windowFor(job));
     EXPECT_FALSE(agent.notice().window() && agent.notice().window()->hasJob(job));

@@ -2,12 +2,18 @@
 // Control tab's choices reach the queue's filter exactly as dumped; a choice the printer's
 // constraints refuse sends nothing; the defaults a user keeps in lpoptions are where the
 // dialog starts.
+#include "job_choices.h"
 #include "korvane-print/host_harness.h"
 #include "lpoptions_store.h"
+#include "paper_page.h"
+#include "paper_sizes.h"
+#include "printer_status.h"
 #include "settings/keys.h"
+#include "settings/sealed_options.h"
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -105,7 +111,8 @@ TEST_F(DialogJob, PagesPaperTwoSidedAndTheTabsChoicesArriveExactlyAsDumped)
     EXPECT_EQ(dumped.at("Duplex"), "DuplexNoTumble");
     EXPECT_EQ(dumped.at("number-up"), "2");
     EXPECT_EQ(dumped.count(keys::kJobSuspend), 1u) << "the tab's print settings are job options too";
-    EXPECT_EQ(dumped.count(keys::kJobSuspendKey), 1u);
+    EXPECT_EQ(dumped.count(keys::kJobSuspendKey), 0u) << "the PIN's forms travel sealed";
+    EXPECT_EQ(dumped.count(std::string(korvane::settings::kSealedPrefix) + "1"), 1u);
 
     const auto record = cupsd->waitForRecord(*jobId);
     ASSERT_TRUE(record) << "the queue's filter never ran for job " << *jobId;
@@ -117,6 +124,26 @@ TEST_F(DialogJob, PagesPaperTwoSidedAndTheTabsChoicesArriveExactlyAsDumped)
     // Nothing of the dialog's kinds arrived that the dump did not show.
     for (const char* name : {"MediaType", "TonerSaver", "Stamp", "sides", "orientation-requested", "media"})
         EXPECT_EQ(record->options.count(name), 0u) << name << " arrived: " << record->rawOptions;
+}
+
+TEST_F(DialogJob, OptionsWrittenAsForLpArriveEachAsIfGivenAlone)
+{
+    const ProcessResult run = runHost({"--batch", "-P", "duplex-test", "-o", "PageSize=A4 number-up=2", "-o",
+                                       "landscape", "--pages", "-2", "--dump", document});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const auto jobId = sentJobId(run.err);
+    ASSERT_TRUE(jobId) << run.err;
+    const auto dumped = dumpedJobOptions(run.out);
+    EXPECT_EQ(dumped.at("PageSize"), "A4");
+    EXPECT_EQ(dumped.at("number-up"), "2");
+    EXPECT_EQ(dumped.at("orientation-requested"), "4") << "-o landscape is lp's landscape";
+    EXPECT_EQ(dumped.at("page-ranges"), "1-2");
+
+    const auto record = cupsd->waitForRecord(*jobId);
+    ASSERT_TRUE(record) << "the queue's filter never ran for job " << *jobId;
+    for (const char* name : {"PageSize", "number-up", "orientation-requested", "page-ranges"})
+        EXPECT_EQ(record->options.count(name) ? record->options.at(name) : "(none)", dumped.at(name))
+            << name << " in " << record->rawOptions;
 }
 
 TEST_F(DialogJob, TwoSidedOnTransparenciesAskedForBothIsRefusedAndSendsNothing)
@@ -184,6 +211,35 @@ TEST_F(DialogJob, SetAsDefaultKeepsThePrinterAndItsOptionsAndTheNextDialogStarts
     EXPECT_EQ(dumped.at("number-up"), "4");
     EXPECT_EQ(dumped.at("Duplex"), "DuplexNoTumble");
     EXPECT_EQ(dumped.at("MediaType"), "Plain");
+}
+
+TEST_F(DialogJob, WithoutItsPpdAQueueOffersThePaperSizesCupsdListsForIt)
+{
+    ::setenv("CUPS_SERVER", cupsd->server().c_str(), 1);
+    PrinterStatus queue;
+    onFreshCupsThread([&] { queue = queryPrinterStatus("duplex-test"); });
+    std::map<std::string, std::string> listed;
+    for (const MediaSize& size : queue.media)
+        listed[size.name] = size.text;
+    EXPECT_EQ(listed, (std::map<std::string, std::string>{
+                          {"iso_a4_210x297mm", "A4"}, {"iso_a5_148x210mm", "A5"}, {"na_letter_8.5x11in", "Letter"}}));
+    EXPECT_EQ(queue.defaultMedia, "na_letter_8.5x11in");
+
+    // The dialog without the PPD (--no-ppd): the queue's sizes, its default shown and printed on.
+    JobChoices choices(nullptr);
+    choices.setDefaultPaper(queue.defaultMedia);
+    PaperPage page;
+    page.attach(&choices, {}, queue);
+    auto* media = page.findChild<QComboBox*>("mediaPopup");
+    ASSERT_NE(media, nullptr);
+    EXPECT_EQ(media->count(), 3);
+    EXPECT_EQ(media->currentData().toString(), "na_letter_8.5x11in");
+    EXPECT_EQ(choices.paperName(), "na_letter_8.5x11in");
+    media->setCurrentIndex(media->findData("iso_a5_148x210mm"));
+    EXPECT_EQ(choices.option("media"), "iso_a5_148x210mm");
+    const std::optional<QSizeF> sheet = paperSizeInPoints(choices.paperName());
+    ASSERT_TRUE(sheet);
+    EXPECT_NEAR(sheet->width(), 419.5, 0.1);
 }
 
 }  // namespace

@@ -9,8 +9,11 @@
 #include "korvane-print/host_harness.h"
 #include "page_ranges.h"
 #include "paper_page.h"
+#include "paper_sizes.h"
 #include "platform/ppd.h"
 #include "ppd_option_list.h"
+#include "preview_page.h"
+#include "printer_status.h"
 #include "support/test_host.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +22,7 @@
 #include <QComboBox>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPageSize>
 #include <QPainter>
@@ -44,6 +48,9 @@ TEST(PageRanges, TheUsualFormsAreTakenAndTheWrongOnesSayWhy)
     EXPECT_EQ(rangesOf("1-3,7", &error), "1-3,7");
     EXPECT_EQ(rangesOf(" 2 - 4 , 9- ", &error), "2-4,9-");
     EXPECT_EQ(rangesOf("", &error), "") << "an empty text is all pages";
+    // A range without its first page starts at page 1, as CUPS reads it.
+    EXPECT_EQ(rangesOf("-5", &error), "1-5") << error;
+    EXPECT_EQ(rangesOf(" - 3 ,6-", &error), "1-3,6-") << error;
 
     const std::pair<const char*, const char*> refused[] = {
         {"3-1", "the range 3-1 runs backwards: write 1-3"},
@@ -54,6 +61,8 @@ TEST(PageRanges, TheUsualFormsAreTakenAndTheWrongOnesSayWhy)
         {"1,,2", "empty range between commas"},
         {"one", "\"one\" is not a page range"},
         {"1-2-3", "not a page range"},
+        {"2,-5", "must go up without overlapping: 1-5 comes after 2"},
+        {"-0", "there is no page 0"},
         {"99999999", "beyond the last page"},
     };
     for (const auto& [text, message] : refused) {
@@ -145,6 +154,52 @@ TEST_F(DuplexPrinter, TwoSidedOnTransparenciesIsResolvedAndOnA5Refused)
         << fixed.reason;
 }
 
+class FinisherPrinter : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ppd = platform::PPDFile::open(finisherPpd());
+        ASSERT_TRUE(ppd) << finisherPpd();
+    }
+    std::optional<platform::PPDFile> ppd;
+};
+
+TEST_F(FinisherPrinter, AConflictStatedOnlyAsCupsUIConstraintsIsExplainedByItsOptions)
+{
+    JobChoices choices(ppd->get());
+    ASSERT_TRUE(choices.choosePPDOption("PageSize", "A5").accepted);
+    const ConstraintVerdict onA5 = choices.choosePPDOption("Staple", "TopLeft");
+    EXPECT_FALSE(onA5.accepted);
+    EXPECT_EQ(onA5.reason, "Staple \u201cTop Left\u201d cannot be used with Media Size \u201cA5\u201d");
+
+    ASSERT_TRUE(choices.choosePPDOption("PageSize", "A4").accepted);
+    ASSERT_TRUE(choices.choosePPDOption("MediaType", "Transparency").accepted);
+    const ConstraintVerdict fixed = choices.choosePPDOption("Staple", "TopLeft", {"MediaType", "Staple"});
+    EXPECT_FALSE(fixed.accepted);
+    EXPECT_EQ(fixed.reason,
+              "Staple \u201cTop Left\u201d cannot be used with Media Type \u201cTransparency\u201d, which was asked "
+              "for as well");
+
+    // Given way to as the printer's resolver says.
+    const ConstraintVerdict resolved = choices.choosePPDOption("Staple", "TopLeft");
+    ASSERT_TRUE(resolved.accepted) << resolved.reason;
+    EXPECT_EQ(choices.markedChoice("MediaType"), "Plain");
+}
+
+TEST_F(FinisherPrinter, ACustomValueOfSeveralParametersKeepsATextWithBlanksWhole)
+{
+    const PPDOptionEntry watermark = describePPDOption(ppd->get(), "Watermark");
+    ASSERT_EQ(watermark.customParameters.size(), 2u);
+    const std::string text = "Not for \"sale\" \\ {draft}";
+    JobChoices choices(ppd->get());
+    const std::string value = customChoiceValue(watermark, {text, "24"});
+    ASSERT_TRUE(choices.choosePPDOption("Watermark", value).accepted) << value;
+    ppd_coption_t* custom = ppdFindCustomOption(ppd->get(), "Watermark");
+    ASSERT_NE(custom, nullptr);
+    EXPECT_STREQ(ppdFindCustomParam(custom, "Text")->current.custom_string, text.c_str()) << value;
+    EXPECT_EQ(ppdFindCustomParam(custom, "Size")->current.custom_int, 24) << value;
+}
+
 TEST(GeneralPage, ThePagesTypedGoWithTheJobToAnotherPrinterAndOnlyWhenRight)
 {
     GeneralPage page;
@@ -197,22 +252,37 @@ TEST_F(DuplexPrinter, ThePaperPageChoosesThroughTheConstraintsAndSaysWhatHappene
     EXPECT_EQ(choices.ppdOptions().at("Stamp"), "Custom.Internal");
 }
 
-TEST(PaperPage, WithoutAPpdTheQueuesSidesAndAPaperListAreOffered)
+TEST(PaperPage, WithoutAPpdTheQueuesSidesAndPaperSizesAreOffered)
 {
     JobChoices choices(nullptr);
     PaperPage page;
-    page.attach(&choices, {}, {"one-sided", "two-sided-long-edge", "two-sided-short-edge"});
+    PrinterStatus queue;
+    queue.sidesSupported = {"one-sided", "two-sided-long-edge", "two-sided-short-edge"};
+    queue.media = {{"iso_a4_210x297mm", "A4"}, {"na_letter_8.5x11in", "Letter"}};
+    queue.defaultMedia = "iso_a4_210x297mm";
+    page.attach(&choices, {}, queue);
     auto* sides = page.findChild<QComboBox*>("sidesPopup");
     auto* media = page.findChild<QComboBox*>("mediaPopup");
     ASSERT_TRUE(sides && media);
     EXPECT_EQ(sides->count(), 3);
     sides->setCurrentIndex(1);
     EXPECT_EQ(choices.option("sides"), "two-sided-long-edge");
-    media->setCurrentIndex(media->findData("Letter"));
-    EXPECT_EQ(choices.paperName(), "Letter");
+    media->setCurrentIndex(media->findData("na_letter_8.5x11in"));
+    EXPECT_EQ(choices.paperName(), "na_letter_8.5x11in");
 
-    page.attach(&choices, {}, {"one-sided"});
+    // A paper the job names that the queue does not list is shown, not replaced.
+    choices.setOption("media", "iso_a5_148x210mm");
+    page.attach(&choices, {}, queue);
+    media = page.findChild<QComboBox*>("mediaPopup");
+    EXPECT_EQ(media->count(), 3);
+    EXPECT_EQ(media->currentText(), "A5");
+
+    choices.removeOption("media");
+    page.attach(&choices, {}, PrinterStatus{});
     EXPECT_EQ(page.findChild<QComboBox*>("sidesPopup"), nullptr) << "a queue that prints one side offers no choice";
+    media = page.findChild<QComboBox*>("mediaPopup");
+    EXPECT_EQ(media->count(), 1);
+    EXPECT_FALSE(media->isEnabled()) << "a queue that names no paper size offers no made-up choice";
 }
 
 // A PDF of two A4 pages, each with a black block where the page is.
@@ -244,7 +314,7 @@ TEST(DocumentPreview, APdfOfTwoPagesGivesTwoSheetsWithThePagesOnThemInTheJobsOri
     QTemporaryDir folder;
     PreviewRequest request;
     request.path = twoPagePdf(folder.filePath("two.pdf"));
-    request.paperPoints = paperSizeInPoints("A4");
+    request.paperPoints = paperSizeInPoints("A4").value();
     // The PDF module is searched where the bundles are: this test program is not beside it.
     testing_support::ScopedEnv modules{"KORVANE_PLUGIN_PATH", std::string(KORVANE_TEST_BIN_DIR)};
     const DocumentPreview portrait = renderPreview(request);
@@ -278,6 +348,50 @@ TEST(DocumentPreview, APdfOfTwoPagesGivesTwoSheetsWithThePagesOnThemInTheJobsOri
     ASSERT_TRUE(writeFile(folder.filePath("broken.pdf").toStdString(), "%PDF-1.4 not really"));
     request.path = folder.filePath("broken.pdf").toStdString();
     EXPECT_EQ(renderPreview(request).error, "the file is not a readable PDF document");
+}
+
+TEST_F(FinisherPrinter, ThePreviewsSheetHasThePapersRealSizeWhateverItsName)
+{
+    const std::vector<std::tuple<std::string, ppd_file_t*, QSizeF>> sizes{
+        {"na_legal_8.5x14in", nullptr, {612, 1008}},
+        {"Legal", nullptr, {612, 1008}},
+        {"iso_a5_148x210mm", nullptr, {419.5, 595.3}},
+        {"na_ledger_11x17in", nullptr, {792, 1224}},
+        {"Tabloid", nullptr, {792, 1224}},
+        {"jis_b5_182x257mm", nullptr, {515.9, 728.5}},
+        {"om_small-photo_100x150mm", nullptr, {283.5, 425.2}},
+        {"Custom.100x150mm", nullptr, {283.5, 425.2}},
+        {"Banner", ppd->get(), {576, 2160}},  // a size only the PPD knows
+        {"Custom.300x700", ppd->get(), {300, 700}},
+    };
+    for (const auto& [name, from, points] : sizes) {
+        const std::optional<QSizeF> size = paperSizeInPoints(name, from);
+        ASSERT_TRUE(size) << name;
+        EXPECT_NEAR(size->width(), points.width(), 0.1) << name;
+        EXPECT_NEAR(size->height(), points.height(), 0.1) << name;
+    }
+    EXPECT_FALSE(paperSizeInPoints("Banner"));
+    EXPECT_FALSE(paperSizeInPoints("Elephant", ppd->get()));
+
+    // The sheet takes the paper's shape; a paper of unknown size is drawn on A4 and said so.
+    QTemporaryDir folder;
+    ASSERT_TRUE(writeFile(folder.filePath("notes.txt").toStdString(), "Agenda\n"));
+    PreviewPage page;
+    page.resize(400, 600);
+    page.setDocument(folder.filePath("notes.txt").toStdString());
+    const auto shapeAfter = [&](const std::string& paper) {
+        page.setPaper(paper, ppd->get(), false);
+        page.refresh();
+        const QImage& sheet = page.preview().sheets.at(0);
+        return static_cast<double>(sheet.height()) / sheet.width();
+    };
+    EXPECT_NEAR(shapeAfter("na_ledger_11x17in"), 17.0 / 11, 0.02);
+    EXPECT_NEAR(shapeAfter("Banner"), 30.0 / 8, 0.02);
+    auto* caption = page.findChild<QLabel*>("previewCaption");
+    EXPECT_FALSE(caption->text().contains("not known")) << caption->text().toStdString();
+    EXPECT_NEAR(shapeAfter("Elephant"), 842.0 / 595, 0.02);
+    EXPECT_TRUE(caption->text().endsWith("The size of the paper \u201cElephant\u201d is not known; shown on A4."))
+        << caption->text().toStdString();
 }
 
 TEST(DocumentPreview, WithoutThePdfModuleAPdfHasNoPreviewAndTheCaptionSaysWhy)

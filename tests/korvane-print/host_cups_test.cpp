@@ -27,6 +27,8 @@ protected:
         if (cupsd->isRunning()) {
             if (auto problem = cupsd->addRecordingQueue("korvane-test"))
                 queueError = *problem;
+            else if (auto keyless = cupsd->addRecordingQueue("keyless", samplePpd(), ScratchCupsd::SealKey::Missing))
+                queueError = *keyless;
         }
     }
     static void TearDownTestSuite() { cupsd.reset(); }
@@ -129,7 +131,7 @@ TEST_F(HostCupsJob, EveryKeyReachesTheFilterByteForByte)
 
     const auto record = cupsd->waitForRecord(*jobId);
     ASSERT_TRUE(record) << "the queue's filter never ran for job " << *jobId;
-    EXPECT_EQ(productOptions(*record, dumped), dumped);
+    EXPECT_EQ(productOptions(cupsd->opened(*record), dumped), dumped);
     EXPECT_EQ(record->title, "Q3 \"final\" report");
     EXPECT_EQ(record->copies, "2");
 }
@@ -170,7 +172,7 @@ TEST_F(HostCupsJob, TypicalJobFromTheTabReachesTheFilterAsDumped)
     EXPECT_EQ(dumped.count(keys::kJobSuspend) ? dumped.at(keys::kJobSuspend) : "", "2");
     const auto record = cupsd->waitForRecord(*jobId);
     ASSERT_TRUE(record) << "the queue's filter never ran for job " << *jobId;
-    EXPECT_EQ(productOptions(*record, dumped), dumped);
+    EXPECT_EQ(productOptions(cupsd->opened(*record), dumped), dumped);
     EXPECT_EQ(record->title, "report.pdf") << "the job's name defaults to the file's name";
 }
 
@@ -271,6 +273,31 @@ TEST_F(HostCupsJob, ErrorsReachTheUserAndNothingIsSubmittedHalf)
                      {{"CUPS_SERVER", "127.0.0.1:1"}, {"XDG_CONFIG_HOME", path("config")}});
     EXPECT_EQ(run.exitCode, 4);
     EXPECT_NE(run.err.find("cannot reach the CUPS server at 127.0.0.1:1"), std::string::npos) << run.err;
+}
+
+TEST_F(HostCupsJob, AJobWithSecretsIsNeverSentToAQueueWhosePPDCannotSealThem)
+{
+    const auto jobsBefore = cupsd->jobIds();
+    const std::vector<std::string> pin{"--set", "retentionCheckBox=1",    "--set", "suspendMatrix=0",
+                                       "--set", "suspendKeyEditText=4711"};
+    std::vector<std::string> arguments{"--batch", "--printer", "keyless"};
+    arguments.insert(arguments.end(), pin.begin(), pin.end());
+    arguments.push_back(document);
+    const ProcessResult refused = runHost(arguments);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("carries no key to seal the job's PIN"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("lpinfo -m"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("nothing was sent"), std::string::npos) << refused.err;
+    EXPECT_EQ(cupsd->jobIds(), jobsBefore) << "a job with readable secrets reached cupsd";
+
+    // A dry run says the same; a job without secrets goes as before.
+    arguments.insert(arguments.begin() + 3, "--dry-run");
+    const ProcessResult dry = runHost(arguments);
+    EXPECT_EQ(dry.exitCode, 0) << dry.err;
+    EXPECT_NE(dry.err.find("note: this job could not be printed"), std::string::npos) << dry.err;
+    const ProcessResult plain = runHost({"--batch", "--printer", "keyless", "--calls", "panelView", document});
+    EXPECT_EQ(plain.exitCode, 0) << plain.err;
+    EXPECT_TRUE(sentJobId(plain.err)) << plain.err;
 }
 
 TEST_F(HostCupsJob, TheBuiltInSamplePrinterSubmitsNothing)

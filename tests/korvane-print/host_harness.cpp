@@ -1,5 +1,8 @@
 #include "korvane-print/host_harness.h"
 
+#include "crypto/seal.h"
+#include "settings/sealed_options.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -78,6 +81,13 @@ std::string debianDefaultPolicy()
     return stock.substr(start, end - start) + "</Policy>\n";
 }
 
+// The line of cups-files.conf (cupsd ignores it in cupsd.conf) that gives cupsd's filters and
+// driver programs the server's seal key folder.
+std::string sealKeyEnvironment(const std::string& folder)
+{
+    return "SetEnv KORVANE_JOB_SEAL_DIR " + folder + "\n";
+}
+
 }  // namespace
 
 std::string hostProgram()
@@ -139,7 +149,7 @@ ScratchCupsd::ScratchCupsd(JobPrivacy privacy, std::string systemBusAddress)
         error_ = "no free port on 127.0.0.1 for cupsd";
         return;
     }
-    if (writeConfiguration())
+    if (writeConfiguration() && provideSealKeys())
         start();
 }
 
@@ -194,6 +204,7 @@ bool ScratchCupsd::writeConfiguration()
         "StateDir " + dir + "/run\n" + "CacheDir " + dir + "/cache\n" + "ErrorLog " + dir + "/log/error_log\n" +
         "AccessLog " + dir + "/log/access_log\n" + "PageLog " + dir + "/log/page_log\n" + "Printcap " + dir +
         "/run/printcap\n" + "FileDevice Yes\nUser lp\nGroup lp\nSystemGroup root\n" +
+        sealKeyEnvironment(sealKeyFolder()) +
         (systemBusAddress_.empty() ? std::string() : "SetEnv DBUS_SYSTEM_BUS_ADDRESS " + systemBusAddress_ + "\n");
     std::string filter = kRecordingFilter;
     filter.replace(filter.find("@RECORDS@"), 9, dir + "/records");
@@ -201,6 +212,18 @@ bool ScratchCupsd::writeConfiguration()
     if (!writeFile(dir + "/cupsd.conf", cupsdConf) || !writeFile(dir + "/cups-files.conf", filesConf) ||
         !writeFile(filterPath, filter) || ::chmod(filterPath.c_str(), 0755) != 0) {
         error_ = "cannot write the configuration of cupsd under " + dir;
+        return false;
+    }
+    return true;
+}
+
+// Makes the server's seal key pair as the package's installation does: the private key
+// readable by root and the filters' user lp only.
+bool ScratchCupsd::provideSealKeys()
+{
+    const ProcessResult made = runProgram(KORVANE_TEST_BIN_DIR "/korvane-seal-key", {"--create", sealKeyFolder()});
+    if (made.exitCode != 0) {
+        error_ = "cannot make the seal key pair of cupsd: " + made.err;
         return false;
     }
     return true;
@@ -238,10 +261,9 @@ bool ScratchCupsd::start()
 
 namespace {
 
-// The PPD with its filter line replaced by line; nothing when it names no filter.
-std::optional<std::string> ppdWithFilter(const std::string& ppdPath, const std::string& line)
+// The PPD text with its filter line replaced by line; nothing when it names no filter.
+std::optional<std::string> ppdWithFilter(std::string ppd, const std::string& line)
 {
-    std::string ppd = readFile(ppdPath);
     const std::size_t start = ppd.find("*cupsFilter2:");
     if (start == std::string::npos)
         return std::nullopt;
@@ -250,16 +272,24 @@ std::optional<std::string> ppdWithFilter(const std::string& ppdPath, const std::
     return ppd;
 }
 
+// The text without its line ends.
+std::string trimmed(std::string text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text;
+}
+
 }  // namespace
 
-std::optional<std::string> ScratchCupsd::addSampleQueue(const std::string& name, const std::string& deviceURI,
-                                                        const std::string& filterLine, const std::string& ppdPath)
+std::optional<std::string> ScratchCupsd::addQueue(const std::string& name, const std::string& deviceURI,
+                                                  const std::string& filterLine, const std::string& ppd)
 {
-    const std::optional<std::string> ppd = ppdWithFilter(ppdPath, filterLine);
-    if (!ppd)
-        return "the PPD " + ppdPath + " names no filter to replace";
+    const std::optional<std::string> queuePpdText = ppdWithFilter(ppd, filterLine);
+    if (!queuePpdText)
+        return "the PPD of " + name + " names no filter to replace";
     const std::string queuePpd = folder() + "/" + name + ".ppd";
-    if (!writeFile(queuePpd, *ppd))
+    if (!writeFile(queuePpd, *queuePpdText))
         return "cannot write " + queuePpd;
     const ProcessResult added =
         runProgram("lpadmin", {"-h", server(), "-p", name, "-E", "-v", deviceURI, "-P", queuePpd});
@@ -268,20 +298,30 @@ std::optional<std::string> ScratchCupsd::addSampleQueue(const std::string& name,
     return std::nullopt;
 }
 
-std::optional<std::string> ScratchCupsd::addRecordingQueue(const std::string& name, const std::string& ppdPath)
+std::optional<std::string> ScratchCupsd::addRecordingQueue(const std::string& name, const std::string& ppdPath,
+                                                           SealKey sealKey)
 {
-    return addSampleQueue(
-        name, "file:///dev/null",
-        "*cupsFilter2: \"application/pdf application/vnd.korvane-record 0 " + folder() + "/filter/record\"", ppdPath);
+    std::string ppd = readFile(ppdPath);
+    if (sealKey == SealKey::Carried)
+        ppd += "*KorvaneJobSealKey: \"" + trimmed(readFile(sealKeyFolder() + "/job-seal.pub")) + "\"\n";
+    return addQueue(name, "file:///dev/null",
+                    "*cupsFilter2: \"application/pdf application/vnd.korvane-record 0 " + folder() + "/filter/record\"",
+                    ppd);
 }
 
 std::optional<std::string> ScratchCupsd::addFilterQueue(const std::string& name, const std::string& deviceURI)
 {
+    // The model's PPD as its driver program gives it to lpadmin -m, with this server's key.
+    const ProcessResult model = runProgram(KORVANE_TEST_BIN_DIR "/driver/korvane", {"cat", "korvane:///rk880.ppd"},
+                                           {{"KORVANE_JOB_SEAL_DIR", sealKeyFolder()}});
+    if (model.exitCode != 0)
+        return "the driver program gave no PPD: " + model.err;
     // The installed PPD names the filter by its name in cupsd's ServerBin; this cupsd runs the
     // built one by its path.
-    return addSampleQueue(name, deviceURI,
-                          "*cupsFilter2: \"application/pdf application/vnd.korvane-jc 0 " KORVANE_TEST_BIN_DIR
-                          "/korvane-jobcontrol\"");
+    return addQueue(name, deviceURI,
+                    "*cupsFilter2: \"application/pdf application/vnd.korvane-jc 0 " KORVANE_TEST_BIN_DIR
+                    "/korvane-jobcontrol\"",
+                    model.out);
 }
 
 std::optional<std::string> ScratchCupsd::addRawQueue(const std::string& name)
@@ -390,6 +430,14 @@ std::string ScratchCupsd::spooledDocument(int jobId) const
     char name[32];
     std::snprintf(name, sizeof name, "/spool/d%05d-001", jobId);
     return readFile(folder() + name);
+}
+
+FilterRecord ScratchCupsd::opened(FilterRecord record) const
+{
+    const auto key = korvane::crypto::sealPrivateKeyFromPem(readFile(sealKeyFolder() + "/job-seal.key"));
+    if (key)
+        korvane::settings::openSealedKeys(record.options, *key, cupsUser());
+    return record;
 }
 
 }  // namespace host_testing

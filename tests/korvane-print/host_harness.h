@@ -27,7 +27,8 @@ std::string hostProgram();
 bool writeFile(const std::string& path, const std::string& contents);
 std::string readFile(const std::string& path);
 
-// The sample printer's PPD, and the test PPD of a printer with a duplex unit and constraints.
+// The sample printer's PPD, the test PPD of a printer with a duplex unit and constraints, and
+// that of a printer with a finisher whose constraints only CUPS' own PPD extensions state.
 inline std::string samplePpd()
 {
     return KORVANE_TEST_SOURCE_DIR "/src/resources/ppd/korvane-rk880.ppd";
@@ -35,6 +36,10 @@ inline std::string samplePpd()
 inline std::string duplexPpd()
 {
     return KORVANE_TEST_SOURCE_DIR "/tests/korvane-print/data/duplex-office.ppd";
+}
+inline std::string finisherPpd()
+{
+    return KORVANE_TEST_SOURCE_DIR "/tests/korvane-print/data/finisher-office.ppd";
 }
 
 // A small, valid PDF document of one blank page.
@@ -59,13 +64,14 @@ std::map<std::string, std::string> productOptions(const FilterRecord& record,
 
 // Who may see a job's attributes on the test's cupsd: everyone everything (a bare policy that
 // needs no authentication), or Debian's stock policy, which shows other users every job
-// attribute but job-name, the originating user and host, and phone, and lets only a job's
-// owner change, release or cancel it.
+// attribute but job-name, the originating user and host, and phone, lets only a job's owner
+// change, release or cancel it, and asks an administrator to authenticate.
 enum class JobPrivacy { Open, DebianDefault };
 
 // A cupsd of the test's own: its own folders, a free port on 127.0.0.1, started with -f and
-// stopped (by its process id) when the object goes. Needs root, as cupsd does. Given a system
-// bus address, its D-Bus notifier sends cupsd's events there.
+// stopped (by its process id) when the object goes. Needs root, as cupsd does. It has a seal key
+// pair of its own, which its filters use and the PPDs of its queues carry, as an installed
+// print server's do. Given a system bus address, its D-Bus notifier sends cupsd's events there.
 class ScratchCupsd {
 public:
     explicit ScratchCupsd(JobPrivacy privacy = JobPrivacy::Open, std::string systemBusAddress = {});
@@ -81,11 +87,15 @@ public:
     int port() const { return port_; }
     std::map<std::string, std::string> clientEnvironment() const { return {{"CUPS_SERVER", server()}}; }
 
+    // Whether a queue's PPD carries the server's public seal key.
+    enum class SealKey { Carried, Missing };
     // A queue with the sample PPD (or another of this model) whose filter records the options
     // of every job; an error message when lpadmin failed.
-    std::optional<std::string> addRecordingQueue(const std::string& name, const std::string& ppdPath = samplePpd());
-    // A queue with the sample PPD and the built filter korvane-jobcontrol, sending to
-    // deviceURI (a socket:// address the test listens on); an error message when lpadmin failed.
+    std::optional<std::string> addRecordingQueue(const std::string& name, const std::string& ppdPath = samplePpd(),
+                                                 SealKey sealKey = SealKey::Carried);
+    // A queue with the PPD the model's driver program makes and the built filter
+    // korvane-jobcontrol, sending to deviceURI (a socket:// address the test listens on); an
+    // error message when lpadmin failed.
     std::optional<std::string> addFilterQueue(const std::string& name, const std::string& deviceURI);
     // A queue without a PPD: a printer that declares no dialog extension.
     std::optional<std::string> addRawQueue(const std::string& name);
@@ -106,15 +116,21 @@ public:
     std::optional<std::string> holdNewJobs(const std::string& queue);
     // The bytes of the job's first document as cupsd keeps them in its spool.
     std::string spooledDocument(int jobId) const;
+    // The record with its sealed value opened by this server's key, as the filter opens it for
+    // a job of the test's user.
+    FilterRecord opened(FilterRecord record) const;
+    // The folder of the server's seal key pair (KORVANE_JOB_SEAL_DIR of its filters).
+    std::string sealKeyFolder() const { return folder() + "/seal"; }
 
     std::string folder() const { return root_.path().toStdString(); }
 
 private:
     bool writeConfiguration();
+    bool provideSealKeys();
     bool start();
-    // A queue with the PPD whose filter line is filterLine, sending to deviceURI.
-    std::optional<std::string> addSampleQueue(const std::string& name, const std::string& deviceURI,
-                                              const std::string& filterLine, const std::string& ppdPath = samplePpd());
+    // A queue with the PPD text whose filter line is filterLine, sending to deviceURI.
+    std::optional<std::string> addQueue(const std::string& name, const std::string& deviceURI,
+                                        const std::string& filterLine, const std::string& ppd);
 
     JobPrivacy privacy_;
     std::string systemBusAddress_;

@@ -25,7 +25,8 @@ const std::vector<std::string> kInstalledFiles{
     "lib/korvane-print/plugins/korvane-pdf-pages.so",
     "share/korvane-print/ppd/korvane-rk880.ppd",
     "lib/cups/filter/korvane-jobcontrol",
-    "share/ppd/korvane/korvane-rk880.ppd",
+    "lib/cups/driver/korvane",
+    "sbin/korvane-seal-key",
     "share/applications/korvane-print.desktop",
     "etc/xdg/autostart/korvane-print-agent.desktop",
     "share/man/man1/korvane-print.1",
@@ -67,7 +68,7 @@ TEST(HostInstall, TheInstalledHostFindsItsBundleAndTheSamplePrinter)
     EXPECT_EQ(manual.err, "");
 }
 
-TEST(HostInstall, TheSystemPPDPassesCupstestppdWithTheFilterItNames)
+TEST(HostInstall, TheDriverProgramsPPDPassesCupstestppdWithTheFilterItNamesAndCarriesTheServersKey)
 {
     // Installed as the package installs it, under /usr of a scratch root: cupstestppd -R finds
     // the filter the PPD names in that root's cupsd filter folder.
@@ -77,12 +78,23 @@ TEST(HostInstall, TheSystemPPDPassesCupstestppdWithTheFilterItNames)
     const ProcessResult install =
         runProgram("cmake", {"--install", kBuildDir, "--prefix", "/usr"}, {{"DESTDIR", destdir}});
     ASSERT_EQ(install.exitCode, 0) << install.out << install.err;
-    const ProcessResult serverbin = runProgram("cups-config", {"--serverbin"});
-    const std::string filter =
-        destdir + QString::fromStdString(serverbin.out).trimmed().toStdString() + "/filter/korvane-jobcontrol";
-    EXPECT_TRUE(QFileInfo(QString::fromStdString(filter)).isExecutable()) << filter;
-    const ProcessResult test =
-        runProgram("cupstestppd", {"-W", "all", "-R", destdir, destdir + "/usr/share/ppd/korvane/korvane-rk880.ppd"});
+    const std::string serverbin =
+        destdir + QString::fromStdString(runProgram("cups-config", {"--serverbin"}).out).trimmed().toStdString();
+    EXPECT_TRUE(QFileInfo(QString::fromStdString(serverbin + "/filter/korvane-jobcontrol")).isExecutable());
+
+    // The key pair as the package's postinst makes it, and the PPD that lpadmin -m gets.
+    const std::string keys = destdir + "/etc/korvane";
+    const ProcessResult made = runProgram(destdir + "/usr/sbin/korvane-seal-key", {"--create", keys});
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    const ProcessResult ppd =
+        runProgram(serverbin + "/driver/korvane", {"cat", "korvane:///rk880.ppd"}, {{"KORVANE_JOB_SEAL_DIR", keys}});
+    ASSERT_EQ(ppd.exitCode, 0) << ppd.err;
+    EXPECT_NE(ppd.out.find("*KorvaneJobSealKey: \"" + QString::fromStdString(made.out).trimmed().toStdString() + "\""),
+              std::string::npos)
+        << ppd.out;
+    const std::string ppdFile = destdir + "/office.ppd";
+    ASSERT_TRUE(writeFile(ppdFile, ppd.out));
+    const ProcessResult test = runProgram("cupstestppd", {"-W", "all", "-R", destdir, ppdFile});
     EXPECT_EQ(test.exitCode, 0) << test.out << test.err;
     EXPECT_NE(test.out.find(": PASS"), std::string::npos) << test.out;
 }
@@ -107,6 +119,12 @@ TEST(HostInstall, CpackMakesADebianPackageOfIt)
     const ProcessResult control = runProgram("dpkg-deb", {"--field", deb, "Package", "Depends"});
     EXPECT_NE(control.out.find("Package: korvane-print"), std::string::npos) << control.out;
     EXPECT_NE(control.out.find("libcups2"), std::string::npos) << control.out;
+    // Installing makes the print server's key pair; purging removes it.
+    const ProcessResult postinst = runProgram("dpkg-deb", {"--info", deb, "postinst"});
+    EXPECT_NE(postinst.out.find("/usr/sbin/korvane-seal-key --create /etc/korvane"), std::string::npos)
+        << postinst.out << postinst.err;
+    const ProcessResult postrm = runProgram("dpkg-deb", {"--info", deb, "postrm"});
+    EXPECT_NE(postrm.out.find("rm -f /etc/korvane/job-seal.key"), std::string::npos) << postrm.out << postrm.err;
 }
 
 }  // namespace

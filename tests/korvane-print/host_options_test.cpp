@@ -59,6 +59,28 @@ TEST(HostOptions, OperationsKeepTheirOrderAndValuesKeepTheirEqualsSigns)
     EXPECT_EQ(options->calls, kDefaultCalls);
 }
 
+TEST(HostOptions, JobOptionsAreReadAsLpReadsThem)
+{
+    std::string error;
+    auto options = parse({"-o", "landscape", "-o", "media=A4 sides=two-sided-long-edge", "--option",
+                          "nocollate Stamp=\"Custom.Not for sale\"", "-o", "ARHoldKey=Custom.a=b", "--pages", "-5"},
+                         &error);
+    ASSERT_TRUE(options) << error;
+    using Options = std::vector<std::pair<std::string, std::string>>;
+    EXPECT_EQ(options->jobOptions, (Options{{"landscape", "true"},
+                                            {"media", "A4"},
+                                            {"sides", "two-sided-long-edge"},
+                                            {"collate", "false"},
+                                            {"Stamp", "Custom.Not for sale"},
+                                            {"ARHoldKey", "Custom.a=b"}}));
+    EXPECT_EQ(options->pages, "-5");
+
+    for (const char* empty : {"", "  ", "=A4"}) {
+        EXPECT_FALSE(parse({"-o", empty}, &error)) << empty;
+        EXPECT_NE(error.find("-o and --option take NAME=VALUE or NAME"), std::string::npos) << error;
+    }
+}
+
 TEST(HostOptions, ValuesCanComeFromAFileOrStandardInputInsteadOfTheCommandLine)
 {
     QTemporaryDir scratch;

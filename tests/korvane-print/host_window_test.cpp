@@ -142,7 +142,7 @@ TEST_F(HostWindowOnDisplay, TheTabComesAndGoesWithThePrinterAndPrintSendsTheJob)
     const auto record = cupsd.waitForRecord(*dialog.jobId());
     ASSERT_TRUE(record) << "the queue's filter never ran for job " << *dialog.jobId();
     const auto settings = dialog.session()->callback().settings().values();
-    EXPECT_EQ(productOptions(*record, settings), settings);
+    EXPECT_EQ(productOptions(cupsd.opened(*record), settings), settings);
     EXPECT_EQ(record->title, "budget.pdf");
 }
 
