@@ -54,6 +54,63 @@ echo document >> "$rec/job-$1.docs"
 exit 0
 )";
 
+// The access rules of Debian's stock cupsd.conf: anyone on this machine may print and list
+// jobs, job values are private only as "JobPrivateValues default" says, and administration
+// needs an authenticated member of the system group.
+const char* kDebianDefaultPolicy = R"(ErrorPolicy retry-job
+DefaultAuthType Basic
+<Location />
+  Order allow,deny
+</Location>
+<Location /admin>
+  Order allow,deny
+</Location>
+<Policy default>
+  JobPrivateAccess default
+  JobPrivateValues default
+  SubscriptionPrivateAccess default
+  SubscriptionPrivateValues default
+  <Limit Create-Job Print-Job Print-URI Validate-Job>
+    Order deny,allow
+  </Limit>
+  <Limit Send-Document Send-URI Hold-Job Release-Job Restart-Job Purge-Jobs Set-Job-Attributes Create-Job-Subscription Renew-Subscription Cancel-Subscription Get-Notifications Reprocess-Job Cancel-Current-Job Suspend-Current-Job Resume-Job Cancel-My-Jobs Close-Job CUPS-Move-Job>
+    Require user @OWNER @SYSTEM
+    Order deny,allow
+  </Limit>
+  <Limit CUPS-Get-Document>
+    AuthType Default
+    Require user @OWNER @SYSTEM
+    Order deny,allow
+  </Limit>
+  <Limit CUPS-Add-Modify-Printer CUPS-Delete-Printer CUPS-Add-Modify-Class CUPS-Delete-Class CUPS-Set-Default CUPS-Get-Devices>
+    AuthType Default
+    Require user @SYSTEM
+    Order deny,allow
+  </Limit>
+  <Limit Pause-Printer Resume-Printer Enable-Printer Disable-Printer Pause-Printer-After-Current-Job Hold-New-Jobs Release-Held-New-Jobs Deactivate-Printer Activate-Printer Restart-Printer Shutdown-Printer Startup-Printer Promote-Job Schedule-Job-After Cancel-Jobs CUPS-Accept-Jobs CUPS-Reject-Jobs>
+    AuthType Default
+    Require user @SYSTEM
+    Order deny,allow
+  </Limit>
+  <Limit Cancel-Job CUPS-Authenticate-Job>
+    Require user @OWNER @SYSTEM
+    Order deny,allow
+  </Limit>
+  <Limit All>
+    Order deny,allow
+  </Limit>
+</Policy>
+)";
+
+const char* kOpenPolicy =
+    "DefaultAuthType None\n"
+    "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
+    "<Policy default>\n"
+    "  JobPrivateAccess all\n  JobPrivateValues none\n"
+    "  SubscriptionPrivateAccess all\n  SubscriptionPrivateValues none\n"
+    "  <Limit All>\n    Order deny,allow\n  </Limit>\n"
+    "</Policy>\n";
+
 }  // namespace
 
 std::string hostProgram()
@@ -103,7 +160,7 @@ std::map<std::string, std::string> productOptions(const FilterRecord& record,
     return chosen;
 }
 
-ScratchCupsd::ScratchCupsd()
+ScratchCupsd::ScratchCupsd(CupsdPolicy policy)
 {
     if (!root_.isValid()) {
         error_ = "cannot make a temporary folder for cupsd";
@@ -114,7 +171,7 @@ ScratchCupsd::ScratchCupsd()
         error_ = "no free port on 127.0.0.1 for cupsd";
         return;
     }
-    if (writeConfiguration())
+    if (writeConfiguration(policy))
         start();
 }
 
@@ -136,7 +193,7 @@ std::string ScratchCupsd::server() const
 
 // Lays out the server's folders and its two configuration files. Filters run as user lp, so
 // the folders on their way and the record folder are open to it.
-bool ScratchCupsd::writeConfiguration()
+bool ScratchCupsd::writeConfiguration(CupsdPolicy policy)
 {
     const QString root = root_.path();
     bool made = QFile::setPermissions(root, kOpenFolder);
@@ -154,14 +211,8 @@ bool ScratchCupsd::writeConfiguration()
                                   "LogLevel warn\n"
                                   "Browsing Off\n"
                                   "WebInterface No\n"
-                                  "DefaultAuthType None\n"
-                                  "MaxRequestSize 1m\n"
-                                  "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
-                                  "<Policy default>\n"
-                                  "  JobPrivateAccess all\n  JobPrivateValues none\n"
-                                  "  SubscriptionPrivateAccess all\n  SubscriptionPrivateValues none\n"
-                                  "  <Limit All>\n    Order deny,allow\n  </Limit>\n"
-                                  "</Policy>\n";
+                                  "MaxRequestSize 1m\n" +
+                                  (policy == CupsdPolicy::DebianDefault ? kDebianDefaultPolicy : kOpenPolicy);
     const std::string filesConf = "ServerRoot " + dir + "/etc\n" + "RequestRoot " + dir + "/spool\n" + "TempDir " +
                                   dir + "/spool/tmp\n" + "StateDir " + dir + "/run\n" + "CacheDir " + dir + "/cache\n" +
                                   "ErrorLog " + dir + "/log/error_log\n" + "AccessLog " + dir + "/log/access_log\n" +
@@ -234,7 +285,7 @@ std::optional<std::string> ScratchCupsd::addSampleQueue(const std::string& name,
     if (!writeFile(queuePpd, *ppd))
         return "cannot write " + queuePpd;
     const ProcessResult added =
-        runProgram("lpadmin", {"-h", server(), "-p", name, "-E", "-v", deviceURI, "-P", queuePpd});
+        runProgram("lpadmin", {"-h", server(), "-p", name, "-E", "-v", deviceURI, "-P", queuePpd}, adminEnvironment());
     if (added.exitCode != 0)
         return "lpadmin could not add " + name + ": " + added.err;
     return std::nullopt;
@@ -258,7 +309,8 @@ std::optional<std::string> ScratchCupsd::addFilterQueue(const std::string& name,
 
 std::optional<std::string> ScratchCupsd::addRawQueue(const std::string& name)
 {
-    const ProcessResult added = runProgram("lpadmin", {"-h", server(), "-p", name, "-E", "-v", "file:///dev/null"});
+    const ProcessResult added =
+        runProgram("lpadmin", {"-h", server(), "-p", name, "-E", "-v", "file:///dev/null"}, adminEnvironment());
     if (added.exitCode != 0)
         return "lpadmin could not add " + name + ": " + added.err;
     return std::nullopt;

@@ -57,11 +57,18 @@ std::optional<int> sentJobId(const std::string& hostOutput);
 std::map<std::string, std::string> productOptions(const FilterRecord& record,
                                                   const std::map<std::string, std::string>& settings);
 
+// The rules of a test's cupsd.
+enum class CupsdPolicy {
+    Open,           // every user may do and see everything, for tests of what reaches the filter
+    DebianDefault,  // Debian's stock cupsd.conf: only the default private values are hidden from
+                    // other users, and administration needs root (adminEnvironment())
+};
+
 // A cupsd of the test's own: its own folders, a free port on 127.0.0.1, started with -f and
 // stopped (by its process id) when the object goes. Needs root, as cupsd does.
 class ScratchCupsd {
 public:
-    ScratchCupsd();
+    explicit ScratchCupsd(CupsdPolicy policy = CupsdPolicy::Open);
     ~ScratchCupsd();
     ScratchCupsd(const ScratchCupsd&) = delete;
     ScratchCupsd& operator=(const ScratchCupsd&) = delete;
@@ -73,6 +80,12 @@ public:
     std::string server() const;
     int port() const { return port_; }
     std::map<std::string, std::string> clientEnvironment() const { return {{"CUPS_SERVER", server()}}; }
+    // The client environment of root acting as this server's administrator: libcups proves it
+    // with the certificate the server keeps in its own state folder.
+    std::map<std::string, std::string> adminEnvironment() const
+    {
+        return {{"CUPS_SERVER", server()}, {"CUPS_STATEDIR", folder() + "/run"}};
+    }
 
     // A queue with the sample PPD (or another of this model) whose filter records the options
     // of every job; an error message when lpadmin failed.
@@ -95,7 +108,7 @@ public:
     std::string folder() const { return root_.path().toStdString(); }
 
 private:
-    bool writeConfiguration();
+    bool writeConfiguration(CupsdPolicy policy);
     bool start();
     // A queue with the PPD whose filter line is filterLine, sending to deviceURI.
     std::optional<std::string> addSampleQueue(const std::string& name, const std::string& deviceURI,
