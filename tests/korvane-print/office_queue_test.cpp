@@ -30,44 +30,44 @@ const char* kGetJobAttributes = R"({
 }
 )";
 
-class OfficeQueue : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
+// One office for the whole suite: its cupsd, its printer, two queues and a document.
+struct Office {
+    Office()
     {
-        cupsd = std::make_unique<ScratchCupsd>(CupsdPolicy::DebianDefault);
-        state = std::make_unique<QTemporaryDir>();
-        printer = std::make_unique<harness::StandIn>();
-        if (!printer->start({"--port", "0", "--print-port", "0", "--state", state->path()}))
-            setUpError = "the printer stand-in did not start";
-        else if (!cupsd->isRunning())
-            setUpError = "these tests need a real cupsd and it could not start: " + cupsd->error();
-        else if (auto problem = cupsd->addFilterQueue("office", printer->deviceURI()))
-            setUpError = *problem;
-        else if (auto held = cupsd->addFilterQueue("confidential", printer->deviceURI()))
-            setUpError = *held;
-        else if (const ProcessResult policy = runProgram("lpadmin", {"-p", "confidential", "-o", "ARPrintRelease=True"},
-                                                         cupsd->adminEnvironment());
-                 policy.exitCode != 0)
-            setUpError = "lpadmin could not make the queue hold every job: " + policy.err;
-    }
-    static void TearDownTestSuite()
-    {
-        printer.reset();
-        cupsd.reset();
-        state.reset();
-    }
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(setUpError.empty()) << setUpError;
-        ASSERT_TRUE(scratch.isValid());
         document = minimalPdf();
         for (int i = 0; i < 4096; ++i)
-            document += static_cast<char>(i * 11);
+            document += static_cast<char>(i * 11);  // binary bytes, zeros and line ends among them
         document += "\n%%EOF\n";
-        documentPath = scratch.path().toStdString() + "/minutes.pdf";
-        ASSERT_TRUE(writeFile(documentPath, document));
+        documentPath = cupsd.folder() + "/minutes.pdf";
+        if (!printer.start({"--port", "0", "--print-port", "0", "--state", printerState.path()}))
+            error = "the printer stand-in did not start";
+        else if (!cupsd.isRunning())
+            error = "these tests need a real cupsd and it could not start: " + cupsd.error();
+        else if (!writeFile(documentPath, document))
+            error = "cannot write " + documentPath;
+        else if (auto problem = cupsd.addFilterQueue("office", printer.deviceURI()))
+            error = *problem;
+        else if (auto held = cupsd.addFilterQueue("confidential", printer.deviceURI()))
+            error = *held;
+        else if (const ProcessResult policy = runProgram("lpadmin", {"-p", "confidential", "-o", "ARPrintRelease=True"},
+                                                         cupsd.adminEnvironment());
+                 policy.exitCode != 0)
+            error = "lpadmin could not make the queue hold every job: " + policy.err;
     }
+
+    ScratchCupsd cupsd{CupsdPolicy::DebianDefault};
+    QTemporaryDir printerState;
+    harness::StandIn printer;
+    std::string document;
+    std::string documentPath;
+    std::string error;
+};
+
+class OfficeQueue : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { office = std::make_unique<Office>(); }
+    static void TearDownTestSuite() { office.reset(); }
+    void SetUp() override { ASSERT_TRUE(office->error.empty()) << office->error; }
 
     // Prints the document with lp on the queue; cupsd's job id, or 0 when lp failed.
     int printWithLp(const std::string& queue, const std::vector<std::string>& options)
@@ -75,8 +75,8 @@ protected:
         std::vector<std::string> arguments{"-d", queue};
         for (const std::string& option : options)
             arguments.insert(arguments.end(), {"-o", option});
-        arguments.push_back(documentPath);
-        const ProcessResult lp = runProgram("lp", arguments, cupsd->clientEnvironment());
+        arguments.push_back(office->documentPath);
+        const ProcessResult lp = runProgram("lp", arguments, office->cupsd.clientEnvironment());
         EXPECT_EQ(lp.exitCode, 0) << lp.err;
         const auto id = QRegularExpression("request id is \\S+-(\\d+) ").match(QString::fromStdString(lp.out));
         return id.hasMatch() ? id.captured(1).toInt() : 0;
@@ -85,12 +85,13 @@ protected:
     // What the user nobody gets from cupsd for every attribute of the job, one attribute a line.
     static std::string attributesAsNobody(int jobId)
     {
-        const std::string testFile = cupsd->folder() + "/get-job-attributes.test";
+        const std::string testFile = office->cupsd.folder() + "/get-job-attributes.test";
         if (!writeFile(testFile, kGetJobAttributes))
             return "cannot write " + testFile;
-        const ProcessResult asked = runProgram(
-            "setpriv", {"--reuid=nobody", "--regid=nogroup", "--clear-groups", "ipptool", "-tv", "-d",
-                        "job_id=" + std::to_string(jobId), "ipp://" + cupsd->server() + "/printers/office", testFile});
+        const ProcessResult asked =
+            runProgram("setpriv", {"--reuid=nobody", "--regid=nogroup", "--clear-groups", "ipptool", "-tv", "-d",
+                                   "job_id=" + std::to_string(jobId),
+                                   "ipp://" + office->cupsd.server() + "/printers/office", testFile});
         EXPECT_EQ(asked.exitCode, 0) << asked.out << asked.err;
         return asked.out;
     }
@@ -102,7 +103,7 @@ protected:
         clock.start();
         std::optional<ipp_jstate_t> now;
         while (clock.elapsed() < 30000) {
-            now = cupsd->jobState(jobId);
+            now = office->cupsd.jobState(jobId);
             if (now && *now != IPP_JSTATE_PENDING && *now != IPP_JSTATE_PROCESSING)
                 return now;
             QTest::qWait(100);
@@ -110,20 +111,14 @@ protected:
         return now;
     }
 
-    static inline std::unique_ptr<ScratchCupsd> cupsd;
-    static inline std::unique_ptr<QTemporaryDir> state;
-    static inline std::unique_ptr<harness::StandIn> printer;
-    static inline std::string setUpError;
-    QTemporaryDir scratch;
-    std::string document;
-    std::string documentPath;
+    static inline std::unique_ptr<Office> office;
 };
 
 TEST_F(OfficeQueue, AdvertisesThePINFieldOfIPPClients)
 {
-    const std::string uri = "ipp://" + cupsd->server() + "/printers/office";
+    const std::string uri = "ipp://" + office->cupsd.server() + "/printers/office";
     const ProcessResult asked =
-        runProgram("ipptool", {"-tv", uri, "get-printer-attributes.test"}, cupsd->clientEnvironment());
+        runProgram("ipptool", {"-tv", uri, "get-printer-attributes.test"}, office->cupsd.clientEnvironment());
     ASSERT_EQ(asked.exitCode, 0) << asked.out << asked.err;
     EXPECT_NE(asked.out.find("job-password-supported (integer) = 5"), std::string::npos) << asked.out;
     EXPECT_NE(asked.out.find("job-password-encryption-supported (keyword) = none"), std::string::npos) << asked.out;
@@ -131,17 +126,17 @@ TEST_F(OfficeQueue, AdvertisesThePINFieldOfIPPClients)
 
 TEST_F(OfficeQueue, AnIPPClientsPINHoldsTheJobAndNoColleagueCanReadIt)
 {
-    const qsizetype before = printer->jobs().size();
+    const qsizetype before = office->printer.jobs().size();
     const int jobId = printWithLp("office", {"job-password=007319", "job-account-id=42"});
     ASSERT_GT(jobId, 0);
-    const QJsonObject job = printer->waitForNewJob(before);
+    const QJsonObject job = office->printer.waitForNewJob(before);
     ASSERT_EQ(job.value("state").toString(), "held") << QJsonDocument(job).toJson().toStdString();
     EXPECT_EQ(job.value("account").toString(), "00042");
     const int id = job.value("id").toInt();
-    EXPECT_EQ(printer->typePin(id, "7319"), 403) << "the PIN lost its leading zeros";
-    EXPECT_FALSE(printer->printedDocument(id));
-    EXPECT_EQ(printer->typePin(id, "007319"), 200);
-    EXPECT_TRUE(printer->printedDocument(id) == document) << "the printed document is not the one sent";
+    EXPECT_EQ(office->printer.typePin(id, "7319"), 403) << "the PIN lost its leading zeros";
+    EXPECT_FALSE(office->printer.printedDocument(id));
+    EXPECT_EQ(office->printer.typePin(id, "007319"), 200);
+    EXPECT_TRUE(office->printer.printedDocument(id) == office->document) << "the printed document is not the one sent";
 
     // The job has printed; cupsd keeps it in its history. A colleague asks for all of it.
     ASSERT_EQ(waitForJobToSettle(jobId), IPP_JSTATE_COMPLETED);
@@ -151,17 +146,17 @@ TEST_F(OfficeQueue, AnIPPClientsPINHoldsTheJobAndNoColleagueCanReadIt)
     EXPECT_EQ(seen.find("= 007319"), std::string::npos) << seen;
     char controlFile[32];
     std::snprintf(controlFile, sizeof controlFile, "/spool/c%05d", jobId);
-    const ProcessResult read = runProgram(
-        "setpriv", {"--reuid=nobody", "--regid=nogroup", "--clear-groups", "cat", cupsd->folder() + controlFile});
+    const ProcessResult read = runProgram("setpriv", {"--reuid=nobody", "--regid=nogroup", "--clear-groups", "cat",
+                                                      office->cupsd.folder() + controlFile});
     EXPECT_NE(read.exitCode, 0) << "nobody could read cupsd's record of the job";
     EXPECT_EQ(read.out.find("007319"), std::string::npos);
 }
 
 TEST_F(OfficeQueue, AQueueThatHoldsEveryJobHoldsAnLpJobWithAPINAndStopsOneWithNothingToCheck)
 {
-    const qsizetype before = printer->jobs().size();
+    const qsizetype before = office->printer.jobs().size();
     ASSERT_GT(printWithLp("confidential", {"ARHoldKey=Custom.2580"}), 0);
-    const QJsonObject held = printer->waitForNewJob(before);
+    const QJsonObject held = office->printer.waitForNewJob(before);
     EXPECT_EQ(held.value("state").toString(), "held") << QJsonDocument(held).toJson().toStdString();
 
     // No options at all, and one that asks to print at once: neither is ever printed.
@@ -170,12 +165,12 @@ TEST_F(OfficeQueue, AQueueThatHoldsEveryJobHoldsAnLpJobWithAPINAndStopsOneWithNo
         ASSERT_GT(jobId, 0);
         EXPECT_EQ(waitForJobToSettle(jobId), IPP_JSTATE_STOPPED);
         const ProcessResult listed =
-            runProgram("lpstat", {"-W", "all", "-l", "-o", "confidential"}, cupsd->clientEnvironment());
+            runProgram("lpstat", {"-W", "all", "-l", "-o", "confidential"}, office->cupsd.clientEnvironment());
         EXPECT_NE(listed.out.find(std::string("Status: ") + korvane::messages::kNeedsSettings), std::string::npos)
             << listed.out;
         EXPECT_NE(listed.out.find("lp -o job-password=NNNN"), std::string::npos) << listed.out;
     }
-    EXPECT_EQ(printer->jobs().size(), before + 1) << "a job without anything to check reached the printer";
+    EXPECT_EQ(office->printer.jobs().size(), before + 1) << "a job without anything to check reached the printer";
 }
 
 }  // namespace
