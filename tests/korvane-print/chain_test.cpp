@@ -70,35 +70,11 @@ protected:
                            {"XDG_RUNTIME_DIR", home + "/runtime"}});
     }
 
-    // The printer's job list.
-    static QJsonArray jobs()
-    {
-        const ProcessResult got = runProgram("curl", {"-fsS", printer->url("/jobs")});
-        return QJsonDocument::fromJson(QByteArray::fromStdString(got.out)).array();
-    }
+    static QJsonArray jobs() { return printer->jobs(); }
 
-    // Waits until the printer lists a job it did not list before; its record, or empty.
-    static QJsonObject waitForNewJob(qsizetype jobsBefore)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 60000) {
-            const QJsonArray now = jobs();
-            if (now.size() > jobsBefore)
-                return now.last().toObject();
-            QTest::qWait(100);
-        }
-        return {};
-    }
+    static QJsonObject waitForNewJob(qsizetype jobsBefore) { return printer->waitForNewJob(jobsBefore); }
 
-    // Types a PIN at the printer for a job; the HTTP status.
-    static int typePin(int job, const std::string& pin)
-    {
-        const ProcessResult posted =
-            runProgram("curl", {"-sS", "-o", "/dev/null", "-w", "%{http_code}", "-d", "pin=" + pin,
-                                printer->url("/jobs/" + std::to_string(job) + "/release")});
-        return std::atoi(posted.out.c_str());
-    }
+    static int typePin(int job, const std::string& pin) { return printer->typePin(job, pin); }
 
     static std::string printedFile(int job)
     {
