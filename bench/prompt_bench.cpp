@@ -281,7 +281,7 @@ bool setUpServer(PromptServer& prompt)
         return false;
     }
     qputenv("DBUS_SYSTEM_BUS_ADDRESS", QByteArray::fromStdString(prompt.bus.address()));
-    prompt.cupsd = std::make_unique<ScratchCupsd>(JobPrivacy::DebianDefault, prompt.bus.address());
+    prompt.cupsd = std::make_unique<ScratchCupsd>(CupsdPolicy::Open, prompt.bus.address());
     std::optional<std::string> problem;
     if (!prompt.cupsd->isRunning())
         problem = "it needs root and a cupsd of its own, which could not start: " + prompt.cupsd->error();

@@ -4,7 +4,12 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFile>
+#include <QJsonDocument>
 #include <QRegularExpression>
+#include <QThread>
+
+#include <cstdlib>
 
 namespace harness {
 
@@ -36,6 +41,9 @@ bool StandIn::start(const QStringList& arguments)
         all.prepend(QStringLiteral("--verbose"));
     else
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    if (const qsizetype state = arguments.indexOf(QStringLiteral("--state"));
+        state >= 0 && state + 1 < arguments.size())
+        stateFolder_ = arguments[state + 1];
     process_.start(standInPath(), all);
     if (!process_.waitForStarted(5000) || !readAnnouncedPort(QStringLiteral("listening"), &port_))
         return false;
@@ -86,6 +94,40 @@ int StandIn::requestCount()
     for (auto it = request.globalMatch(QString::fromUtf8(log_)); it.hasNext(); it.next())
         ++count;
     return count;
+}
+
+QJsonArray StandIn::jobs() const
+{
+    const ProcessResult got = runProgram("curl", {"-fsS", url("/jobs")});
+    return QJsonDocument::fromJson(QByteArray::fromStdString(got.out)).array();
+}
+
+QJsonObject StandIn::waitForNewJob(qsizetype jobsBefore, int timeoutMs) const
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        const QJsonArray now = jobs();
+        if (now.size() > jobsBefore)
+            return now.last().toObject();
+        QCoreApplication::processEvents();
+        QThread::msleep(100);
+    }
+    return {};
+}
+
+int StandIn::typePin(int job, const std::string& pin) const
+{
+    const ProcessResult posted = runProgram("curl", {"-sS", "-o", "/dev/null", "-w", "%{http_code}", "-d", "pin=" + pin,
+                                                     url("/jobs/" + std::to_string(job) + "/release")});
+    return std::atoi(posted.out.c_str());
+}
+
+std::optional<std::string> StandIn::printedDocument(int job) const
+{
+    QFile printed(stateFolder_ + QStringLiteral("/printed/%1.pdf").arg(job));
+    if (stateFolder_.isEmpty() || !printed.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return printed.readAll().toStdString();
 }
 
 // Reads the next line of standard output, "WHAT on 127.0.0.1:PORT", into port.

@@ -3,9 +3,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QProcess>
 #include <QStringList>
 
+#include <optional>
 #include <string>
 
 namespace harness {
@@ -40,6 +43,15 @@ public:
     std::string deviceURI() const;
     // How many requests it has logged so far (StandInMessages::CountRequests only).
     int requestCount();
+    // Its job list (GET /jobs), as a user's script reads it; empty when it does not answer.
+    QJsonArray jobs() const;
+    // Waits until it lists more than jobsBefore jobs; the newest, or empty when none came in time.
+    QJsonObject waitForNewJob(qsizetype jobsBefore, int timeoutMs = 60000) const;
+    // Types a PIN at its operator panel to release a job; the HTTP status (200 printed, 403
+    // wrong PIN), 0 when it does not answer.
+    int typePin(int job, const std::string& pin) const;
+    // The bytes it printed for a job, from its --state folder; nothing when it printed none.
+    std::optional<std::string> printedDocument(int job) const;
 
     QProcess& process() { return process_; }
 
@@ -50,6 +62,7 @@ private:
     QProcess process_;
     quint16 port_ = 0;
     quint16 printPort_ = 0;
+    QString stateFolder_;
     QByteArray log_;
 };
 

@@ -13,7 +13,7 @@ seconds=${1:-30}
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(fuzz_codecs fuzz_text_bytes fuzz_settings_reader fuzz_folder_reply fuzz_preferences)
+  targets=(fuzz_codecs fuzz_text_bytes fuzz_settings_reader fuzz_folder_reply fuzz_preferences fuzz_filter_options)
 fi
 
 launcher=()

@@ -19,6 +19,18 @@ constexpr std::size_t kMaxSpoolTimeLength = 63;
 // The longest value of a SET line.
 constexpr std::size_t kMaxValueLength = 1000;
 
+// The settings in the order the header carries them.
+constexpr std::string_view kHeaderOrder[] = {
+    "SUBMITTER",      "TITLE",     "SPOOLTIME", "RETENTION",  "PINDIGEST", "FILING",   "FOLDER", "FOLDERPASSWORDDIGEST",
+    "AUTHENTICATION", "LOGINNAME", "PASSWORD",  "USERNUMBER", "ACCOUNT",   "USERNAME", "JOBNAME"};
+
+// A setting's place in the header's order.
+std::size_t placeInHeader(std::string_view name)
+{
+    return static_cast<std::size_t>(std::find(std::begin(kHeaderOrder), std::end(kHeaderOrder), name) -
+                                    std::begin(kHeaderOrder));
+}
+
 // The value of key, or nothing when it is absent or empty (the panel removes a key rather
 // than leave it empty).
 std::optional<std::string> valueOf(const JobOptions& options, std::string_view key)
@@ -152,6 +164,27 @@ bool hasPanelKeys(const JobOptions& options)
 {
     return std::any_of(options.begin(), options.end(),
                        [](const auto& option) { return option.first.starts_with(kPanelKeyPrefix); });
+}
+
+std::optional<std::string> settingValue(const std::vector<HeaderSetting>& settings, std::string_view name)
+{
+    const auto found =
+        std::find_if(settings.begin(), settings.end(), [&](const HeaderSetting& s) { return s.name == name; });
+    if (found == settings.end())
+        return std::nullopt;
+    return found->value;
+}
+
+void setHeaderSetting(std::vector<HeaderSetting>& settings, const std::string& name, const std::string& value)
+{
+    const std::size_t place = placeInHeader(name);
+    auto at = settings.begin();
+    while (at != settings.end() && placeInHeader(at->name) < place)
+        ++at;
+    if (at != settings.end() && at->name == name)
+        at->value = value;
+    else
+        settings.insert(at, {name, value});
 }
 
 std::vector<HeaderSetting> headerSettingsFromKeys(const JobOptions& options, std::string_view user,

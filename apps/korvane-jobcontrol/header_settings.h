@@ -4,6 +4,7 @@
 
 #include "job_options.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,5 +27,12 @@ bool hasPanelKeys(const JobOptions& options);
 // needs.
 std::vector<HeaderSetting> headerSettingsFromKeys(const JobOptions& options, std::string_view user,
                                                   std::string_view title);
+
+// The value of the header's setting name; nothing when it does not carry it.
+std::optional<std::string> settingValue(const std::vector<HeaderSetting>& settings, std::string_view name);
+
+// Sets the setting name to value, in its place in the header's order (the table of
+// docs/device-stream.md), replacing a setting of that name.
+void setHeaderSetting(std::vector<HeaderSetting>& settings, const std::string& name, const std::string& value);
 
 }  // namespace jobcontrol

@@ -2,6 +2,8 @@
 // whose options would damage the device stream.
 #pragma once
 
+#include "settings/job_messages.h"
+
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -15,6 +17,13 @@ namespace jobcontrol {
 class JobRefused : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// A job refused because a job control value is missing or unusable, which its owner can put
+// right: the message opens with the text by which the owner's desktop finds such jobs.
+class JobNeedsSettings : public JobRefused {
+public:
+    explicit JobNeedsSettings(const std::string& why) : JobRefused(korvane::messages::kNeedsSettings + why) {}
 };
 
 // Option name to value; names compare as cupsd sends them.

@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 
 #include <unistd.h>
@@ -18,7 +19,10 @@ int main(int argc, char* argv[])
     }
     // A backend that goes away must show as a failed write, not as a silent death.
     std::signal(SIGPIPE, SIG_IGN);
-    const jobcontrol::FilterArguments arguments{argv[2], argv[3], argv[4], argv[5], argc == 7 ? argv[6] : ""};
+    // cupsd names the queue's PPD, whose defaults are the administrator's choices for every job.
+    const char* ppd = std::getenv("PPD");
+    const jobcontrol::FilterArguments arguments{argv[2],       argv[3], argv[4], argv[5], argc == 7 ? argv[6] : "",
+                                                ppd ? ppd : ""};
     try {
         jobcontrol::runFilter(arguments, STDOUT_FILENO);
     } catch (const std::exception& refusal) {

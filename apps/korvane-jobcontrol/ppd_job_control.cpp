@@ -1,5 +1,7 @@
 #include "ppd_job_control.h"
 
+#include "ipp_job_attributes.h"
+
 #include "crypto/hex.h"
 #include "settings/job_forms.h"
 #include "settings/keys.h"
@@ -45,57 +47,91 @@ bool equalsIgnoringCase(std::string_view a, const char* b)
     return a.size() == std::strlen(b) && strncasecmp(a.data(), b, a.size()) == 0;
 }
 
-[[noreturn]] void refuse(const char* option, const std::string& why)
+// One option's value and whose it is.
+struct OptionValue {
+    std::string text;  // empty when nobody sets the option
+    bool fromQueue = false;
+};
+
+// The job's own value of an option.
+OptionValue ownValue(const JobControlValues& values, const char* option)
 {
-    throw JobRefused("the job's option " + std::string(option) + " " + why +
-                     "; the job is not printed, so that it never prints without its settings");
+    const auto found = values.job.find(option);
+    return found == values.job.end() ? OptionValue{} : OptionValue{found->second, false};
 }
 
-// Whether an option's value leaves the setting off: absent, the PPD's "None" or "False".
-bool isUnset(const JobOptions& options, const char* option)
+// The queue's default of an option.
+OptionValue defaultValue(const JobControlValues& values, const char* option)
 {
-    const auto found = options.find(option);
-    return found == options.end() || found->second.empty() || equalsIgnoringCase(found->second, "None") ||
-           equalsIgnoringCase(found->second, "False");
+    const auto found = values.defaults.find(option);
+    return found == values.defaults.end() ? OptionValue{} : OptionValue{found->second, true};
+}
+
+// The value in effect: the job's own, else the queue's default.
+OptionValue valueOf(const JobControlValues& values, const char* option)
+{
+    OptionValue own = ownValue(values, option);
+    return own.text.empty() ? defaultValue(values, option) : own;
+}
+
+// Refuses the job for an unusable value: the owner can put the job's own right, only the
+// administrator the queue's default (it applies to every job, whatever the job gives).
+[[noreturn]] void refuse(const char* option, const OptionValue& value, const std::string& why)
+{
+    if (value.fromQueue)
+        throw JobRefused("the queue's default of " + std::string(option) + " " + why +
+                         "; the job is not printed, and the administrator must set the default again (lpadmin -o)");
+    throw JobNeedsSettings("the job's option " + std::string(option) + " " + why +
+                           "; the job is not printed, so that it never prints without its settings");
+}
+
+// Whether a value leaves the setting off: empty, the PPD's "None" or "False".
+bool isUnset(const OptionValue& value)
+{
+    return value.text.empty() || equalsIgnoringCase(value.text, "None") || equalsIgnoringCase(value.text, "False");
 }
 
 // The text a custom option carries: "Custom.TEXT" or "{Param=TEXT}"; nothing when the option
 // is unset. Any other value is no choice of the PPD and is refused rather than ignored, since
 // ignoring a PIN would print a job meant to be held.
-std::optional<std::string> customText(const JobOptions& options, const char* option)
+std::optional<std::string> customText(const OptionValue& value, const char* option)
 {
-    if (isUnset(options, option))
+    if (isUnset(value))
         return std::nullopt;
-    const std::string& value = options.at(option);
     std::optional<std::string> text;
-    if (value.size() > 7 && strncasecmp(value.c_str(), "Custom.", 7) == 0)
-        text = value.substr(7);
+    if (value.text.size() > 7 && strncasecmp(value.text.c_str(), "Custom.", 7) == 0)
+        text = value.text.substr(7);
     else
-        text = collectionMemberValue(value);
+        text = collectionMemberValue(value.text);
     if (!text || text->empty())
-        refuse(option, "is not given as Custom.VALUE");
+        refuse(option, value, "is not given as Custom.VALUE");
     return text;
 }
 
 // Whether a True/False option is on; refuses any other value.
-bool isOn(const JobOptions& options, const char* option)
+bool isOn(const OptionValue& value, const char* option)
 {
-    if (isUnset(options, option))
+    if (isUnset(value))
         return false;
-    const std::string& value = options.at(option);
     for (const char* on : {"True", "Yes", "On"})
-        if (equalsIgnoringCase(value, on))
+        if (equalsIgnoringCase(value.text, on))
             return true;
-    refuse(option, "is neither True nor False");
+    refuse(option, value, "is neither True nor False");
 }
 
-// A custom number option's digits, 1 to 8 as the panel's fields take them.
-std::optional<std::string> customDigits(const JobOptions& options, const char* option)
+// Whether text is 1 to 8 digits, as the panel's number fields and the printer's keypad take them.
+bool isPINForm(const std::string& text)
 {
-    std::optional<std::string> text = customText(options, option);
-    if (text && (text->size() > 8 || !std::all_of(text->begin(), text->end(),
-                                                  [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })))
-        refuse(option, "must be 1 to 8 digits");
+    return !text.empty() && text.size() <= 8 &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// A custom number option's digits, 1 to 8.
+std::optional<std::string> customDigits(const OptionValue& value, const char* option)
+{
+    std::optional<std::string> text = customText(value, option);
+    if (text && !isPINForm(*text))
+        refuse(option, value, "must be 1 to 8 digits");
     return text;
 }
 
@@ -120,63 +156,67 @@ void put(JobOptions& keysOut, const char* key, const std::string& value)
 }
 
 // The filing digit of ARDocumentFiling; a folder name alone means its custom folder.
-char filingDigit(const JobOptions& options, bool hasFolderName)
+char filingDigit(const OptionValue& value, bool hasFolderName)
 {
-    if (isUnset(options, kDocumentFiling))
+    if (isUnset(value))
         return hasFolderName ? '3' : '0';
-    const std::string& value = options.at(kDocumentFiling);
-    if (equalsIgnoringCase(value, "QuickFile"))
+    if (equalsIgnoringCase(value.text, "QuickFile"))
         return '1';
-    if (equalsIgnoringCase(value, "MainFolder"))
+    if (equalsIgnoringCase(value.text, "MainFolder"))
         return '2';
-    if (equalsIgnoringCase(value, "CustomFolder"))
+    if (equalsIgnoringCase(value.text, "CustomFolder"))
         return '3';
-    refuse(kDocumentFiling, "is none of None, QuickFile, MainFolder, CustomFolder");
+    refuse(kDocumentFiling, value, "is none of None, QuickFile, MainFolder, CustomFolder");
 }
 
 // Writes the retention, filing and folder keys.
-void putRetentionAndFiling(const JobOptions& options, const char* spoolTime, JobOptions& out)
+void putRetentionAndFiling(const JobControlValues& values, const std::optional<JobPIN>& pin, const char* spoolTime,
+                           JobOptions& out)
 {
-    const std::optional<std::string> pin = customDigits(options, kHoldKey);
     // The PPD's options know no retention modes: every one of them holds the job, the choice
     // that never puts a confidential page in the tray.
-    const bool retained = pin || isOn(options, kPrintRelease) || isOn(options, kDocFiling);
+    const bool retained =
+        pin || isOn(valueOf(values, kPrintRelease), kPrintRelease) || isOn(valueOf(values, kDocFiling), kDocFiling);
     if (retained)
         out[keys::kJobSuspend] = "2";
     if (pin)
-        put(out, keys::kJobSuspendKey, settings::pinDigest(firstForm(*pin, settings::kPINRule), spoolTime));
+        put(out, keys::kJobSuspendKey, pinDigestOf(pin->digits, spoolTime));
 
-    const std::optional<std::string> folderName = customText(options, kCustomFolderName);
-    const char filing = filingDigit(options, folderName.has_value());
+    const std::optional<std::string> folderName = customText(valueOf(values, kCustomFolderName), kCustomFolderName);
+    const OptionValue filingValue = valueOf(values, kDocumentFiling);
+    const char filing = filingDigit(filingValue, folderName.has_value());
     out[keys::kFiling] = std::string(1, filing);
     if (filing == '3') {
         if (!folderName)
-            refuse(kDocumentFiling, "chooses a custom folder but ARCustomFolderName names none");
+            refuse(kDocumentFiling, filingValue, "chooses a custom folder but ARCustomFolderName names none");
         TextBytes path;
         const platform::StringEncoding encoding =
             encodingWindowsLatin1() ? platform::kWindowsLatin1StringEncoding : kJobTextEncoding;
         if (!settings::convertFolderName(*folderName, encoding, path))
-            refuse(kCustomFolderName, "cannot be written in the printer's encoding in 255 bytes");
+            refuse(kCustomFolderName, valueOf(values, kCustomFolderName),
+                   "cannot be written in the printer's encoding in 255 bytes");
         put(out, keys::kFolderPath2, hexOf(path.bytes, path.count));
     } else if (filing == '2' || (filing == '0' && retained)) {
         out[keys::kFolderPath2] = kStandardFolderHex;
     }
 
-    if (const auto folderPIN = customDigits(options, kCustomFolderPIN))
+    if (const auto folderPIN = customDigits(valueOf(values, kCustomFolderPIN), kCustomFolderPIN))
         put(out, keys::kFolderPassword,
             settings::folderPasswordDigest(firstForm(*folderPIN, settings::kFolderPasswordRule), spoolTime));
 }
 
 // Writes the authentication mode and the credentials in their spool-key forms.
-void putAuthentication(const JobOptions& options, const char* spoolTime, JobOptions& out)
+void putAuthentication(const JobControlValues& values, const char* spoolTime, JobOptions& out)
 {
-    const std::optional<std::string> login = customText(options, kAccountLogin);
+    const OptionValue loginValue = valueOf(values, kAccountLogin);
+    const std::optional<std::string> login = customText(loginValue, kAccountLogin);
     if (login && login->size() > settings::kLoginNameRule.maxBytes)
-        refuse(kAccountLogin, "is longer than 255 bytes");
-    const std::optional<std::string> password = customText(options, kAccountPassword);
+        refuse(kAccountLogin, loginValue, "is longer than 255 bytes");
+    const OptionValue passwordValue = valueOf(values, kAccountPassword);
+    const std::optional<std::string> password = customText(passwordValue, kAccountPassword);
     if (password && password->size() > settings::kPasswordRule.maxBytes)
-        refuse(kAccountPassword, "is longer than 32 bytes");
-    const std::optional<std::string> userNumber = customDigits(options, kUserNumber);
+        refuse(kAccountPassword, passwordValue, "is longer than 32 bytes");
+    const std::optional<std::string> userNumber = customDigits(valueOf(values, kUserNumber), kUserNumber);
 
     if (login) {
         out[keys::kAuthentication] = "1";
@@ -196,39 +236,99 @@ void putAuthentication(const JobOptions& options, const char* spoolTime, JobOpti
 }
 
 // Writes a user or job name's second form, as the panel cleans it for the job.
-void putJobIdentity(const JobOptions& options, const char* option, const char* key, JobOptions& out)
+void putJobIdentity(const JobControlValues& values, const char* option, const char* key, JobOptions& out)
 {
-    const std::optional<std::string> text = customText(options, option);
-    if (!text)
-        return;
-    TextBytes name = firstForm(*text, settings::kJobIdentityRule);
-    settings::convertJobIdentitySecondForm(text, name);
-    put(out, key, hexOf(name.bytes, name.count));
+    if (const std::optional<std::string> text = customText(valueOf(values, option), option))
+        put(out, key, jobIdentityHex(*text));
 }
 
 }  // namespace
+
+std::span<const char* const> jobControlOptionNames()
+{
+    return kAllOptions;
+}
+
+JobOptions jobControlOptionsOf(const JobOptions& options)
+{
+    JobOptions own;
+    for (const auto& [name, value] : options)
+        for (const char* option : kAllOptions)
+            if (equalsIgnoringCase(name, option))
+                own[option] = value;
+    return own;
+}
 
 std::vector<std::string> ppdJobControlOptions(const JobOptions& options)
 {
     std::vector<std::string> present;
     for (const char* option : kAllOptions)
-        if (!isUnset(options, option))
+        if (const auto found = options.find(option); found != options.end() && !isUnset({found->second}))
             present.emplace_back(option);
     return present;
 }
 
-JobOptions keysFromPPDOptions(const JobOptions& options, const char* spoolTime)
+JobControlValues jobControlValues(const JobOptions& options, const JobOptions& queueDefaults)
+{
+    JobControlValues values{jobControlOptionsOf(options), jobControlOptionsOf(queueDefaults), {}};
+    for (const char* attribute : {kJobPassword, kJobPasswordEncryption})
+        if (const auto found = options.find(attribute); found != options.end())
+            values.ipp[attribute] = found->second;
+    return values;
+}
+
+std::optional<JobPIN> jobPIN(const JobControlValues& values)
+{
+    const std::optional<std::string> own = customDigits(ownValue(values, kHoldKey), kHoldKey);
+    const std::optional<std::string> sent = jobPasswordPIN(values.ipp);
+    if (own && sent && *own != *sent)
+        throw JobNeedsSettings(
+            "the job's options ARHoldKey and job-password give two different PINs; the job is "
+            "not printed, since its owner could not know which one releases it");
+    if (own)
+        return JobPIN{*own, kHoldKey};
+    if (sent)
+        return JobPIN{*sent, kJobPassword};
+    if (auto queued = customDigits(defaultValue(values, kHoldKey), kHoldKey))
+        return JobPIN{*queued, "the queue's default ARHoldKey"};
+    return std::nullopt;
+}
+
+bool queueHoldsEveryJob(const JobOptions& defaults)
+{
+    const JobControlValues queue{{}, jobControlOptionsOf(defaults), {}};
+    return isOn(defaultValue(queue, kPrintRelease), kPrintRelease) ||
+           isOn(defaultValue(queue, kDocFiling), kDocFiling) ||
+           customDigits(defaultValue(queue, kHoldKey), kHoldKey).has_value();
+}
+
+JobOptions keysFromPPDOptions(const JobControlValues& values, const char* spoolTime)
 {
     JobOptions out;
-    if (ppdJobControlOptions(options).empty())
+    const std::optional<JobPIN> pin = jobPIN(values);
+    const bool anyOptionSet = std::any_of(kAllOptions, std::end(kAllOptions),
+                                          [&](const char* option) { return !isUnset(valueOf(values, option)); });
+    if (!pin && !anyOptionSet)
         return out;
     const std::size_t spoolTimeLength = std::strlen(spoolTime);
     out[keys::kSpoolTime] = hexOf(reinterpret_cast<const unsigned char*>(spoolTime), spoolTimeLength);
-    putRetentionAndFiling(options, spoolTime, out);
-    putAuthentication(options, spoolTime, out);
-    putJobIdentity(options, kUserName, keys::kUserName2, out);
-    putJobIdentity(options, kJobName, keys::kJobName2, out);
+    putRetentionAndFiling(values, pin, spoolTime, out);
+    putAuthentication(values, spoolTime, out);
+    putJobIdentity(values, kUserName, keys::kUserName2, out);
+    putJobIdentity(values, kJobName, keys::kJobName2, out);
     return out;
+}
+
+std::string pinDigestOf(const std::string& pin, const char* spoolTime)
+{
+    return settings::pinDigest(firstForm(pin, settings::kPINRule), spoolTime);
+}
+
+std::string jobIdentityHex(const std::string& text)
+{
+    TextBytes name = firstForm(text, settings::kJobIdentityRule);
+    settings::convertJobIdentitySecondForm(text, name);
+    return hexOf(name.bytes, name.count);
 }
 
 }  // namespace jobcontrol

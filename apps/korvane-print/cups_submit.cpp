@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <cerrno>
 #include <cstring>
+#include <set>
 
 namespace {
 
@@ -150,7 +151,10 @@ std::optional<std::string> unsendableOption(const std::string& name, const std::
 
 bool optionIsHiddenFromFilters(const std::string& name)
 {
-    return name.rfind("job-", 0) == 0;
+    // The job-... attributes that cupsd does hand to filters (CUPS 2.4): the PIN and the accounting.
+    static const std::set<std::string> passedOn = {"job-account-id", "job-accounting-user-id", "job-billing",
+                                                   "job-password", "job-password-encryption"};
+    return name.rfind("job-", 0) == 0 && !passedOn.count(name);
 }
 
 std::map<std::string, std::string> submittedOptions(const JobRequest& job)

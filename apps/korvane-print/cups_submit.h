@@ -44,7 +44,8 @@ std::optional<std::string> unreadableFile(const std::vector<std::string>& files)
 // long for a text); nothing when it can.
 std::optional<std::string> unsendableOption(const std::string& name, const std::string& value);
 
-// Options that cupsd keeps from the filters: names starting with "job-".
+// Options that cupsd keeps from the filters: names starting with "job-", but for the PIN and
+// accounting attributes it passes on (job-password, job-account-id, ...).
 bool optionIsHiddenFromFilters(const std::string& name);
 
 // Every option the job is submitted with, as CUPS gets it, by name: the options, CUPS' own

@@ -8,11 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <QTest>
 
 using namespace host_testing;
 
@@ -69,12 +71,13 @@ protected:
                            {"XDG_RUNTIME_DIR", home + "/runtime"}});
     }
 
-    static QJsonArray jobs() { return printerJobs().jobs(); }
-    static QJsonObject waitForNewJob(qsizetype jobsBefore) { return printerJobs().waitForNewJob(jobsBefore); }
-    static PrinterJobs printerJobs() { return PrinterJobs(*printer, state->path().toStdString()); }
+    static QJsonArray jobs() { return printer->jobs(); }
+
+    static QJsonObject waitForNewJob(qsizetype jobsBefore) { return printer->waitForNewJob(jobsBefore); }
+
     void expectReleasedOnlyByItsPin(const QJsonObject& job, const std::string& pin)
     {
-        printerJobs().expectReleasedOnlyByItsPin(job, pin, document);
+        host_testing::expectReleasedOnlyByItsPin(*printer, state->path().toStdString(), job, pin, document);
     }
 
     static inline std::unique_ptr<ScratchCupsd> cupsd;
@@ -108,7 +111,8 @@ TEST_F(Chain, ASenderWhosePasswordDoesNotMatchIsRefusedAndNeverPrinted)
     EXPECT_EQ(job.value("state").toString(), "refused");
     EXPECT_TRUE(job.value("reason").toString().contains("authentication failed"))
         << job.value("reason").toString().toStdString();
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(printerJobs().printedFile(job.value("id").toInt()))));
+    EXPECT_FALSE(
+        QFile::exists(QString::fromStdString(printedFile(state->path().toStdString(), job.value("id").toInt()))));
 }
 
 TEST_F(Chain, AnLpJobWithOnlyThePpdsOptionsIsHeldAlike)

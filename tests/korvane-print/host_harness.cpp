@@ -58,8 +58,19 @@ echo document >> "$rec/job-$1.docs"
 exit 0
 )";
 
+// The server-wide rules of Debian's stock cupsd.conf that go with its default policy: anyone
+// on this machine may print and list jobs, administration needs an authenticated member of the
+// system group (root proves it with the server's certificate, adminEnvironment()).
+const char* const kDebianDefaultAccess =
+    "ErrorPolicy retry-job\n"
+    "DefaultAuthType Basic\n"
+    "<Location />\n  Order allow,deny\n</Location>\n"
+    "<Location /admin>\n  Order allow,deny\n</Location>\n";
+
 // A policy that lets everyone do and see everything without authenticating.
 const char* const kOpenPolicy =
+    "DefaultAuthType None\n"
+    "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
     "<Policy default>\n"
     "  JobPrivateAccess all\n  JobPrivateValues none\n"
     "  SubscriptionPrivateAccess all\n  SubscriptionPrivateValues none\n"
@@ -137,8 +148,8 @@ std::map<std::string, std::string> productOptions(const FilterRecord& record,
     return chosen;
 }
 
-ScratchCupsd::ScratchCupsd(JobPrivacy privacy, std::string systemBusAddress)
-    : privacy_(privacy), systemBusAddress_(std::move(systemBusAddress))
+ScratchCupsd::ScratchCupsd(CupsdPolicy policy, std::string systemBusAddress)
+    : policy_(policy), systemBusAddress_(std::move(systemBusAddress))
 {
     if (!root_.isValid()) {
         error_ = "cannot make a temporary folder for cupsd";
@@ -184,8 +195,9 @@ bool ScratchCupsd::writeConfiguration()
         return false;
     }
     const std::string dir = root.toStdString();
-    const std::string policy = privacy_ == JobPrivacy::DebianDefault ? debianDefaultPolicy() : kOpenPolicy;
-    if (policy.empty()) {
+    const std::string stockPolicy = policy_ == CupsdPolicy::DebianDefault ? debianDefaultPolicy() : std::string();
+    const std::string policy = policy_ == CupsdPolicy::DebianDefault ? kDebianDefaultAccess + stockPolicy : kOpenPolicy;
+    if (policy_ == CupsdPolicy::DebianDefault && stockPolicy.empty()) {
         error_ = std::string("cannot read Debian's default policy from ") + kDebianDefaultConfiguration +
                  " (the cups-daemon package ships it)";
         return false;
@@ -195,9 +207,7 @@ bool ScratchCupsd::writeConfiguration()
                                   "LogLevel warn\n"
                                   "Browsing Off\n"
                                   "WebInterface No\n"
-                                  "DefaultAuthType None\n"
-                                  "MaxRequestSize 1m\n"
-                                  "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n" +
+                                  "MaxRequestSize 1m\n" +
                                   policy;
     const std::string filesConf =
         "ServerRoot " + dir + "/etc\n" + "RequestRoot " + dir + "/spool\n" + "TempDir " + dir + "/spool/tmp\n" +
@@ -292,7 +302,7 @@ std::optional<std::string> ScratchCupsd::addQueue(const std::string& name, const
     if (!writeFile(queuePpd, *queuePpdText))
         return "cannot write " + queuePpd;
     const ProcessResult added =
-        runProgram("lpadmin", {"-h", server(), "-p", name, "-E", "-v", deviceURI, "-P", queuePpd});
+        runProgram("lpadmin", {"-h", server(), "-p", name, "-E", "-v", deviceURI, "-P", queuePpd}, adminEnvironment());
     if (added.exitCode != 0)
         return "lpadmin could not add " + name + ": " + added.err;
     return std::nullopt;
@@ -326,7 +336,8 @@ std::optional<std::string> ScratchCupsd::addFilterQueue(const std::string& name,
 
 std::optional<std::string> ScratchCupsd::addRawQueue(const std::string& name)
 {
-    const ProcessResult added = runProgram("lpadmin", {"-h", server(), "-p", name, "-E", "-v", "file:///dev/null"});
+    const ProcessResult added =
+        runProgram("lpadmin", {"-h", server(), "-p", name, "-E", "-v", "file:///dev/null"}, adminEnvironment());
     if (added.exitCode != 0)
         return "lpadmin could not add " + name + ": " + added.err;
     return std::nullopt;
@@ -396,6 +407,14 @@ std::vector<int> ScratchCupsd::jobIds() const
     return ids;
 }
 
+FilterRecord ScratchCupsd::opened(FilterRecord record) const
+{
+    const auto key = korvane::crypto::sealPrivateKeyFromPem(readFile(sealKeyFolder() + "/job-seal.key"));
+    if (key)
+        korvane::settings::openSealedKeys(record.options, *key, cupsUser());
+    return record;
+}
+
 int ScratchCupsd::newJobSince(const std::vector<int>& before) const
 {
     for (int id : jobIds())
@@ -418,8 +437,8 @@ bool ScratchCupsd::waitForJobState(int jobId, ipp_jstate_t state, int timeoutMs)
 
 std::optional<std::string> ScratchCupsd::holdNewJobs(const std::string& queue)
 {
-    const ProcessResult set =
-        runProgram("lpadmin", {"-h", server(), "-p", queue, "-o", "job-hold-until-default=indefinite"});
+    const ProcessResult set = runProgram(
+        "lpadmin", {"-h", server(), "-p", queue, "-o", "job-hold-until-default=indefinite"}, adminEnvironment());
     if (set.exitCode != 0)
         return "lpadmin could not turn the prompt on for " + queue + ": " + set.err;
     return std::nullopt;
@@ -430,14 +449,6 @@ std::string ScratchCupsd::spooledDocument(int jobId) const
     char name[32];
     std::snprintf(name, sizeof name, "/spool/d%05d-001", jobId);
     return readFile(folder() + name);
-}
-
-FilterRecord ScratchCupsd::opened(FilterRecord record) const
-{
-    const auto key = korvane::crypto::sealPrivateKeyFromPem(readFile(sealKeyFolder() + "/job-seal.key"));
-    if (key)
-        korvane::settings::openSealedKeys(record.options, *key, cupsUser());
-    return record;
 }
 
 }  // namespace host_testing

@@ -62,11 +62,12 @@ std::optional<int> sentJobId(const std::string& hostOutput);
 std::map<std::string, std::string> productOptions(const FilterRecord& record,
                                                   const std::map<std::string, std::string>& settings);
 
-// Who may see a job's attributes on the test's cupsd: everyone everything (a bare policy that
-// needs no authentication), or Debian's stock policy, which shows other users every job
-// attribute but job-name, the originating user and host, and phone, lets only a job's owner
-// change, release or cancel it, and asks an administrator to authenticate.
-enum class JobPrivacy { Open, DebianDefault };
+// The rules of a test's cupsd.
+enum class CupsdPolicy {
+    Open,           // every user may do and see everything, for tests of what reaches the filter
+    DebianDefault,  // Debian's stock cupsd.conf: only the default private values are hidden from
+                    // other users, and administration needs root (adminEnvironment())
+};
 
 // A cupsd of the test's own: its own folders, a free port on 127.0.0.1, started with -f and
 // stopped (by its process id) when the object goes. Needs root, as cupsd does. It has a seal key
@@ -74,7 +75,7 @@ enum class JobPrivacy { Open, DebianDefault };
 // print server's do. Given a system bus address, its D-Bus notifier sends cupsd's events there.
 class ScratchCupsd {
 public:
-    explicit ScratchCupsd(JobPrivacy privacy = JobPrivacy::Open, std::string systemBusAddress = {});
+    explicit ScratchCupsd(CupsdPolicy policy = CupsdPolicy::Open, std::string systemBusAddress = {});
     ~ScratchCupsd();
     ScratchCupsd(const ScratchCupsd&) = delete;
     ScratchCupsd& operator=(const ScratchCupsd&) = delete;
@@ -86,6 +87,12 @@ public:
     std::string server() const;
     int port() const { return port_; }
     std::map<std::string, std::string> clientEnvironment() const { return {{"CUPS_SERVER", server()}}; }
+    // The client environment of root acting as this server's administrator: libcups proves it
+    // with the certificate the server keeps in its own state folder.
+    std::map<std::string, std::string> adminEnvironment() const
+    {
+        return {{"CUPS_SERVER", server()}, {"CUPS_STATEDIR", folder() + "/run"}};
+    }
 
     // Whether a queue's PPD carries the server's public seal key.
     enum class SealKey { Carried, Missing };
@@ -132,7 +139,7 @@ private:
     std::optional<std::string> addQueue(const std::string& name, const std::string& deviceURI,
                                         const std::string& filterLine, const std::string& ppd);
 
-    JobPrivacy privacy_;
+    CupsdPolicy policy_;
     std::string systemBusAddress_;
     QTemporaryDir root_;
     int port_ = 0;

@@ -219,6 +219,7 @@ TEST(HostJobRequest, OptionsIppCannotCarryAreNamed)
     EXPECT_TRUE(unsendableOption("korvane.x", std::string("bad \xff byte")));
     EXPECT_TRUE(unsendableOption("korvane.x", std::string("bell \x07")));
     EXPECT_TRUE(optionIsHiddenFromFilters("job-hold-until"));
+    EXPECT_FALSE(optionIsHiddenFromFilters("job-password")) << "cupsd hands the PIN of IPP clients to the filter";
     EXPECT_FALSE(optionIsHiddenFromFilters("korvane.print.PrintSettings.jobName"));
 }
 

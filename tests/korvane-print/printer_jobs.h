@@ -1,39 +1,21 @@
-// The printer stand-in's side of a chain test: its job list, a PIN typed at its operator
-// panel, and the files it printed.
+// The printer stand-in's side of a chain test: what it printed of a job, and a held job that
+// only its own PIN releases.
 #pragma once
 
 #include "stand_in.h"
 
-#include <QJsonArray>
 #include <QJsonObject>
 
 #include <string>
 
 namespace host_testing {
 
-class PrinterJobs {
-public:
-    // The stand-in and the state folder it was started with.
-    PrinterJobs(harness::StandIn& printer, std::string stateFolder)
-        : printer_(printer), stateFolder_(std::move(stateFolder))
-    {
-    }
+// Where the stand-in started with the state folder writes what it printed of a job.
+std::string printedFile(const std::string& stateFolder, int job);
 
-    // The printer's job list.
-    QJsonArray jobs() const;
-    // Waits until the printer lists a job it did not list before; its record, or empty.
-    QJsonObject waitForNewJob(qsizetype jobsBefore) const;
-    // Types a PIN at the printer for a job; the HTTP status.
-    int typePin(int job, const std::string& pin) const;
-    // Where the printer writes what it printed of a job.
-    std::string printedFile(int job) const;
-    // Expects a held job that a wrong PIN leaves held and its own PIN prints, byte for byte the
-    // document.
-    void expectReleasedOnlyByItsPin(const QJsonObject& job, const std::string& pin, const std::string& document) const;
-
-private:
-    harness::StandIn& printer_;
-    std::string stateFolder_;
-};
+// Expects a held job that a wrong PIN leaves held and its own PIN prints, byte for byte the
+// document.
+void expectReleasedOnlyByItsPin(const harness::StandIn& printer, const std::string& stateFolder, const QJsonObject& job,
+                                const std::string& pin, const std::string& document);
 
 }  // namespace host_testing

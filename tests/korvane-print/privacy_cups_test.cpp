@@ -33,7 +33,7 @@ class PrivateJobs : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        cupsd = std::make_unique<ScratchCupsd>(JobPrivacy::DebianDefault);
+        cupsd = std::make_unique<ScratchCupsd>(CupsdPolicy::DebianDefault);
         state = std::make_unique<QTemporaryDir>();
         printer = std::make_unique<harness::StandIn>();
         if (!printer->start({"--port", "0", "--print-port", "0", "--state", state->path(), "--user",

@@ -30,7 +30,7 @@ class PromptChain : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        cupsd = std::make_unique<ScratchCupsd>(JobPrivacy::DebianDefault);
+        cupsd = std::make_unique<ScratchCupsd>(CupsdPolicy::DebianDefault);
         state = std::make_unique<QTemporaryDir>();
         printer = std::make_unique<harness::StandIn>();
         if (!printer->start(
@@ -62,10 +62,12 @@ protected:
 
     std::string path(const std::string& name) const { return home.path().toStdString() + "/" + name; }
 
-    // The environment of the test's user: this cupsd, and folders of its own.
+    // The environment of the test's user (root): this cupsd, and folders of its own. With the
+    // stock policy cupsd asks a job's owner to prove who they are before it changes the job;
+    // root's libcups does it with the certificate the server keeps in its state folder.
     std::map<std::string, std::string> userEnvironment() const
     {
-        auto environment = cupsd->clientEnvironment();
+        auto environment = cupsd->adminEnvironment();
         environment.insert({{"HOME", path("")},
                             {"XDG_CONFIG_HOME", path("config")},
                             {"XDG_RUNTIME_DIR", path("runtime")},
@@ -121,7 +123,11 @@ protected:
         return runProgram("setpriv", arguments, {{"CUPS_SERVER", cupsd->server()}, {"HOME", "/"}});
     }
 
-    static PrinterJobs printerJobs() { return PrinterJobs(*printer, state->path().toStdString()); }
+    // Expects the printer to hold the job behind the PIN and print the document when it is typed.
+    static void expectReleasedOnlyByItsPin(const QJsonObject& job, const std::string& pin, const std::string& held)
+    {
+        host_testing::expectReleasedOnlyByItsPin(*printer, state->path().toStdString(), job, pin, held);
+    }
 
     static inline std::unique_ptr<ScratchCupsd> cupsd;
     static inline std::unique_ptr<QTemporaryDir> state;
@@ -165,13 +171,13 @@ TEST_F(PromptChain, JobsFromQtGtkAndLpWaitAndPrintHeldBehindThePinTheirOwnerChos
             EXPECT_TRUE(held == document);
         }
 
-        const qsizetype before = printerJobs().jobs().size();
+        const qsizetype before = printer->jobs().size();
         const std::string chosen = std::to_string(++pin);
         const ProcessResult answered = answer(job, heldBehind(chosen));
         ASSERT_EQ(answered.exitCode, 0) << answered.err;
         EXPECT_NE(answered.err.find("released job " + std::to_string(job) + " on office"), std::string::npos)
             << answered.err;
-        printerJobs().expectReleasedOnlyByItsPin(printerJobs().waitForNewJob(before), chosen, held);
+        expectReleasedOnlyByItsPin(printer->waitForNewJob(before), chosen, held);
     }
 }
 
@@ -206,10 +212,10 @@ TEST_F(PromptChain, AnotherUserCanNeitherAnswerTheJobNorReadItsSecrets)
     EXPECT_EQ(cupsd->jobState(job), IPP_JSTATE_HELD);
 
     // The owner answers without typing: the tab took the values lp gave.
-    const qsizetype before = printerJobs().jobs().size();
+    const qsizetype before = printer->jobs().size();
     const ProcessResult answered = answer(job, {});
     ASSERT_EQ(answered.exitCode, 0) << answered.err;
-    const QJsonObject atThePrinter = printerJobs().waitForNewJob(before);
+    const QJsonObject atThePrinter = printer->waitForNewJob(before);
     ASSERT_TRUE(cupsd->waitForJobState(job, IPP_JSTATE_COMPLETED));
 
     const ProcessResult seen =
@@ -218,12 +224,12 @@ TEST_F(PromptChain, AnotherUserCanNeitherAnswerTheJobNorReadItsSecrets)
         << "ipptool showed nobody nothing: " << seen.out << seen.err;
     for (const char* secret : {"2580", "sesame", "mia.jensen"})
         EXPECT_EQ(seen.out.find(secret), std::string::npos) << secret << " is readable by another user";
-    printerJobs().expectReleasedOnlyByItsPin(atThePrinter, "2580", document);
+    expectReleasedOnlyByItsPin(atThePrinter, "2580", document);
 }
 
 TEST_F(PromptChain, TheDialogsOwnJobCarriesItsSettingsAndNeverWaits)
 {
-    const qsizetype before = printerJobs().jobs().size();
+    const qsizetype before = printer->jobs().size();
     const int job = newJobOf([&] {
         std::vector<std::string> arguments{"--batch", "--printer", "office"};
         for (const std::string& operation : heldBehind("1357"))
@@ -232,7 +238,7 @@ TEST_F(PromptChain, TheDialogsOwnJobCarriesItsSettingsAndNeverWaits)
         return runProgram(hostProgram(), arguments, userEnvironment());
     });
     ASSERT_TRUE(cupsd->waitForJobState(job, IPP_JSTATE_COMPLETED)) << "the dialog's job waited in cupsd";
-    printerJobs().expectReleasedOnlyByItsPin(printerJobs().waitForNewJob(before), "1357", document);
+    expectReleasedOnlyByItsPin(printer->waitForNewJob(before), "1357", document);
 }
 
 TEST_F(PromptChain, AQtJobTheFilterStoppedForWantOfAPinIsAnsweredAndRestarted)
@@ -244,11 +250,11 @@ TEST_F(PromptChain, AQtJobTheFilterStoppedForWantOfAPinIsAnsweredAndRestarted)
     });
     ASSERT_TRUE(cupsd->waitForJobState(job, IPP_JSTATE_STOPPED));
     const std::string held = cupsd->spooledDocument(job);
-    const qsizetype before = printerJobs().jobs().size();
+    const qsizetype before = printer->jobs().size();
     const ProcessResult answered = answer(job, heldBehind("8642"));
     ASSERT_EQ(answered.exitCode, 0) << answered.err;
     EXPECT_NE(answered.err.find("restarted job " + std::to_string(job)), std::string::npos) << answered.err;
-    printerJobs().expectReleasedOnlyByItsPin(printerJobs().waitForNewJob(before), "8642", held);
+    expectReleasedOnlyByItsPin(printer->waitForNewJob(before), "8642", held);
 }
 
 }  // namespace

@@ -91,8 +91,8 @@ TEST_F(SamplePpdTest, GroupsTheJobControlOptions)
     EXPECT_EQ(choices("ARDocumentFiling"),
               (std::vector<std::string>{"None", "QuickFile", "MainFolder", "CustomFolder"}));
     EXPECT_STREQ(ppdFindOption(ppd.get(), "ARPrintRelease")->defchoice, "False");
-    // Free text travels through a custom value; the PIN-like ones accept at most five digits.
-    for (const char* keyword : {"ARHoldKey", "ARCustomFolderPIN", "ARUserNumber"}) {
+    // Free text travels through a custom value; the secret number ones accept at most five digits.
+    for (const char* keyword : {"ARCustomFolderPIN", "ARUserNumber"}) {
         const ppd_coption_t* custom = ppdFindCustomOption(ppd.get(), keyword);
         ASSERT_NE(custom, nullptr) << keyword;
         const ppd_cparam_t* param = ppdFirstCustomParam(const_cast<ppd_coption_t*>(custom));
@@ -100,6 +100,21 @@ TEST_F(SamplePpdTest, GroupsTheJobControlOptions)
         EXPECT_EQ(param->type, PPD_CUSTOM_PASSCODE) << keyword;
         EXPECT_EQ(param->maximum.custom_passcode, 5) << keyword;
     }
+}
+
+TEST_F(SamplePpdTest, ThePINIsTextThatDialogsShowAndThatKeepsItsLeadingZeros)
+{
+    // A passcode or password parameter makes desktop dialogs mask the whole field, "No PIN"
+    // included; an int parameter would lose the zeros in front when libcups marks it.
+    ppd_coption_t* custom = ppdFindCustomOption(ppd.get(), "ARHoldKey");
+    ASSERT_NE(custom, nullptr);
+    ppd_cparam_t* param = ppdFirstCustomParam(custom);
+    ASSERT_NE(param, nullptr);
+    EXPECT_EQ(param->type, PPD_CUSTOM_STRING);
+    ppdMarkOption(ppd.get(), "ARHoldKey", "Custom.00471");
+    EXPECT_STREQ(ppdFindMarkedChoice(ppd.get(), "ARHoldKey")->choice, "Custom");
+    EXPECT_STREQ(param->current.custom_string, "00471");
+    EXPECT_STREQ(ppdFindChoice(ppdFindOption(ppd.get(), "ARHoldKey"), "None")->text, "No PIN");
 }
 
 TEST_F(SamplePpdTest, DescribesLetterAndA4)
