@@ -10,7 +10,11 @@
 
 #include <QFile>
 
+#include <poppler-document.h>
+#include <poppler-global.h>
+
 #include <algorithm>
+#include <memory>
 #include <string>
 
 namespace mfpsim {
@@ -80,11 +84,9 @@ std::optional<QString> userNumberFailure(const JobHeader& header, const UserDire
     return std::nullopt;
 }
 
-// Tells whether c separates tokens in a PDF.
-bool isPdfDelimiter(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\0';
-}
+// Poppler's complaints about a damaged document would reach standard error once per fault, for
+// documents anyone can send; the count's outcome says what matters.
+void ignorePopplerMessage(const std::string&, void*) {}
 
 }  // namespace
 
@@ -141,27 +143,18 @@ bool pinMatchesDigest(const QByteArray& typedPin, const QByteArray& spoolTime, c
     return korvane::crypto::md5Hex(std::string_view(message.constData(), message.size())) == digest.toStdString();
 }
 
-// The pages of a PDF: its "/Type /Page" objects ("/Pages" does not count), at least 1.
-qint64 countPdfPages(const QString& path)
+// The pages a PDF reader shows of the document, through the page tree, whatever its object
+// streams and incremental updates; nothing when it is no PDF that poppler reads (PostScript,
+// text, a damaged or locked PDF).
+std::optional<qint64> countPdfPages(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() == 0)
-        return 1;
-    const uchar* mapped = file.map(0, file.size());
-    if (!mapped)
-        return 1;
-    const QByteArrayView data(reinterpret_cast<const char*>(mapped), file.size());
-    qint64 pages = 0;
-    for (qsizetype at = data.indexOf("/Type"); at >= 0; at = data.indexOf("/Type", at + 5)) {
-        qsizetype next = at + 5;
-        while (next < data.size() && isPdfDelimiter(data[next]))
-            ++next;
-        const QByteArrayView rest = data.sliced(next);
-        const bool isPage =
-            rest.startsWith("/Page") && (rest.size() == 5 || !QChar::isLetterOrNumber(static_cast<uchar>(rest[5])));
-        pages += isPage ? 1 : 0;
-    }
-    return std::max<qint64>(pages, 1);
+    static const bool quiet = (poppler::set_debug_error_function(ignorePopplerMessage, nullptr), true);
+    Q_UNUSED(quiet);
+    const std::unique_ptr<poppler::document> document(
+        poppler::document::load_from_file(QFile::encodeName(path).toStdString()));
+    if (!document || document->is_locked() || document->pages() <= 0)
+        return std::nullopt;
+    return document->pages();
 }
 
 }  // namespace mfpsim

@@ -41,6 +41,6 @@ JobDescription describeJob(const JobHeader& header);
 std::optional<QString> authenticationFailure(const JobHeader& header, const UserDirectory& users);
 QByteArray zeroFilled(const QByteArray& digits);
 bool pinMatchesDigest(const QByteArray& typedPin, const QByteArray& spoolTime, const QByteArray& digest);
-qint64 countPdfPages(const QString& path);
+std::optional<qint64> countPdfPages(const QString& path);
 
 }  // namespace mfpsim

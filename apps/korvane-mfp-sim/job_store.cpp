@@ -251,7 +251,11 @@ void JobStore::admit(const JobDescription& description, QTemporaryFile& document
     document.flush();
     ::fsync(document.handle());
     StoredJob& job = addJob(description, JobState::Held);
-    job.pages = countPdfPages(document.fileName());
+    // The document prints as it came whatever it is; a print costs at least one sheet.
+    const std::optional<qint64> pages = countPdfPages(document.fileName());
+    job.pages = pages.value_or(1);
+    if (!pages)
+        addLog(logName(job) + QStringLiteral(": its pages cannot be counted; 1 page is charged for each print"));
     const QString retention = description.retention;
     const bool holds = retention == u"HOLD" || retention == u"HOLDAFTERPRINT" || retention == u"SAMPLE";
     // A renamed temporary file is still removed with its object unless told otherwise.
