@@ -116,8 +116,7 @@ bool copyWhole(const QString& source, const QString& dest)
 QString logName(const StoredJob& job)
 {
     return QStringLiteral("job %1 \"%2\" of %3")
-        .arg(job.id)
-        .arg(job.description.name.left(80), job.description.user.left(80));
+        .arg(QString::number(job.id), job.description.name.left(80), job.description.user.left(80));
 }
 
 }  // namespace
@@ -184,7 +183,8 @@ bool JobStore::load(QString* error)
     if (!file.exists())
         return true;
     if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxStoreBytes) {
-        *error = QStringLiteral("cannot read %1 (or it is over %2 bytes)").arg(file.fileName()).arg(kMaxStoreBytes);
+        *error = QStringLiteral("cannot read %1 (or it is over %2 bytes)")
+                     .arg(file.fileName(), QString::number(kMaxStoreBytes));
         return false;
     }
     QJsonParseError parseError;

@@ -101,7 +101,8 @@ QString jobForms(const StoredJob& job)
     return html;
 }
 
-// One row of a job table; the last cell is the given extra column.
+// One row of a job table; the last cell is the given extra column. The cells are filled in one
+// pass: a job's own text that holds "%1" must stay text, not become the next placeholder.
 QString jobRow(const StoredJob& job, const QString& lastCell)
 {
     const JobDescription& d = job.description;
@@ -109,10 +110,9 @@ QString jobRow(const StoredJob& job, const QString& lastCell)
                "<tr><td class=\"number\">%1</td><td>%2</td><td><span class=\"badge %3\">%3</span></td>"
                "<td>%4</td><td class=\"number\">%5</td><td>%6</td><td class=\"time\">%7</td>"
                "<td class=\"last\">%8</td></tr>\n")
-        .arg(job.id)
-        .arg(escaped(d.name), stateName(job.state), escaped(d.retention))
-        .arg(job.pages > 0 ? QString::number(job.pages) : QStringLiteral("-"))
-        .arg(escaped(d.account.isEmpty() ? QStringLiteral("-") : d.account), shownTime(job.submitted), lastCell);
+        .arg(QString::number(job.id), escaped(d.name), stateName(job.state), escaped(d.retention),
+             job.pages > 0 ? QString::number(job.pages) : QStringLiteral("-"),
+             escaped(d.account.isEmpty() ? QStringLiteral("-") : d.account), shownTime(job.submitted), lastCell);
 }
 
 // A section of jobs in one table, a group of rows per user; lastColumn names the extra column.
@@ -120,8 +120,7 @@ QString jobSection(const QString& anchor, const QString& title, const QList<cons
                    const QString& lastColumn, const std::function<QString(const StoredJob&)>& lastCell)
 {
     QString html = QStringLiteral("<section aria-labelledby=\"%1\"><h2 id=\"%1\">%2 (%3)</h2>\n")
-                       .arg(anchor, escaped(title))
-                       .arg(jobs.size());
+                       .arg(anchor, escaped(title), QString::number(jobs.size()));
     if (jobs.isEmpty())
         return html + QStringLiteral("<p class=\"empty\">None.</p></section>\n");
     html += QStringLiteral(
@@ -146,8 +145,7 @@ QString folderSection(const JobStore& store)
     for (const StoredJob& job : store.jobs()) {
         if (!job.description.folder.isEmpty() && job.state != JobState::Refused && job.state != JobState::Deleted)
             byFolder[job.description.folder].append(QStringLiteral("<li>job %1: %2 (%3, %4)</li>")
-                                                        .arg(job.id)
-                                                        .arg(escaped(job.description.name),
+                                                        .arg(QString::number(job.id), escaped(job.description.name),
                                                              escaped(job.description.user),
                                                              escaped(job.description.filing)));
     }
@@ -168,8 +166,8 @@ QString accountSection(const JobStore& store)
     html += QStringLiteral(
         "<table class=\"accounts\"><thead><tr><th>Account</th><th>Pages printed</th></tr></thead><tbody>");
     for (auto it = store.accountPages().begin(); it != store.accountPages().end(); ++it)
-        html +=
-            QStringLiteral("<tr><td>%1</td><td class=\"number\">%2</td></tr>").arg(escaped(it.key())).arg(it.value());
+        html += QStringLiteral("<tr><td>%1</td><td class=\"number\">%2</td></tr>")
+                    .arg(escaped(it.key()), QString::number(it.value()));
     return html + QStringLiteral("</tbody></table></section>\n");
 }
 
