@@ -299,17 +299,14 @@ ReleaseOutcome JobStore::release(int id, const QByteArray& typedPin)
         return ReleaseOutcome::Locked;
     if (job->state != JobState::Held)
         return ReleaseOutcome::NotHeld;
-    if (!pinMatchesDigest(typedPin, job->description.spoolTime, job->description.pinDigest)) {
-        ++job->wrongPins;
-        const bool locks = job->wrongPins >= kWrongPinsToLock;
-        if (locks)
-            job->state = JobState::Locked;
-        addLog(logName(*job) + (locks ? QStringLiteral(": wrong PIN %1 times, locked").arg(job->wrongPins)
-                                      : QStringLiteral(": wrong PIN")));
-        save();
-        return locks ? ReleaseOutcome::Locked : ReleaseOutcome::WrongPin;
+    switch (checkPin(*job, typedPin)) {
+    case PinCheck::Wrong:
+        return ReleaseOutcome::WrongPin;
+    case PinCheck::Locked:
+        return ReleaseOutcome::Locked;
+    case PinCheck::Matches:
+        break;
     }
-    job->wrongPins = 0;
     if (!printJob(*job)) {
         save();
         return ReleaseOutcome::StoreFailed;
@@ -323,17 +320,64 @@ ReleaseOutcome JobStore::release(int id, const QByteArray& typedPin)
     return ReleaseOutcome::Printed;
 }
 
-// Deletes a job: its held document goes, its entry stays as "deleted". False for an unknown job.
-bool JobStore::remove(int id)
+// Deletes a job for whoever types its PIN; wrong PINs count towards the lock as at a release,
+// so a delete is no way round the five tries.
+DeleteOutcome JobStore::removeWithPin(int id, const QByteArray& typedPin)
 {
     StoredJob* job = findJob(id);
     if (!job || job->state == JobState::Deleted)
-        return false;
-    QFile::remove(heldPath(id));
-    job->state = JobState::Deleted;
-    addLog(logName(*job) + QStringLiteral(" deleted"));
+        return DeleteOutcome::Unknown;
+    switch (checkPin(*job, typedPin)) {
+    case PinCheck::Wrong:
+        return DeleteOutcome::WrongPin;
+    case PinCheck::Locked:
+        return DeleteOutcome::Locked;
+    case PinCheck::Matches:
+        break;
+    }
+    deleteJob(*job);
+    return DeleteOutcome::Deleted;
+}
+
+// Deletes any job, a locked one too: the administrator needs no PIN.
+DeleteOutcome JobStore::removeAsAdministrator(int id)
+{
+    StoredJob* job = findJob(id);
+    if (!job || job->state == JobState::Deleted)
+        return DeleteOutcome::Unknown;
+    deleteJob(*job);
+    return DeleteOutcome::Deleted;
+}
+
+// Checks a PIN typed for a job. A wrong one counts for a held job, and the fifth locks it; a
+// locked job takes no PIN any more, not even its own.
+JobStore::PinCheck JobStore::checkPin(StoredJob& job, const QByteArray& typedPin)
+{
+    if (job.state == JobState::Locked)
+        return PinCheck::Locked;
+    if (pinMatchesDigest(typedPin, job.description.spoolTime, job.description.pinDigest)) {
+        job.wrongPins = 0;
+        return PinCheck::Matches;
+    }
+    if (job.state != JobState::Held)
+        return PinCheck::Wrong;
+    ++job.wrongPins;
+    const bool locks = job.wrongPins >= kWrongPinsToLock;
+    if (locks)
+        job.state = JobState::Locked;
+    addLog(logName(job) +
+           (locks ? QStringLiteral(": wrong PIN %1 times, locked").arg(job.wrongPins) : QStringLiteral(": wrong PIN")));
     save();
-    return true;
+    return locks ? PinCheck::Locked : PinCheck::Wrong;
+}
+
+// Deletes a job: its held document goes, its entry stays as "deleted".
+void JobStore::deleteJob(StoredJob& job)
+{
+    QFile::remove(heldPath(job.id));
+    job.state = JobState::Deleted;
+    addLog(logName(job) + QStringLiteral(" deleted"));
+    save();
 }
 
 // The job with that id, or nothing.

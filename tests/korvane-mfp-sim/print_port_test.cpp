@@ -54,7 +54,7 @@ TEST(MfpSimPrinter, HeldJobPrintsOnlyWithItsPinAndByteForByte)
 TEST(MfpSimPrinter, FiveWrongPinsLockTheJob)
 {
     Printer printer;
-    ASSERT_TRUE(printer.start());
+    ASSERT_TRUE(printer.start({"--admin-password", "root"}));
     ASSERT_TRUE(printer.print(jobStream(heldJob("123")), 1));
     for (int attempt = 1; attempt <= 4; ++attempt)
         EXPECT_EQ(printer.release(1, "124").status, 403) << attempt;
@@ -62,7 +62,7 @@ TEST(MfpSimPrinter, FiveWrongPinsLockTheJob)
     EXPECT_EQ(printer.release(1, "123").status, 423);
     EXPECT_EQ(printer.job(1).value("state").toString(), "locked");
     EXPECT_TRUE(printer.printedFiles().isEmpty());
-    EXPECT_EQ(postForm(printer.sim.port(), "/jobs/1/delete", "").status, 200);
+    EXPECT_EQ(printer.remove(1, "root").status, 200);
     EXPECT_EQ(printer.job(1).value("state").toString(), "deleted");
     EXPECT_TRUE(printer.heldFiles().isEmpty());
 }
