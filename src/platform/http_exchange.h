@@ -39,7 +39,8 @@ struct HttpPost {
     std::string url;
     std::vector<std::pair<std::string, std::string>> headers;  // sent in this order
     ByteBuffer body;
-    // How long the transfer may stand still before the layer gives up.
+    // How long the exchange may stand still (looking up the host, connecting, sending, waiting
+    // for the reply's next bytes) before it fails.
     std::chrono::milliseconds transferTimeout{60000};
     // The largest body the caller takes; a response that passes it fails as soon as it does.
     std::size_t maxBodyBytes = 16 * 1024 * 1024;
