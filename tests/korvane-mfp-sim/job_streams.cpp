@@ -1,10 +1,7 @@
 // Builds job-control headers the way the filter is to write them, from plain values.
 #include "job_streams.h"
 
-#include "crypto/aes.h"
-#include "crypto/base64.h"
-#include "crypto/hex.h"
-#include "crypto/md5.h"
+#include "support/settings_reference.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -25,9 +22,9 @@ QByteArray hexOf(const QByteArray& bytes)
 // Base64 of the spool-key AES of a secret.
 QByteArray spoolKeyForm(const QByteArray& secret, const QByteArray& spoolTime)
 {
-    const std::vector<unsigned char> blocks =
-        korvane::crypto::aesEncryptWithKeyText(secret.toStdString(), spoolTime.toStdString());
-    return QByteArray::fromStdString(korvane::crypto::base64Encode(blocks));
+    namespace ref = testing_support::reference;
+    return QByteArray::fromStdString(
+        ref::base64(ref::aesEncrypt(secret.toStdString(), ref::spoolKey(spoolTime.toStdString()))));
 }
 
 // A number of 1 to 4 digits with zeros in front to make 5.
@@ -163,7 +160,7 @@ QList<std::pair<QByteArray, QByteArray>> headerSettings(const TestJob& job)
     add("RETENTION", job.retention);
     if (!job.pin.isEmpty()) {
         const QByteArray message = zeroFilled(job.pin) + job.spoolTime;
-        add("PINDIGEST", QByteArray::fromStdString(korvane::crypto::md5Hex(message.toStdString())));
+        add("PINDIGEST", QByteArray::fromStdString(testing_support::reference::md5(message.toStdString())));
     }
     add("FILING", job.filing);
     add("FOLDER", hexOf(job.folder));
