@@ -102,11 +102,16 @@ public:
 private:
     std::optional<PropertyDictionary> readStoredDomain(const std::string& domainName) const;
     bool writeStoredDomain(const std::string& domainName, const PropertyDictionary& domain);
+    std::optional<std::string> fileFormOfDomain(const std::string& domainName, const PropertyDictionary& domain);
     bool refuseWrite(std::string reason);
+#ifdef KORVANE_FUZZ_MEMORY_DEFAULTS
+    std::optional<PropertyDictionary> readMemoryDomain(const std::string& domainName) const;
+    bool writeMemoryDomain(const std::string& domainName, const PropertyDictionary& domain);
+    bool inMemory_ = false;
+#endif
 
     std::string directory_;
     std::size_t maxDomainBytes_;
-    bool inMemory_ = false;
     std::string lastFailure_;
     std::map<std::string, std::optional<PropertyDictionary>> cached_;
     std::map<std::string, PropertyDictionary> pending_;
@@ -117,11 +122,14 @@ private:
 // relative XDG_CONFIG_HOME is ignored); nothing when neither names an absolute folder.
 std::optional<UserDefaults> standardUserDefaults(std::string_view product);
 
-// For fuzz targets: the defaults made from here on keep each domain's file in memory, in the
-// form it would have on disk and read through the same parser, instead of in the folder.
+#ifdef KORVANE_FUZZ_MEMORY_DEFAULTS
+// For fuzz targets, and built only for them: the defaults made from here on keep each domain's
+// file in memory, in the form it would have on disk and read through the same parser, instead
+// of in the folder.
 void keepUserDefaultsInMemory();
 // Replaces the file of the named domain kept in memory.
 void setDomainFileInMemory(const std::string& domainName, std::string bytes);
+#endif
 
 // Reads a property list's XML (or binary) form; nothing when it does not parse, its root is
 // not a dictionary, or it is larger or nested more deeply than a domain may be.
