@@ -6,6 +6,10 @@
 // well-formed chunks ending in the last chunk, or everything up to the close when it announces
 // neither), in no content encoding, with a head of bounded size, and never larger than the
 // caller's bound. The request is sent once, on a connection of its own, never again.
+//
+// Not QNetworkAccessManager: Qt 6.4's re-sends a POST after an early close, blocks its caller
+// in the destructor for its worker thread (5 s after a flood of headers), takes chunked bodies
+// far past any cap before a caller can look, and calls cut, overlong or encoded bodies whole.
 #pragma once
 
 #include "platform/bundle.h"

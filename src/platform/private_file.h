@@ -1,6 +1,10 @@
 // Folders and files of the user's own: private folders made and kept private, files read
 // without following links or trusting someone else's file, replaced whole so that a reader
 // never sees half of one.
+//
+// Not QSaveFile or QFile: QSaveFile writes through a link planted where the file belongs (a
+// shared /tmp is where such links are planted), gives a new file the umask's mode until it is
+// changed, and flushes every file to the disk; QFile reads through links and files of others.
 #pragma once
 
 #include "platform/bundle.h"

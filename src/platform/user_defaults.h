@@ -13,6 +13,10 @@
 // The process remembers each domain file it read or wrote together with the file's identity
 // (inode, size, times, mode, owner): a read of an unchanged file costs one stat, a write of an
 // unchanged domain nothing, and a write by another program is still seen.
+//
+// Not QSettings: it merges key by key at a sync of its own choosing instead of replacing a
+// whole domain when told, writes with the umask's mode, follows links, reads a file of any size
+// or owner, and reads a damaged file as an empty one without setting it aside.
 #pragma once
 
 #include <cstdint>
