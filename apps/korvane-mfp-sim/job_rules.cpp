@@ -59,8 +59,16 @@ std::string decryptSecret(const JobHeader& header, const char* name)
     return korvane::crypto::aesDecryptTextWithKeyText(blocks, bytesOfHex(header.value("SPOOLTIME")));
 }
 
-// Checks a LOGIN job: its login name names a user and its password is that user's.
-std::optional<QString> loginFailure(const JobHeader& header, const UserDirectory& users)
+// Ends a check that failed, saying why to whoever asked; always false.
+bool refusedBecause(QString* error, const QString& why)
+{
+    if (error)
+        *error = why;
+    return false;
+}
+
+// Whether a LOGIN job's login name names a user and its password is that user's.
+bool loginAuthenticates(const JobHeader& header, const UserDirectory& users, QString* error)
 {
     const std::string login = decryptSecret(header, "LOGINNAME");
     const std::string password = decryptSecret(header, "PASSWORD");
@@ -70,18 +78,18 @@ std::optional<QString> loginFailure(const JobHeader& header, const UserDirectory
         return form && *form == login;
     });
     if (login.empty() || user == users.logins.end())
-        return QStringLiteral("authentication failed: unknown login name");
+        return refusedBecause(error, QStringLiteral("authentication failed: unknown login name"));
     if (user->password.toStdString() != password)
-        return QStringLiteral("authentication failed: wrong password");
-    return std::nullopt;
+        return refusedBecause(error, QStringLiteral("authentication failed: wrong password"));
+    return true;
 }
 
-// Checks a USERNUMBER job against the numbers the printer knows.
-std::optional<QString> userNumberFailure(const JobHeader& header, const UserDirectory& users)
+// Whether a USERNUMBER job names a number the printer knows.
+bool userNumberAuthenticates(const JobHeader& header, const UserDirectory& users, QString* error)
 {
     if (!users.userNumbers.contains(zeroFilled(header.value("USERNUMBER"))))
-        return QStringLiteral("authentication failed: unknown user number");
-    return std::nullopt;
+        return refusedBecause(error, QStringLiteral("authentication failed: unknown user number"));
+    return true;
 }
 
 // Poppler's complaints about a damaged document would reach standard error once per fault, for
@@ -106,20 +114,20 @@ JobDescription describeJob(const JobHeader& header)
     return job;
 }
 
-// Why the job may not print for want of authentication, or nothing when it may. With users
+// Whether the job may print as far as authentication goes; when not, error says why. With users
 // configured every job must authenticate; a job that brings credentials is checked in any case.
-std::optional<QString> authenticationFailure(const JobHeader& header, const UserDirectory& users)
+bool authenticates(const JobHeader& header, const UserDirectory& users, QString* error)
 {
     QByteArray mode = header.value("AUTHENTICATION");
     if (mode.isEmpty())
         mode = header.has("LOGINNAME") ? "LOGIN" : header.has("USERNUMBER") ? "USERNUMBER" : "";
     if (mode == "LOGIN")
-        return loginFailure(header, users);
+        return loginAuthenticates(header, users, error);
     if (mode == "USERNUMBER")
-        return userNumberFailure(header, users);
+        return userNumberAuthenticates(header, users, error);
     if (!users.isEmpty())
-        return QStringLiteral("authentication failed: the job carries no credentials");
-    return std::nullopt;
+        return refusedBecause(error, QStringLiteral("authentication failed: the job carries no credentials"));
+    return true;
 }
 
 // A number of 1 to 4 digits with zeros in front to make 5; longer ones stay as they are.

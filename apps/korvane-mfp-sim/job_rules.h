@@ -38,7 +38,7 @@ struct JobDescription {
 };
 
 JobDescription describeJob(const JobHeader& header);
-std::optional<QString> authenticationFailure(const JobHeader& header, const UserDirectory& users);
+bool authenticates(const JobHeader& header, const UserDirectory& users, QString* error);
 QByteArray zeroFilled(const QByteArray& digits);
 bool pinMatchesDigest(const QByteArray& typedPin, const QByteArray& spoolTime, const QByteArray& digest);
 std::optional<qint64> countPdfPages(const QString& path);

@@ -654,6 +654,14 @@ bool holdsExactly(const std::string& path, const std::string& bytes)
     return readAll(fd.get(), bytes.size(), stored) && stored == bytes;
 }
 
+// Gives the reason to whoever asked for it; always false, for the write it ends.
+bool refuseWrite(std::string* error, std::string reason)
+{
+    if (error)
+        *error = std::move(reason);
+    return false;
+}
+
 #ifdef KORVANE_FUZZ_MEMORY_DEFAULTS
 // A domain file kept in memory, and what it holds when that is known, as for a file on disk.
 struct MemoryFile {
@@ -807,11 +815,11 @@ void UserDefaults::setPersistentDomain(PropertyDictionary domain, const std::str
     pending_[domainName] = std::move(domain);
 }
 
-bool UserDefaults::synchronize()
+bool UserDefaults::synchronize(std::string* error)
 {
     bool allWritten = true;
     for (auto entry = pending_.begin(); entry != pending_.end();) {
-        if (!writeStoredDomain(entry->first, entry->second)) {
+        if (!writeStoredDomain(entry->first, entry->second, error)) {
             allWritten = false;
             ++entry;
             continue;
@@ -822,36 +830,31 @@ bool UserDefaults::synchronize()
     return allWritten;
 }
 
-bool UserDefaults::refuseWrite(std::string reason)
-{
-    lastFailure_ = std::move(reason);
-    return false;
-}
-
 // The file form of a domain; nothing, with the reason, when it has none or would be larger
 // than the reader takes (the stored domain then stays as it was).
 std::optional<std::string> UserDefaults::fileFormOfDomain(const std::string& domainName,
-                                                          const PropertyDictionary& domain)
+                                                          const PropertyDictionary& domain, std::string* error) const
 {
     std::string xml = xmlPropertyList(domain);
     if (xml.empty()) {
-        refuseWrite("the domain " + domainName + " has no property-list form");
+        refuseWrite(error, "the domain " + domainName + " has no property-list form");
         return std::nullopt;
     }
     if (xml.size() > maxDomainBytes_) {
-        refuseWrite("the domain " + domainName + " would take " + std::to_string(xml.size()) +
-                    " bytes, more than the " + std::to_string(maxDomainBytes_) +
-                    " a domain may hold; the stored one is kept");
+        refuseWrite(error, "the domain " + domainName + " would take " + std::to_string(xml.size()) +
+                               " bytes, more than the " + std::to_string(maxDomainBytes_) +
+                               " a domain may hold; the stored one is kept");
         return std::nullopt;
     }
     return xml;
 }
 
-bool UserDefaults::writeStoredDomain(const std::string& domainName, const PropertyDictionary& domain)
+bool UserDefaults::writeStoredDomain(const std::string& domainName, const PropertyDictionary& domain,
+                                     std::string* error)
 {
 #ifdef KORVANE_FUZZ_MEMORY_DEFAULTS
     if (inMemory_)
-        return writeMemoryDomain(domainName, domain);
+        return writeMemoryDomain(domainName, domain, error);
 #endif
     const std::string path = pathOfDomain(domainName);
     // A known, private, unchanged file that holds this very domain needs no write; deciding
@@ -859,11 +862,11 @@ bool UserDefaults::writeStoredDomain(const std::string& domainName, const Proper
     // last.
     if (holdsKnownDomain(path, domain) && isPrivateFolderOfUser(directory_))
         return true;
-    if (!privateDirectoryProblem(directory_, kPreferencesDirectoryOptions).empty())
-        return refuseWrite("the preferences folder " + directory_ + " is not a private folder of this user");
+    if (!makePrivateDirectory(directory_, kPreferencesDirectoryOptions))
+        return refuseWrite(error, "the preferences folder " + directory_ + " is not a private folder of this user");
     const FileLock lock(path + ".lock");
     if (!lock)
-        return refuseWrite("the lock file " + path + ".lock cannot be locked");
+        return refuseWrite(error, "the lock file " + path + ".lock cannot be locked");
     // Under the lock nobody else of ours writes the file: a known, private, unchanged file that
     // holds this very domain needs no write at all.
     struct stat info {};
@@ -872,7 +875,7 @@ bool UserDefaults::writeStoredDomain(const std::string& domainName, const Proper
     if (known && *known == domain && isPrivateFile(stateOf(info)))
         return true;
 
-    const std::optional<std::string> form = fileFormOfDomain(domainName, domain);
+    const std::optional<std::string> form = fileFormOfDomain(domainName, domain, error);
     if (!form)
         return false;
     const std::string& xml = *form;
@@ -882,12 +885,12 @@ bool UserDefaults::writeStoredDomain(const std::string& domainName, const Proper
         return true;
     }
     if (exists && !known && !setAsideUnreadableFile(directory_, path, maxDomainBytes_))
-        return refuseWrite("the damaged file " + path + " cannot be set aside");
+        return refuseWrite(error, "the damaged file " + path + " cannot be set aside");
     const std::string temporary = path + ".tmp";
     if (!writeNewFile(temporary, xml) || ::rename(temporary.c_str(), path.c_str()) != 0) {
         ::unlink(temporary.c_str());
         knownFiles().erase(path);
-        return refuseWrite("the file " + path + " cannot be written");
+        return refuseWrite(error, "the file " + path + " cannot be written");
     }
     syncDirectory(directory_);
     rememberWritten(path, domain);
@@ -924,12 +927,13 @@ std::optional<PropertyDictionary> UserDefaults::readMemoryDomain(const std::stri
     return file->second.known;
 }
 
-bool UserDefaults::writeMemoryDomain(const std::string& domainName, const PropertyDictionary& domain)
+bool UserDefaults::writeMemoryDomain(const std::string& domainName, const PropertyDictionary& domain,
+                                     std::string* error)
 {
     MemoryFile& file = memoryFiles().files[domainName];
     if (file.known && *file.known == domain)
         return true;
-    std::optional<std::string> form = fileFormOfDomain(domainName, domain);
+    std::optional<std::string> form = fileFormOfDomain(domainName, domain, error);
     if (!form)
         return false;
     file.bytes = std::move(*form);

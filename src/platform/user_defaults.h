@@ -93,11 +93,10 @@ public:
     void setPersistentDomain(PropertyDictionary domain, const std::string& domainName);
 
     // Writes every domain set since the last synchronize to storage now; true when all of them
-    // were written (also when there was nothing to write). A domain whose file would exceed the
-    // size limit is not written, and the stored one stays.
-    bool synchronize();
-    // Why the last write that failed did, for the user.
-    const std::string& lastFailure() const { return lastFailure_; }
+    // were written (also when there was nothing to write), else false, and error (when given)
+    // says why a domain was not written. A domain whose file would exceed the size limit is not
+    // written, and the stored one stays.
+    bool synchronize(std::string* error = nullptr);
 
     const std::string& directory() const { return directory_; }
     // The file that holds the named domain.
@@ -105,18 +104,17 @@ public:
 
 private:
     std::optional<PropertyDictionary> readStoredDomain(const std::string& domainName) const;
-    bool writeStoredDomain(const std::string& domainName, const PropertyDictionary& domain);
-    std::optional<std::string> fileFormOfDomain(const std::string& domainName, const PropertyDictionary& domain);
-    bool refuseWrite(std::string reason);
+    bool writeStoredDomain(const std::string& domainName, const PropertyDictionary& domain, std::string* error);
+    std::optional<std::string> fileFormOfDomain(const std::string& domainName, const PropertyDictionary& domain,
+                                                std::string* error) const;
 #ifdef KORVANE_FUZZ_MEMORY_DEFAULTS
     std::optional<PropertyDictionary> readMemoryDomain(const std::string& domainName) const;
-    bool writeMemoryDomain(const std::string& domainName, const PropertyDictionary& domain);
+    bool writeMemoryDomain(const std::string& domainName, const PropertyDictionary& domain, std::string* error);
     bool inMemory_ = false;
 #endif
 
     std::string directory_;
     std::size_t maxDomainBytes_;
-    std::string lastFailure_;
     std::map<std::string, std::optional<PropertyDictionary>> cached_;
     std::map<std::string, PropertyDictionary> pending_;
     friend std::optional<UserDefaults> standardUserDefaults(std::string_view product);
