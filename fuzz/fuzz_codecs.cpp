@@ -7,6 +7,7 @@
 #include "fuzz_check.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <span>
@@ -73,22 +74,27 @@ void checkHex(const std::string& text, std::span<const unsigned char> bytes)
 }
 
 // AES: decrypting any count of bytes reads only those bytes and writes only whole blocks into
-// a buffer of exactly that size; any text of up to 255 bytes survives encryption.
+// a buffer of exactly that size; any text of up to 255 bytes survives encryption, and the
+// printer's spool-key decryption undoes the spool-key encryption.
 void checkAes(std::span<const unsigned char> bytes)
 {
     const std::size_t count = std::min<std::size_t>(bytes.size(), 1024);
     const std::vector<unsigned char> ciphertext(bytes.begin(), bytes.begin() + static_cast<long>(count));
     std::vector<unsigned char> out(std::max<std::size_t>((count + 15) / 16 * 16, 1));
     my_aes_decrypt(ciphertext.data(), static_cast<int>(count), out.data());
-    const std::string text = korvane::crypto::aesDecryptText(ciphertext);
-    FUZZ_CHECK(text.size() <= out.size());
-    FUZZ_CHECK(std::memchr(text.data(), 0, text.size()) == nullptr);
 
     std::string plain(reinterpret_cast<const char*>(bytes.data()), std::min<std::size_t>(bytes.size(), 255));
     plain = plain.c_str();
-    const std::vector<unsigned char> blocks = korvane::crypto::aesEncrypt(plain);
-    FUZZ_CHECK(blocks.size() == (plain.size() + 15) / 16 * 16);
-    FUZZ_CHECK(korvane::crypto::aesDecryptText(blocks) == plain);
+    std::array<unsigned char, 512> blocks{};
+    my_aes_encrypt(reinterpret_cast<const unsigned char*>(plain.c_str()), blocks.data(), 512);
+    std::array<unsigned char, 511> back{};
+    my_aes_decrypt(blocks.data(), static_cast<int>((plain.size() + 15) / 16 * 16), back.data());
+    FUZZ_CHECK(plain == reinterpret_cast<const char*>(back.data()));
+
+    const char* spoolTime = "Tue, 5 Mar 2024 09:07:03 +0100";
+    my_aes_encrypt2(reinterpret_cast<const unsigned char*>(plain.c_str()), spoolTime, blocks.data(), 512);
+    const std::span<const unsigned char> used(blocks.data(), (plain.size() + 15) / 16 * 16);
+    FUZZ_CHECK(korvane::crypto::aesDecryptTextWithKeyText(used, spoolTime) == plain);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
   libqt6opengl6-dev
   libcups2-dev libssl-dev libplist-dev libplist-utils
-  libpoppler-qt6-dev
+  libpoppler-qt6-dev libpoppler-cpp-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   xvfb xauth fonts-dejavu-core fonts-noto-cjk adwaita-icon-theme

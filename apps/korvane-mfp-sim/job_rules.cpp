@@ -10,7 +10,11 @@
 
 #include <QFile>
 
+#include <poppler-document.h>
+#include <poppler-global.h>
+
 #include <algorithm>
+#include <memory>
 #include <string>
 
 namespace mfpsim {
@@ -55,8 +59,16 @@ std::string decryptSecret(const JobHeader& header, const char* name)
     return korvane::crypto::aesDecryptTextWithKeyText(blocks, bytesOfHex(header.value("SPOOLTIME")));
 }
 
-// Checks a LOGIN job: its login name names a user and its password is that user's.
-std::optional<QString> loginFailure(const JobHeader& header, const UserDirectory& users)
+// Ends a check that failed, saying why to whoever asked; always false.
+bool refusedBecause(QString* error, const QString& why)
+{
+    if (error)
+        *error = why;
+    return false;
+}
+
+// Whether a LOGIN job's login name names a user and its password is that user's.
+bool loginAuthenticates(const JobHeader& header, const UserDirectory& users, QString* error)
 {
     const std::string login = decryptSecret(header, "LOGINNAME");
     const std::string password = decryptSecret(header, "PASSWORD");
@@ -66,25 +78,23 @@ std::optional<QString> loginFailure(const JobHeader& header, const UserDirectory
         return form && *form == login;
     });
     if (login.empty() || user == users.logins.end())
-        return QStringLiteral("authentication failed: unknown login name");
+        return refusedBecause(error, QStringLiteral("authentication failed: unknown login name"));
     if (user->password.toStdString() != password)
-        return QStringLiteral("authentication failed: wrong password");
-    return std::nullopt;
+        return refusedBecause(error, QStringLiteral("authentication failed: wrong password"));
+    return true;
 }
 
-// Checks a USERNUMBER job against the numbers the printer knows.
-std::optional<QString> userNumberFailure(const JobHeader& header, const UserDirectory& users)
+// Whether a USERNUMBER job names a number the printer knows.
+bool userNumberAuthenticates(const JobHeader& header, const UserDirectory& users, QString* error)
 {
     if (!users.userNumbers.contains(zeroFilled(header.value("USERNUMBER"))))
-        return QStringLiteral("authentication failed: unknown user number");
-    return std::nullopt;
+        return refusedBecause(error, QStringLiteral("authentication failed: unknown user number"));
+    return true;
 }
 
-// Tells whether c separates tokens in a PDF.
-bool isPdfDelimiter(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\0';
-}
+// Poppler's complaints about a damaged document would reach standard error once per fault, for
+// documents anyone can send; the count's outcome says what matters.
+void ignorePopplerMessage(const std::string&, void*) {}
 
 }  // namespace
 
@@ -104,20 +114,20 @@ JobDescription describeJob(const JobHeader& header)
     return job;
 }
 
-// Why the job may not print for want of authentication, or nothing when it may. With users
+// Whether the job may print as far as authentication goes; when not, error says why. With users
 // configured every job must authenticate; a job that brings credentials is checked in any case.
-std::optional<QString> authenticationFailure(const JobHeader& header, const UserDirectory& users)
+bool authenticates(const JobHeader& header, const UserDirectory& users, QString* error)
 {
     QByteArray mode = header.value("AUTHENTICATION");
     if (mode.isEmpty())
         mode = header.has("LOGINNAME") ? "LOGIN" : header.has("USERNUMBER") ? "USERNUMBER" : "";
     if (mode == "LOGIN")
-        return loginFailure(header, users);
+        return loginAuthenticates(header, users, error);
     if (mode == "USERNUMBER")
-        return userNumberFailure(header, users);
+        return userNumberAuthenticates(header, users, error);
     if (!users.isEmpty())
-        return QStringLiteral("authentication failed: the job carries no credentials");
-    return std::nullopt;
+        return refusedBecause(error, QStringLiteral("authentication failed: the job carries no credentials"));
+    return true;
 }
 
 // A number of 1 to 4 digits with zeros in front to make 5; longer ones stay as they are.
@@ -141,27 +151,18 @@ bool pinMatchesDigest(const QByteArray& typedPin, const QByteArray& spoolTime, c
     return korvane::crypto::md5Hex(std::string_view(message.constData(), message.size())) == digest.toStdString();
 }
 
-// The pages of a PDF: its "/Type /Page" objects ("/Pages" does not count), at least 1.
-qint64 countPdfPages(const QString& path)
+// The pages a PDF reader shows of the document, through the page tree, whatever its object
+// streams and incremental updates; nothing when it is no PDF that poppler reads (PostScript,
+// text, a damaged or locked PDF).
+std::optional<qint64> countPdfPages(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() == 0)
-        return 1;
-    const uchar* mapped = file.map(0, file.size());
-    if (!mapped)
-        return 1;
-    const QByteArrayView data(reinterpret_cast<const char*>(mapped), file.size());
-    qint64 pages = 0;
-    for (qsizetype at = data.indexOf("/Type"); at >= 0; at = data.indexOf("/Type", at + 5)) {
-        qsizetype next = at + 5;
-        while (next < data.size() && isPdfDelimiter(data[next]))
-            ++next;
-        const QByteArrayView rest = data.sliced(next);
-        const bool isPage =
-            rest.startsWith("/Page") && (rest.size() == 5 || !QChar::isLetterOrNumber(static_cast<uchar>(rest[5])));
-        pages += isPage ? 1 : 0;
-    }
-    return std::max<qint64>(pages, 1);
+    static const bool quiet = (poppler::set_debug_error_function(ignorePopplerMessage, nullptr), true);
+    Q_UNUSED(quiet);
+    const std::unique_ptr<poppler::document> document(
+        poppler::document::load_from_file(QFile::encodeName(path).toStdString()));
+    if (!document || document->is_locked() || document->pages() <= 0)
+        return std::nullopt;
+    return document->pages();
 }
 
 }  // namespace mfpsim

@@ -38,9 +38,9 @@ struct JobDescription {
 };
 
 JobDescription describeJob(const JobHeader& header);
-std::optional<QString> authenticationFailure(const JobHeader& header, const UserDirectory& users);
+bool authenticates(const JobHeader& header, const UserDirectory& users, QString* error);
 QByteArray zeroFilled(const QByteArray& digits);
 bool pinMatchesDigest(const QByteArray& typedPin, const QByteArray& spoolTime, const QByteArray& digest);
-qint64 countPdfPages(const QString& path);
+std::optional<qint64> countPdfPages(const QString& path);
 
 }  // namespace mfpsim

@@ -116,8 +116,7 @@ bool copyWhole(const QString& source, const QString& dest)
 QString logName(const StoredJob& job)
 {
     return QStringLiteral("job %1 \"%2\" of %3")
-        .arg(job.id)
-        .arg(job.description.name.left(80), job.description.user.left(80));
+        .arg(QString::number(job.id), job.description.name.left(80), job.description.user.left(80));
 }
 
 }  // namespace
@@ -184,7 +183,8 @@ bool JobStore::load(QString* error)
     if (!file.exists())
         return true;
     if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxStoreBytes) {
-        *error = QStringLiteral("cannot read %1 (or it is over %2 bytes)").arg(file.fileName()).arg(kMaxStoreBytes);
+        *error = QStringLiteral("cannot read %1 (or it is over %2 bytes)")
+                     .arg(file.fileName(), QString::number(kMaxStoreBytes));
         return false;
     }
     QJsonParseError parseError;
@@ -251,7 +251,11 @@ void JobStore::admit(const JobDescription& description, QTemporaryFile& document
     document.flush();
     ::fsync(document.handle());
     StoredJob& job = addJob(description, JobState::Held);
-    job.pages = countPdfPages(document.fileName());
+    // The document prints as it came whatever it is; a print costs at least one sheet.
+    const std::optional<qint64> pages = countPdfPages(document.fileName());
+    job.pages = pages.value_or(1);
+    if (!pages)
+        addLog(logName(job) + QStringLiteral(": its pages cannot be counted; 1 page is charged for each print"));
     const QString retention = description.retention;
     const bool holds = retention == u"HOLD" || retention == u"HOLDAFTERPRINT" || retention == u"SAMPLE";
     // A renamed temporary file is still removed with its object unless told otherwise.
@@ -295,17 +299,14 @@ ReleaseOutcome JobStore::release(int id, const QByteArray& typedPin)
         return ReleaseOutcome::Locked;
     if (job->state != JobState::Held)
         return ReleaseOutcome::NotHeld;
-    if (!pinMatchesDigest(typedPin, job->description.spoolTime, job->description.pinDigest)) {
-        ++job->wrongPins;
-        const bool locks = job->wrongPins >= kWrongPinsToLock;
-        if (locks)
-            job->state = JobState::Locked;
-        addLog(logName(*job) + (locks ? QStringLiteral(": wrong PIN %1 times, locked").arg(job->wrongPins)
-                                      : QStringLiteral(": wrong PIN")));
-        save();
-        return locks ? ReleaseOutcome::Locked : ReleaseOutcome::WrongPin;
+    switch (checkPin(*job, typedPin)) {
+    case PinCheck::Wrong:
+        return ReleaseOutcome::WrongPin;
+    case PinCheck::Locked:
+        return ReleaseOutcome::Locked;
+    case PinCheck::Matches:
+        break;
     }
-    job->wrongPins = 0;
     if (!printJob(*job)) {
         save();
         return ReleaseOutcome::StoreFailed;
@@ -319,17 +320,64 @@ ReleaseOutcome JobStore::release(int id, const QByteArray& typedPin)
     return ReleaseOutcome::Printed;
 }
 
-// Deletes a job: its held document goes, its entry stays as "deleted". False for an unknown job.
-bool JobStore::remove(int id)
+// Deletes a job for whoever types its PIN; wrong PINs count towards the lock as at a release,
+// so a delete is no way round the five tries.
+DeleteOutcome JobStore::removeWithPin(int id, const QByteArray& typedPin)
 {
     StoredJob* job = findJob(id);
     if (!job || job->state == JobState::Deleted)
-        return false;
-    QFile::remove(heldPath(id));
-    job->state = JobState::Deleted;
-    addLog(logName(*job) + QStringLiteral(" deleted"));
+        return DeleteOutcome::Unknown;
+    switch (checkPin(*job, typedPin)) {
+    case PinCheck::Wrong:
+        return DeleteOutcome::WrongPin;
+    case PinCheck::Locked:
+        return DeleteOutcome::Locked;
+    case PinCheck::Matches:
+        break;
+    }
+    deleteJob(*job);
+    return DeleteOutcome::Deleted;
+}
+
+// Deletes any job, a locked one too: the administrator needs no PIN.
+DeleteOutcome JobStore::removeAsAdministrator(int id)
+{
+    StoredJob* job = findJob(id);
+    if (!job || job->state == JobState::Deleted)
+        return DeleteOutcome::Unknown;
+    deleteJob(*job);
+    return DeleteOutcome::Deleted;
+}
+
+// Checks a PIN typed for a job. A wrong one counts for a held job, and the fifth locks it; a
+// locked job takes no PIN any more, not even its own.
+JobStore::PinCheck JobStore::checkPin(StoredJob& job, const QByteArray& typedPin)
+{
+    if (job.state == JobState::Locked)
+        return PinCheck::Locked;
+    if (pinMatchesDigest(typedPin, job.description.spoolTime, job.description.pinDigest)) {
+        job.wrongPins = 0;
+        return PinCheck::Matches;
+    }
+    if (job.state != JobState::Held)
+        return PinCheck::Wrong;
+    ++job.wrongPins;
+    const bool locks = job.wrongPins >= kWrongPinsToLock;
+    if (locks)
+        job.state = JobState::Locked;
+    addLog(logName(job) +
+           (locks ? QStringLiteral(": wrong PIN %1 times, locked").arg(job.wrongPins) : QStringLiteral(": wrong PIN")));
     save();
-    return true;
+    return locks ? PinCheck::Locked : PinCheck::Wrong;
+}
+
+// Deletes a job: its held document goes, its entry stays as "deleted".
+void JobStore::deleteJob(StoredJob& job)
+{
+    QFile::remove(heldPath(job.id));
+    job.state = JobState::Deleted;
+    addLog(logName(job) + QStringLiteral(" deleted"));
+    save();
 }
 
 // The job with that id, or nothing.

@@ -39,6 +39,9 @@ struct LogEntry {
 // What became of a release at the panel.
 enum class ReleaseOutcome { Printed, WrongPin, Locked, NotHeld, Unknown, StoreFailed };
 
+// What became of a delete at the panel.
+enum class DeleteOutcome { Deleted, WrongPin, Locked, Unknown };
+
 QString stateName(JobState state);
 
 // Jobs, documents and counts in one folder:
@@ -56,7 +59,8 @@ public:
     void admit(const JobDescription& description, QTemporaryFile& document);
     void refuse(const JobDescription& description, const QString& reason);
     ReleaseOutcome release(int id, const QByteArray& typedPin);
-    bool remove(int id);
+    DeleteOutcome removeWithPin(int id, const QByteArray& typedPin);
+    DeleteOutcome removeAsAdministrator(int id);
 
     const QList<StoredJob>& jobs() const { return jobs_; }
     const StoredJob* job(int id) const;
@@ -65,12 +69,16 @@ public:
     QString directory() const { return directory_; }
 
 private:
+    enum class PinCheck { Matches, Wrong, Locked };
+
     explicit JobStore(const QString& directory);
 
     bool load(QString* error);
     bool save();
     bool prepareFolders(QString* error) const;
     StoredJob* findJob(int id);
+    PinCheck checkPin(StoredJob& job, const QByteArray& typedPin);
+    void deleteJob(StoredJob& job);
     StoredJob& addJob(const JobDescription& description, JobState state);
     void forgetOldestFinishedJob();
     bool printJob(StoredJob& job);

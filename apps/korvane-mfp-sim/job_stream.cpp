@@ -277,7 +277,7 @@ QString JobStreamReader::lineFault(const QString& what) const
 {
     if (what.isEmpty())
         return QStringLiteral("bad header line %1").arg(lineNumber_);
-    return QStringLiteral("bad header line %1: %2").arg(lineNumber_).arg(what);
+    return QStringLiteral("bad header line %1: %2").arg(QString::number(lineNumber_), what);
 }
 
 }  // namespace mfpsim

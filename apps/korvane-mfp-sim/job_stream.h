@@ -36,7 +36,6 @@ public:
 
     const JobHeader& header() const { return header_; }
     const QString& reason() const { return reason_; }
-    bool documentStarted() const { return phase_ != Phase::Header; }
     bool receivedAnything() const { return receivedAnything_; }
 
 private:

@@ -53,7 +53,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "korvane-mfp-sim: %s\n", qPrintable(error));
         return 1;
     }
-    mfpsim::OperatorPanel panel(*store);
+    mfpsim::OperatorPanel panel(*store, options.adminPassword);
     mfpsim::MfpServer server(options, &panel);
     if (!server.listen(&error)) {
         std::fprintf(stderr, "korvane-mfp-sim: cannot listen: %s\n", qPrintable(error));

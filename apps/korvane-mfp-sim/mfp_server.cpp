@@ -112,15 +112,18 @@ void Connection::processBuffer()
     }
 }
 
-// Records and routes one request: the service path gets the service, others an error.
+// Records and routes one request: the service path gets the service, others an error. The
+// panel's requests are never recorded: their forms carry PINs and the administrator password.
 void Connection::serve(const HttpRequest& request)
 {
     logRequest(options_, request);
-    record(request);
     keepAlive_ = request.keepsAlive();
     if (panel_ && OperatorPanel::handlesPath(request.path())) {
         answerPanel(request);
-    } else if (request.path() != kServicePath) {
+        return;
+    }
+    record(request);
+    if (request.path() != kServicePath) {
         socket_->write(plainReply(404, keepAlive_));
         finishResponse();
     } else if (request.method != "POST") {

@@ -2,6 +2,7 @@
 // escaped before it enters the page: names are chosen by whoever sends a job.
 #include "operator_panel.h"
 
+#include <QCryptographicHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -39,6 +40,7 @@ td.last { white-space: nowrap; }
 tr.user th { padding-top: 12px; font-size: 15px; color: #24344d; border-bottom: 2px solid #d4dae3; }
 form { display: inline-flex; gap: 6px; align-items: center; margin: 0; }
 input { font: inherit; padding: 3px 6px; width: 4.5em; border: 1px solid #9aa6b8; border-radius: 4px; }
+input.secret { width: 9em; }
 button { font: inherit; padding: 3px 10px; border-radius: 4px; border: 1px solid #2f5ea8; background: #3b6fc2; color: #fff; cursor: pointer; }
 button.delete { background: #fff; color: #a3262a; border-color: #a3262a; }
 :focus-visible { outline: 3px solid #f0a30a; outline-offset: 1px; }
@@ -80,7 +82,8 @@ QList<const StoredJob*> jobsIn(const JobStore& store, std::initializer_list<JobS
     return jobs;
 }
 
-// The forms of a held job: release with its PIN, delete; a locked one can only be deleted.
+// The forms of a held job: release with its PIN, delete with its PIN or the administrator
+// password; a locked one can only be deleted, by the administrator.
 QString jobForms(const StoredJob& job)
 {
     const QString id = QString::number(job.id);
@@ -96,12 +99,15 @@ QString jobForms(const StoredJob& job)
     }
     html += QStringLiteral(
                 "<form method=\"post\" action=\"/jobs/%1/delete\">"
+                "<label for=\"secret-%1\">PIN or admin password</label>"
+                "<input id=\"secret-%1\" name=\"pin\" type=\"password\" class=\"secret\" autocomplete=\"off\">"
                 "<button type=\"submit\" class=\"delete\" aria-label=\"Delete job %1\">Delete</button></form>")
                 .arg(id);
     return html;
 }
 
-// One row of a job table; the last cell is the given extra column.
+// One row of a job table; the last cell is the given extra column. The cells are filled in one
+// pass: a job's own text that holds "%1" must stay text, not become the next placeholder.
 QString jobRow(const StoredJob& job, const QString& lastCell)
 {
     const JobDescription& d = job.description;
@@ -109,10 +115,9 @@ QString jobRow(const StoredJob& job, const QString& lastCell)
                "<tr><td class=\"number\">%1</td><td>%2</td><td><span class=\"badge %3\">%3</span></td>"
                "<td>%4</td><td class=\"number\">%5</td><td>%6</td><td class=\"time\">%7</td>"
                "<td class=\"last\">%8</td></tr>\n")
-        .arg(job.id)
-        .arg(escaped(d.name), stateName(job.state), escaped(d.retention))
-        .arg(job.pages > 0 ? QString::number(job.pages) : QStringLiteral("-"))
-        .arg(escaped(d.account.isEmpty() ? QStringLiteral("-") : d.account), shownTime(job.submitted), lastCell);
+        .arg(QString::number(job.id), escaped(d.name), stateName(job.state), escaped(d.retention),
+             job.pages > 0 ? QString::number(job.pages) : QStringLiteral("-"),
+             escaped(d.account.isEmpty() ? QStringLiteral("-") : d.account), shownTime(job.submitted), lastCell);
 }
 
 // A section of jobs in one table, a group of rows per user; lastColumn names the extra column.
@@ -120,8 +125,7 @@ QString jobSection(const QString& anchor, const QString& title, const QList<cons
                    const QString& lastColumn, const std::function<QString(const StoredJob&)>& lastCell)
 {
     QString html = QStringLiteral("<section aria-labelledby=\"%1\"><h2 id=\"%1\">%2 (%3)</h2>\n")
-                       .arg(anchor, escaped(title))
-                       .arg(jobs.size());
+                       .arg(anchor, escaped(title), QString::number(jobs.size()));
     if (jobs.isEmpty())
         return html + QStringLiteral("<p class=\"empty\">None.</p></section>\n");
     html += QStringLiteral(
@@ -146,8 +150,7 @@ QString folderSection(const JobStore& store)
     for (const StoredJob& job : store.jobs()) {
         if (!job.description.folder.isEmpty() && job.state != JobState::Refused && job.state != JobState::Deleted)
             byFolder[job.description.folder].append(QStringLiteral("<li>job %1: %2 (%3, %4)</li>")
-                                                        .arg(job.id)
-                                                        .arg(escaped(job.description.name),
+                                                        .arg(QString::number(job.id), escaped(job.description.name),
                                                              escaped(job.description.user),
                                                              escaped(job.description.filing)));
     }
@@ -168,8 +171,8 @@ QString accountSection(const JobStore& store)
     html += QStringLiteral(
         "<table class=\"accounts\"><thead><tr><th>Account</th><th>Pages printed</th></tr></thead><tbody>");
     for (auto it = store.accountPages().begin(); it != store.accountPages().end(); ++it)
-        html +=
-            QStringLiteral("<tr><td>%1</td><td class=\"number\">%2</td></tr>").arg(escaped(it.key())).arg(it.value());
+        html += QStringLiteral("<tr><td>%1</td><td class=\"number\">%2</td></tr>")
+                    .arg(escaped(it.key()), QString::number(it.value()));
     return html + QStringLiteral("</tbody></table></section>\n");
 }
 
@@ -197,17 +200,28 @@ int jobIdOfPath(const QByteArray& path, QByteArray* action)
     return ok && id > 0 && !parts[2].startsWith('+') ? id : 0;
 }
 
-// The field "pin" of a form body.
+// A digest of a secret, so that the comparison below always covers the same number of bytes.
+QByteArray digestOf(const QByteArray& secret)
+{
+    return QCryptographicHash::hash(secret, QCryptographicHash::Sha256);
+}
+
+// The field "pin" of a form body: a job's PIN, or at a delete the administrator password.
 QByteArray formPin(const QByteArray& body)
 {
     QByteArray form = body;
     form.replace('+', ' ');
-    return QUrlQuery(QString::fromLatin1(form)).queryItemValue(QStringLiteral("pin"), QUrl::FullyDecoded).toLatin1();
+    return QUrlQuery(QString::fromUtf8(form)).queryItemValue(QStringLiteral("pin"), QUrl::FullyDecoded).toUtf8();
 }
 
 }  // namespace
 
-OperatorPanel::OperatorPanel(JobStore& store) : store_(store) {}
+// Keeps only a digest of the administrator password, never the password itself.
+OperatorPanel::OperatorPanel(JobStore& store, std::optional<QByteArray> adminPassword) : store_(store)
+{
+    if (adminPassword)
+        adminPasswordDigest_ = digestOf(*adminPassword);
+}
 
 // Tells whether the path belongs to the operator panel.
 bool OperatorPanel::handlesPath(const QByteArray& path)
@@ -240,14 +254,17 @@ HttpReply OperatorPanel::answer(const HttpRequest& request)
 // Releases or deletes a job and says what happened.
 HttpReply OperatorPanel::answerJobAction(const HttpRequest& request, int id, const QByteArray& action)
 {
-    if (action == "delete") {
-        if (!store_.remove(id))
-            return actionReply(request, 404, id, QStringLiteral("There is no job %1.").arg(id));
-        return actionReply(request, 200, id, QStringLiteral("Job %1 deleted.").arg(id));
-    }
-    if (action != "release")
-        return actionReply(request, 404, id,
-                           QStringLiteral("Jobs know no action \"%1\".").arg(QString::fromLatin1(action.left(40))));
+    if (action == "release")
+        return answerRelease(request, id);
+    if (action == "delete")
+        return answerDelete(request, id);
+    return actionReply(request, 404, id,
+                       QStringLiteral("Jobs know no action \"%1\".").arg(QString::fromLatin1(action.left(40))));
+}
+
+// Prints a held job for whoever types its PIN.
+HttpReply OperatorPanel::answerRelease(const HttpRequest& request, int id)
+{
     switch (store_.release(id, formPin(request.body))) {
     case ReleaseOutcome::Printed:
         return actionReply(request, 200, id, QStringLiteral("Job %1 printed.").arg(id));
@@ -264,6 +281,42 @@ HttpReply OperatorPanel::answerJobAction(const HttpRequest& request, int id, con
     }
     return actionReply(request, 500, id,
                        QStringLiteral("Job %1 could not be printed: the printer cannot write it.").arg(id));
+}
+
+// Deletes a job for its owner, who knows its PIN, or for the administrator; a stranger cannot.
+HttpReply OperatorPanel::answerDelete(const HttpRequest& request, int id)
+{
+    const QByteArray secret = formPin(request.body);
+    const DeleteOutcome outcome =
+        isAdministratorPassword(secret) ? store_.removeAsAdministrator(id) : store_.removeWithPin(id, secret);
+    switch (outcome) {
+    case DeleteOutcome::Deleted:
+        return actionReply(request, 200, id, QStringLiteral("Job %1 deleted.").arg(id));
+    case DeleteOutcome::WrongPin:
+        return actionReply(
+            request, 403, id,
+            QStringLiteral("Neither the PIN of job %1 nor the administrator password; it is kept.").arg(id));
+    case DeleteOutcome::Locked:
+        return actionReply(
+            request, 423, id,
+            QStringLiteral("Job %1 is locked after five wrong PINs; only the administrator can delete it.").arg(id));
+    case DeleteOutcome::Unknown:
+        break;
+    }
+    return actionReply(request, 404, id, QStringLiteral("There is no job %1.").arg(id));
+}
+
+// Tells whether typed is the administrator password, in a time that does not depend on how
+// much of it is right.
+bool OperatorPanel::isAdministratorPassword(const QByteArray& typed) const
+{
+    if (!adminPasswordDigest_ || typed.isEmpty())
+        return false;
+    const QByteArray digest = digestOf(typed);
+    unsigned char difference = 0;
+    for (qsizetype at = 0; at < digest.size(); ++at)
+        difference |= static_cast<unsigned char>(digest[at] ^ adminPasswordDigest_->at(at));
+    return difference == 0;
 }
 
 // The answer to a form: the panel with a notice for a browser, a JSON object for a script.

@@ -74,9 +74,9 @@ void PrintConnection::connectionEnded()
         } else if (!settled_ && reader_.finish() == JobStreamReader::Status::Refused) {
             refuse(reader_.reason());
         } else if (!settled_) {
-            const std::optional<QString> failure = authenticationFailure(reader_.header(), limits_.users);
-            if (failure) {
-                refuse(*failure);
+            QString failure;
+            if (!authenticates(reader_.header(), limits_.users, &failure)) {
+                refuse(failure);
             } else {
                 if (!document_)
                     document_ = store_.newIncomingDocument();  // an empty document

@@ -13,6 +13,7 @@ namespace mfpsim {
 namespace {
 
 constexpr qint64 kMaxInputFileBytes = 16 * 1024 * 1024;
+constexpr char kAdminPasswordVariable[] = "KORVANE_MFP_ADMIN_PASSWORD";
 
 const char kDescription[] =
     "korvane-mfp-sim [--port N] [--print-port N] [--state DIR] [--folder NAME[:protected]]...\n"
@@ -23,8 +24,11 @@ const char kDescription[] =
     "serves the operator panel: GET / (HTML), GET /jobs (JSON array of jobs), GET /accounts\n"
     "(JSON: pages per account), POST /jobs/ID/release with form field pin (200 printed,\n"
     "403 wrong PIN, 423 locked after five wrong PINs, 404 unknown, 409 not held) and\n"
-    "POST /jobs/ID/delete. On start it prints \"listening on 127.0.0.1:PORT\" and, with\n"
-    "--print-port, \"printing on 127.0.0.1:PORT\" on standard output.\n"
+    "POST /jobs/ID/delete with form field pin holding the job's PIN or the administrator\n"
+    "password (200 deleted, 403 neither, 423 locked: then only the administrator password\n"
+    "deletes it, 404 unknown); a wrong PIN there counts towards the lock as at a release.\n"
+    "On start it prints \"listening on 127.0.0.1:PORT\" and, with --print-port,\n"
+    "\"printing on 127.0.0.1:PORT\" on standard output.\n"
     "Other paths get 404, other methods on the service path 405, oversized requests 413.\n"
     "Each HTTP request must arrive whole within --request-deadline; at 64 connections the\n"
     "oldest idle one is dropped for a new client. SIGTERM or SIGINT ends it cleanly.\n"
@@ -37,6 +41,11 @@ const char kDescription[] =
     "holds jobs.json (jobs, accounts, log; replaced atomically), held/ (documents of held\n"
     "jobs) and printed/; it survives a restart. Without --state a private temporary folder\n"
     "is used and removed at exit. With --user or --user-number every job must authenticate.\n"
+    "\n"
+    "Administrator password: --admin-password-file FILE (its first line), or the environment\n"
+    "variable KORVANE_MFP_ADMIN_PASSWORD; --admin-password TEXT is for tests only, as every\n"
+    "user of the machine sees a command line (ps). The option and the file exclude each other\n"
+    "and both win over the environment. Without one, a locked job cannot be deleted.\n"
     "\n"
     "Folders: --folder NAME[:FLAGS], FLAGS a comma-separated list of\n"
     "  protected   the folder needs a password (password \"true\")\n"
@@ -162,7 +171,10 @@ void describeOptions(QCommandLineParser* parser)
         {"folders", "Read folders from FILE, one a line.", "FILE"},
         {"mode", "How to answer; see Modes above (default ok).", "MODE", "ok"},
         {"reply", "Serve the bytes of FILE as the reply body.", "FILE"},
-        {"record", "Write each complete request, exactly as received, to FILE.", "FILE"},
+        {"record",
+         "Write each complete request, exactly as received, to FILE (never the operator panel's, whose forms carry "
+         "PINs).",
+         "FILE"},
         {"chunked", "Send reply bodies with chunked transfer encoding."},
         {"piece-bytes", "Size of one piece in pieces mode (default 40).", "N", "40"},
         {"piece-pause", "Pause between pieces in ms (default 20).", "MS", "20"},
@@ -174,6 +186,8 @@ void describeOptions(QCommandLineParser* parser)
         {"state", "Keep the job store in DIR (default: a temporary folder removed at exit).", "DIR"},
         {"user", "A user that may print (login name, password); repeatable.", "LOGIN:PASSWORD"},
         {"user-number", "A user number that may print (1 to 8 digits); repeatable.", "N"},
+        {"admin-password", "The administrator password (visible to all users in ps: tests only).", "TEXT"},
+        {"admin-password-file", "Read the administrator password from the first line of FILE.", "FILE"},
         {"max-job-bytes", "Largest document a job may have (default 268435456).", "N", "268435456"},
         {"job-deadline", "Seconds a job may take to arrive whole (default 300).", "S", "300"},
     });
@@ -224,6 +238,37 @@ bool readUsers(const QCommandLineParser& parser, SimOptions* options, QString* e
         }
         options->users.userNumbers.append(zeroFilled(digits));
     }
+    return true;
+}
+
+// The administrator password from --admin-password, the first line of --admin-password-file,
+// or the environment; false with an error when it is given twice, unreadable or empty.
+bool readAdministrator(const QCommandLineParser& parser, SimOptions* options, QString* error)
+{
+    if (parser.isSet("admin-password") && parser.isSet("admin-password-file")) {
+        *error = QStringLiteral(
+            "give the administrator password one way only: --admin-password or "
+            "--admin-password-file");
+        return false;
+    }
+    std::optional<QByteArray> password;
+    if (parser.isSet("admin-password")) {
+        password = parser.value("admin-password").toUtf8();
+    } else if (parser.isSet("admin-password-file")) {
+        password = readSmallFile(parser.value("admin-password-file"), error);
+        if (!password)
+            return false;
+        password->truncate(password->indexOf('\n') < 0 ? password->size() : password->indexOf('\n'));
+        if (password->endsWith('\r'))
+            password->chop(1);
+    } else if (qEnvironmentVariableIsSet(kAdminPasswordVariable)) {
+        password = qgetenv(kAdminPasswordVariable);
+    }
+    if (password && password->isEmpty()) {
+        *error = QStringLiteral("the administrator password is empty; an empty one would open every job");
+        return false;
+    }
+    options->adminPassword = password;
     return true;
 }
 
@@ -346,7 +391,7 @@ ParseOutcome parseCommandLine(const QStringList& arguments)
     SimOptions options;
     QString error;
     bool good = readNumbers(parser, &options, &error) && readFolders(parser, &options, &error) &&
-                readUsers(parser, &options, &error);
+                readUsers(parser, &options, &error) && readAdministrator(parser, &options, &error);
     if (good && !parseMode(parser.value("mode"), &options)) {
         error = QStringLiteral("unknown mode \"%1\"").arg(parser.value("mode"));
         good = false;

@@ -52,6 +52,7 @@ struct SimOptions {
     std::optional<quint16> printPort;  // absent: no print port
     QString stateDirectory;            // empty: a private temporary folder
     UserDirectory users;
+    std::optional<QByteArray> adminPassword;  // deletes any job; absent: no administrator
     qint64 maxJobBytes = 256 * 1024 * 1024;
     std::chrono::seconds jobDeadline{300};  // for one whole job on the print port
 };

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -95,16 +96,6 @@ std::string_view untilZero(std::string_view text)
     return text.substr(0, std::min(text.find('\0'), text.size()));
 }
 
-// Returns the whole blocks of `text` (up to its first zero byte) encrypted with `key`.
-std::vector<unsigned char> encryptToVector(const unsigned char* key, std::string_view text)
-{
-    text = untilZero(text);
-    std::vector<unsigned char> blocks(roundedToBlocks(text.size()));
-    encryptBlocks(key, reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()),
-                  blocks.data());
-    return blocks;
-}
-
 // Decrypts whole blocks with `key` and returns the text up to its first zero byte.
 std::string decryptToText(const unsigned char* key, std::span<const unsigned char> blocks)
 {
@@ -171,26 +162,6 @@ void my_aes_decrypt(const unsigned char* ciphertext, int count, unsigned char* o
 }
 
 namespace korvane::crypto {
-
-std::vector<unsigned char> aesEncrypt(std::string_view text)
-{
-    return encryptToVector(kFixedKey.data(), text);
-}
-
-std::vector<unsigned char> aesEncryptWithKeyText(std::string_view text, std::string_view keyText)
-{
-    Key key;
-    if (!deriveKey(keyText, key))
-        return {};
-    std::vector<unsigned char> blocks = encryptToVector(key.data(), text);
-    OPENSSL_cleanse(key.data(), key.size());
-    return blocks;
-}
-
-std::string aesDecryptText(std::span<const unsigned char> blocks)
-{
-    return decryptToText(kFixedKey.data(), blocks);
-}
 
 std::string aesDecryptTextWithKeyText(std::span<const unsigned char> blocks, std::string_view keyText)
 {

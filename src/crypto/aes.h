@@ -9,7 +9,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 // Encrypts the zero-terminated text `plaintext` with the fixed key into `out`.
 // `out` is cleared for `outSize` bytes first; it then holds one encrypted block per started 16 bytes
@@ -32,20 +31,8 @@ void my_aes_decrypt(const unsigned char* ciphertext, int count, unsigned char* o
 
 namespace korvane::crypto {
 
-// Encrypts `text` up to its first zero byte with the fixed key; returns the whole blocks, none for
-// an empty text.
-std::vector<unsigned char> aesEncrypt(std::string_view text);
-
-// Encrypts `text` up to its first zero byte keyed by the last 16 bytes of `keyText` (up to its first
-// zero byte); returns the whole blocks, none for an empty text or a key text shorter than 16 bytes.
-std::vector<unsigned char> aesEncryptWithKeyText(std::string_view text, std::string_view keyText);
-
-// Decrypts `blocks` with the fixed key and returns the text up to its first zero byte, never beyond
-// the decrypted blocks.
-std::string aesDecryptText(std::span<const unsigned char> blocks);
-
 // Decrypts `blocks` keyed by the last 16 bytes of `keyText` (up to its first zero byte), as
-// aesEncryptWithKeyText made them, and returns the text up to its first zero byte; empty for a key
+// my_aes_encrypt2 made them, and returns the text up to its first zero byte; empty for a key
 // text shorter than 16 bytes. A partial last block decrypts as if completed with zero bytes.
 std::string aesDecryptTextWithKeyText(std::span<const unsigned char> blocks, std::string_view keyText);
 

@@ -436,7 +436,16 @@ std::unique_ptr<FormReader> FormReader::forFile(const QString& path)
 
 FormReader::~FormReader() = default;
 
-std::unique_ptr<QWidget> FormReader::read()
+std::unique_ptr<QWidget> FormReader::read(std::string* error)
+{
+    std::unique_ptr<QWidget> root = readForm();
+    if (!root && error)
+        *error = error_.toStdString();
+    return root;
+}
+
+// Reads the top widget, the buddies and the tab stops; nullptr at the first fault.
+std::unique_ptr<QWidget> FormReader::readForm()
 {
     std::unique_ptr<QWidget> root;
     if (!xml_->readNextStartElement() || xml_->name() != u"ui")

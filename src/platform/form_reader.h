@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -37,13 +38,13 @@ public:
     FormReader(const FormReader&) = delete;
     FormReader& operator=(const FormReader&) = delete;
 
-    // The form's top widget, or nullptr (and errorString says why) when the file is no form
-    // of the layouts' kind.
-    std::unique_ptr<QWidget> read();
-    const QString& errorString() const { return error_; }
+    // The form's top widget, or nullptr when the file is no form of the layouts' kind, and
+    // error (when given) then says why.
+    std::unique_ptr<QWidget> read(std::string* error = nullptr);
 
 private:
     explicit FormReader(std::shared_ptr<const FormTape> tape);
+    std::unique_ptr<QWidget> readForm();
     std::nullptr_t fail(const QString& why);
     // Reads a widget into parent, or, for a page, into pageOf as its next tab.
     std::unique_ptr<QWidget> readWidget(QWidget* parent, QTabWidget* pageOf = nullptr);
@@ -59,13 +60,12 @@ private:
     void readTabStops();
 
     std::unique_ptr<FormCursor> xml_;
-    QString error_;
+    QString error_;  // the first fault met, which ends the reading
     std::vector<std::pair<QLabel*, QString>> buddies_;
     QStringList tabStops_;
     QHash<QString, QWidget*> widgetsBelowTop_;  // by name, as the buddies and tab stops name them
-    QLayout* pendingLayout_ = nullptr;
-    QWidget* pageBeingRead_ =
-        nullptr;  // the tab page last added, whose layout is a window's  // a nested layout read, not yet in its parent
+    QLayout* pendingLayout_ = nullptr;          // a nested layout read, not yet in its parent
+    QWidget* pageBeingRead_ = nullptr;          // the tab page last added, whose layout is a window's
 };
 
 }  // namespace platform

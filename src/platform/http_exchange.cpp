@@ -458,6 +458,10 @@ std::unique_ptr<HttpExchange> HttpExchange::start(const HttpPost& post, HttpExch
     impl->connectSignals();
     Impl* started = impl.get();
     if (url.scheme().toLower() == "http") {
+        // Looking up the host and connecting stand still as surely as a silent peer does: the
+        // same timeout bounds them, or a printer switched off behind a router would keep the
+        // exchange waiting for the system's own connect time-out of two minutes.
+        impl->idleTimer.start();
         impl->socket.connectToHost(url.host(), static_cast<quint16>(url.port(80)));
     } else {
         // Only plain HTTP is spoken; the exchange fails as a connection to nowhere would.

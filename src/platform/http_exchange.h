@@ -6,6 +6,10 @@
 // well-formed chunks ending in the last chunk, or everything up to the close when it announces
 // neither), in no content encoding, with a head of bounded size, and never larger than the
 // caller's bound. The request is sent once, on a connection of its own, never again.
+//
+// Not QNetworkAccessManager: Qt 6.4's re-sends a POST after an early close, blocks its caller
+// in the destructor for its worker thread (5 s after a flood of headers), takes chunked bodies
+// far past any cap before a caller can look, and calls cut, overlong or encoded bodies whole.
 #pragma once
 
 #include "platform/bundle.h"
@@ -39,7 +43,8 @@ struct HttpPost {
     std::string url;
     std::vector<std::pair<std::string, std::string>> headers;  // sent in this order
     ByteBuffer body;
-    // How long the transfer may stand still before the layer gives up.
+    // How long the exchange may stand still (looking up the host, connecting, sending, waiting
+    // for the reply's next bytes) before it fails.
     std::chrono::milliseconds transferTimeout{60000};
     // The largest body the caller takes; a response that passes it fails as soon as it does.
     std::size_t maxBodyBytes = 16 * 1024 * 1024;

@@ -79,9 +79,8 @@ bool makeDirectory(const std::string& dir, PrivateDirectoryOptions options)
     return ::mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
-}  // namespace
-
-// A folder that is there already is examined first, so that the common case costs one call.
+// Why dir cannot serve as a private folder; empty when it can. A folder that is there already
+// is examined first, so that the common case costs one call.
 std::string privateDirectoryProblem(const std::string& dir, PrivateDirectoryOptions options)
 {
     struct stat info {};
@@ -100,6 +99,18 @@ std::string privateDirectoryProblem(const std::string& dir, PrivateDirectoryOpti
     if ((info.st_mode & 07777) != 0700 && ::chmod(dir.c_str(), 0700) != 0)
         return dir + " cannot be made private: " + std::strerror(errno);
     return {};
+}
+
+}  // namespace
+
+bool makePrivateDirectory(const std::string& dir, PrivateDirectoryOptions options, std::string* error)
+{
+    std::string problem = privateDirectoryProblem(dir, options);
+    if (problem.empty())
+        return true;
+    if (error)
+        *error = std::move(problem);
+    return false;
 }
 
 bool readAll(int fd, std::size_t maxBytes, std::string& bytes)

@@ -1,6 +1,10 @@
 // Folders and files of the user's own: private folders made and kept private, files read
 // without following links or trusting someone else's file, replaced whole so that a reader
 // never sees half of one.
+//
+// Not QSaveFile or QFile: QSaveFile writes through a link planted where the file belongs (a
+// shared /tmp is where such links are planted), gives a new file the umask's mode until it is
+// changed, and flushes every file to the disk; QFile reads through links and files of others.
 #pragma once
 
 #include "platform/bundle.h"
@@ -25,10 +29,10 @@ struct PrivateDirectoryOptions {
     bool makeMissingParents = false;
 };
 
-// Makes dir with mode 0700 when it is missing, and sets that mode when it has another. Empty
-// when dir then is a folder of this user, private to them; else why it is refused, as a
-// sentence naming the folder.
-std::string privateDirectoryProblem(const std::string& dir, PrivateDirectoryOptions options);
+// Makes dir with mode 0700 when it is missing, and sets that mode when it has another. True
+// when dir then is a folder of this user, private to them; else false, and error (when given)
+// says why as a sentence naming the folder.
+bool makePrivateDirectory(const std::string& dir, PrivateDirectoryOptions options, std::string* error = nullptr);
 
 // Reads fd to its end into bytes (appending); false on a read error or once more than maxBytes
 // have come.

@@ -91,17 +91,12 @@ std::optional<std::string> fullUserName()
     return gecos;
 }
 
-std::optional<std::string> privateTemporaryDirectory(std::string_view product)
+std::optional<std::string> privateTemporaryDirectory(std::string_view product, std::string* error)
 {
     const std::string dir = privateTemporaryDirectoryPath(product);
-    if (!privateDirectoryProblem(dir, kTemporaryDirectoryOptions).empty())
+    if (!makePrivateDirectory(dir, kTemporaryDirectoryOptions, error))
         return std::nullopt;
     return dir + "/";
-}
-
-std::string privateTemporaryDirectoryProblem(std::string_view product)
-{
-    return privateDirectoryProblem(privateTemporaryDirectoryPath(product), kTemporaryDirectoryOptions);
 }
 
 }  // namespace platform

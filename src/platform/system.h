@@ -21,11 +21,8 @@ std::optional<std::string> fullUserName();
 
 // The product's private temporary folder for the user, with a trailing "/":
 // $XDG_RUNTIME_DIR/PRODUCT/, else ${TMPDIR:-/tmp}/PRODUCT-UID/. Created with mode 0700;
-// nothing when it cannot be made or when it exists but is a link or belongs to another user.
-std::optional<std::string> privateTemporaryDirectory(std::string_view product);
-
-// Why privateTemporaryDirectory gives nothing (the folder is a link, another user's, or cannot
-// be made), as a sentence naming the folder; empty when it gives the folder.
-std::string privateTemporaryDirectoryProblem(std::string_view product);
+// nothing when it cannot be made or when it exists but is a link or belongs to another user,
+// and error (when given) then says why as a sentence naming the folder.
+std::optional<std::string> privateTemporaryDirectory(std::string_view product, std::string* error = nullptr);
 
 }  // namespace platform

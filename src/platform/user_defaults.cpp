@@ -654,6 +654,15 @@ bool holdsExactly(const std::string& path, const std::string& bytes)
     return readAll(fd.get(), bytes.size(), stored) && stored == bytes;
 }
 
+// Gives the reason to whoever asked for it; always false, for the write it ends.
+bool refuseWrite(std::string* error, std::string reason)
+{
+    if (error)
+        *error = std::move(reason);
+    return false;
+}
+
+#ifdef KORVANE_FUZZ_MEMORY_DEFAULTS
 // A domain file kept in memory, and what it holds when that is known, as for a file on disk.
 struct MemoryFile {
     std::string bytes;
@@ -671,6 +680,7 @@ MemoryFiles& memoryFiles()
     static MemoryFiles memory;
     return memory;
 }
+#endif
 
 // Whether a byte may stand for itself in a domain's file name.
 bool isPlainFileNameByte(unsigned char byte, bool first)
@@ -782,14 +792,10 @@ std::optional<PropertyDictionary> UserDefaults::persistentDomainForName(const st
 
 std::optional<PropertyDictionary> UserDefaults::readStoredDomain(const std::string& domainName) const
 {
-    if (inMemory_) {
-        auto file = memoryFiles().files.find(domainName);
-        if (file == memoryFiles().files.end() || file->second.bytes.size() > maxDomainBytes_)
-            return std::nullopt;
-        if (!file->second.known)
-            file->second.known = propertyListFromBytes(file->second.bytes);
-        return file->second.known;
-    }
+#ifdef KORVANE_FUZZ_MEMORY_DEFAULTS
+    if (inMemory_)
+        return readMemoryDomain(domainName);
+#endif
     const std::string path = pathOfDomain(domainName);
     const DomainFile file = readDomainFile(directory_, path, maxDomainBytes_);
     if (file.outcome != DomainFile::Outcome::Read)
@@ -809,11 +815,11 @@ void UserDefaults::setPersistentDomain(PropertyDictionary domain, const std::str
     pending_[domainName] = std::move(domain);
 }
 
-bool UserDefaults::synchronize()
+bool UserDefaults::synchronize(std::string* error)
 {
     bool allWritten = true;
     for (auto entry = pending_.begin(); entry != pending_.end();) {
-        if (!writeStoredDomain(entry->first, entry->second)) {
+        if (!writeStoredDomain(entry->first, entry->second, error)) {
             allWritten = false;
             ++entry;
             continue;
@@ -824,66 +830,67 @@ bool UserDefaults::synchronize()
     return allWritten;
 }
 
-bool UserDefaults::refuseWrite(std::string reason)
+// The file form of a domain; nothing, with the reason, when it has none or would be larger
+// than the reader takes (the stored domain then stays as it was).
+std::optional<std::string> UserDefaults::fileFormOfDomain(const std::string& domainName,
+                                                          const PropertyDictionary& domain, std::string* error) const
 {
-    lastFailure_ = std::move(reason);
-    return false;
+    std::string xml = xmlPropertyList(domain);
+    if (xml.empty()) {
+        refuseWrite(error, "the domain " + domainName + " has no property-list form");
+        return std::nullopt;
+    }
+    if (xml.size() > maxDomainBytes_) {
+        refuseWrite(error, "the domain " + domainName + " would take " + std::to_string(xml.size()) +
+                               " bytes, more than the " + std::to_string(maxDomainBytes_) +
+                               " a domain may hold; the stored one is kept");
+        return std::nullopt;
+    }
+    return xml;
 }
 
-bool UserDefaults::writeStoredDomain(const std::string& domainName, const PropertyDictionary& domain)
+bool UserDefaults::writeStoredDomain(const std::string& domainName, const PropertyDictionary& domain,
+                                     std::string* error)
 {
+#ifdef KORVANE_FUZZ_MEMORY_DEFAULTS
+    if (inMemory_)
+        return writeMemoryDomain(domainName, domain, error);
+#endif
     const std::string path = pathOfDomain(domainName);
     // A known, private, unchanged file that holds this very domain needs no write; deciding
     // that before the lock changes nothing, as a writer that comes between would simply write
     // last.
-    if (!inMemory_ && holdsKnownDomain(path, domain) && isPrivateFolderOfUser(directory_))
+    if (holdsKnownDomain(path, domain) && isPrivateFolderOfUser(directory_))
         return true;
-    if (!inMemory_ && !privateDirectoryProblem(directory_, kPreferencesDirectoryOptions).empty())
-        return refuseWrite("the preferences folder " + directory_ + " is not a private folder of this user");
-    std::optional<FileLock> lock;
-    if (!inMemory_) {
-        lock.emplace(path + ".lock");
-        if (!*lock)
-            return refuseWrite("the lock file " + path + ".lock cannot be locked");
-    }
+    if (!makePrivateDirectory(directory_, kPreferencesDirectoryOptions))
+        return refuseWrite(error, "the preferences folder " + directory_ + " is not a private folder of this user");
+    const FileLock lock(path + ".lock");
+    if (!lock)
+        return refuseWrite(error, "the lock file " + path + ".lock cannot be locked");
     // Under the lock nobody else of ours writes the file: a known, private, unchanged file that
     // holds this very domain needs no write at all.
     struct stat info {};
-    const bool exists = !inMemory_ && ::lstat(path.c_str(), &info) == 0;
+    const bool exists = ::lstat(path.c_str(), &info) == 0;
     const PropertyDictionary* known = exists ? knownDomain(path, stateOf(info)) : nullptr;
     if (known && *known == domain && isPrivateFile(stateOf(info)))
         return true;
-    MemoryFile* memoryFile = inMemory_ ? &memoryFiles().files[domainName] : nullptr;
-    if (memoryFile && memoryFile->known && *memoryFile->known == domain)
-        return true;
 
-    const std::string xml = xmlPropertyList(domain);
-    if (xml.empty())
-        return refuseWrite("the domain " + domainName + " has no property-list form");
-    // Never a file that the reader would refuse: the stored domain stays as it was.
-    if (xml.size() > maxDomainBytes_)
-        return refuseWrite("the domain " + domainName + " would take " + std::to_string(xml.size()) +
-                           " bytes, more than the " + std::to_string(maxDomainBytes_) +
-                           " a domain may hold; the stored one is kept");
-    if (memoryFile) {
-        memoryFile->bytes = xml;
-        memoryFile->known.reset();
-        if (survivesXml(PropertyValue{domain}))
-            memoryFile->known = domain;
-        return true;
-    }
+    const std::optional<std::string> form = fileFormOfDomain(domainName, domain, error);
+    if (!form)
+        return false;
+    const std::string& xml = *form;
     // Rewriting the very same bytes changes nothing but costs two flushes to the disk.
     if (exists && !known && holdsExactly(path, xml)) {
         rememberWritten(path, domain);
         return true;
     }
     if (exists && !known && !setAsideUnreadableFile(directory_, path, maxDomainBytes_))
-        return refuseWrite("the damaged file " + path + " cannot be set aside");
+        return refuseWrite(error, "the damaged file " + path + " cannot be set aside");
     const std::string temporary = path + ".tmp";
     if (!writeNewFile(temporary, xml) || ::rename(temporary.c_str(), path.c_str()) != 0) {
         ::unlink(temporary.c_str());
         knownFiles().erase(path);
-        return refuseWrite("the file " + path + " cannot be written");
+        return refuseWrite(error, "the file " + path + " cannot be written");
     }
     syncDirectory(directory_);
     rememberWritten(path, domain);
@@ -892,11 +899,13 @@ bool UserDefaults::writeStoredDomain(const std::string& domainName, const Proper
 
 std::optional<UserDefaults> standardUserDefaults(std::string_view product)
 {
+#ifdef KORVANE_FUZZ_MEMORY_DEFAULTS
     if (memoryFiles().active) {
         UserDefaults defaults{std::string()};
         defaults.inMemory_ = true;
         return defaults;
     }
+#endif
     auto config = absoluteFolderFromEnvironment("XDG_CONFIG_HOME");
     if (!config) {
         auto home = absoluteFolderFromEnvironment("HOME");
@@ -905,6 +914,33 @@ std::optional<UserDefaults> standardUserDefaults(std::string_view product)
         config = (*home == "/" ? "" : *home) + "/.config";
     }
     return UserDefaults((*config == "/" ? "" : *config) + "/" + std::string(product));
+}
+
+#ifdef KORVANE_FUZZ_MEMORY_DEFAULTS
+std::optional<PropertyDictionary> UserDefaults::readMemoryDomain(const std::string& domainName) const
+{
+    auto file = memoryFiles().files.find(domainName);
+    if (file == memoryFiles().files.end() || file->second.bytes.size() > maxDomainBytes_)
+        return std::nullopt;
+    if (!file->second.known)
+        file->second.known = propertyListFromBytes(file->second.bytes);
+    return file->second.known;
+}
+
+bool UserDefaults::writeMemoryDomain(const std::string& domainName, const PropertyDictionary& domain,
+                                     std::string* error)
+{
+    MemoryFile& file = memoryFiles().files[domainName];
+    if (file.known && *file.known == domain)
+        return true;
+    std::optional<std::string> form = fileFormOfDomain(domainName, domain, error);
+    if (!form)
+        return false;
+    file.bytes = std::move(*form);
+    file.known.reset();
+    if (survivesXml(PropertyValue{domain}))
+        file.known = domain;
+    return true;
 }
 
 void keepUserDefaultsInMemory()
@@ -916,5 +952,6 @@ void setDomainFileInMemory(const std::string& domainName, std::string bytes)
 {
     memoryFiles().files[domainName] = MemoryFile{std::move(bytes), std::nullopt};
 }
+#endif
 
 }  // namespace platform

@@ -13,6 +13,10 @@
 // The process remembers each domain file it read or wrote together with the file's identity
 // (inode, size, times, mode, owner): a read of an unchanged file costs one stat, a write of an
 // unchanged domain nothing, and a write by another program is still seen.
+//
+// Not QSettings: it merges key by key at a sync of its own choosing instead of replacing a
+// whole domain when told, writes with the umask's mode, follows links, reads a file of any size
+// or owner, and reads a damaged file as an empty one without setting it aside.
 #pragma once
 
 #include <cstdint>
@@ -89,11 +93,10 @@ public:
     void setPersistentDomain(PropertyDictionary domain, const std::string& domainName);
 
     // Writes every domain set since the last synchronize to storage now; true when all of them
-    // were written (also when there was nothing to write). A domain whose file would exceed the
-    // size limit is not written, and the stored one stays.
-    bool synchronize();
-    // Why the last write that failed did, for the user.
-    const std::string& lastFailure() const { return lastFailure_; }
+    // were written (also when there was nothing to write), else false, and error (when given)
+    // says why a domain was not written. A domain whose file would exceed the size limit is not
+    // written, and the stored one stays.
+    bool synchronize(std::string* error = nullptr);
 
     const std::string& directory() const { return directory_; }
     // The file that holds the named domain.
@@ -101,13 +104,17 @@ public:
 
 private:
     std::optional<PropertyDictionary> readStoredDomain(const std::string& domainName) const;
-    bool writeStoredDomain(const std::string& domainName, const PropertyDictionary& domain);
-    bool refuseWrite(std::string reason);
+    bool writeStoredDomain(const std::string& domainName, const PropertyDictionary& domain, std::string* error);
+    std::optional<std::string> fileFormOfDomain(const std::string& domainName, const PropertyDictionary& domain,
+                                                std::string* error) const;
+#ifdef KORVANE_FUZZ_MEMORY_DEFAULTS
+    std::optional<PropertyDictionary> readMemoryDomain(const std::string& domainName) const;
+    bool writeMemoryDomain(const std::string& domainName, const PropertyDictionary& domain, std::string* error);
+    bool inMemory_ = false;
+#endif
 
     std::string directory_;
     std::size_t maxDomainBytes_;
-    bool inMemory_ = false;
-    std::string lastFailure_;
     std::map<std::string, std::optional<PropertyDictionary>> cached_;
     std::map<std::string, PropertyDictionary> pending_;
     friend std::optional<UserDefaults> standardUserDefaults(std::string_view product);
@@ -117,11 +124,14 @@ private:
 // relative XDG_CONFIG_HOME is ignored); nothing when neither names an absolute folder.
 std::optional<UserDefaults> standardUserDefaults(std::string_view product);
 
-// For fuzz targets: the defaults made from here on keep each domain's file in memory, in the
-// form it would have on disk and read through the same parser, instead of in the folder.
+#ifdef KORVANE_FUZZ_MEMORY_DEFAULTS
+// For fuzz targets, and built only for them: the defaults made from here on keep each domain's
+// file in memory, in the form it would have on disk and read through the same parser, instead
+// of in the folder.
 void keepUserDefaultsInMemory();
 // Replaces the file of the named domain kept in memory.
 void setDomainFileInMemory(const std::string& domainName, std::string bytes);
+#endif
 
 // Reads a property list's XML (or binary) form; nothing when it does not parse, its root is
 // not a dictionary, or it is larger or nested more deeply than a domain may be.

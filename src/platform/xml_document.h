@@ -1,6 +1,10 @@
 // Read-only XML documents, read in one streaming pass with the XML parser's default options
 // (whitespace-only text is no node), bounded against hostile input, and built only as far as
 // their reader needs them.
+//
+// Not QDomDocument: it builds every node of the document, however large or deep a printer
+// gone wrong makes it, and takes a document type declaration; guarding it took a streaming pass
+// before the parse, and the two made reading a reply 2.5 times a bare parse.
 #pragma once
 
 #include "platform/bundle.h"

@@ -60,7 +60,6 @@ public:
 
     // The state the last exchange ended in.
     std::int32_t state() const { return finished; }
-    const std::string& serverURL() const { return url; }
 
 private:
     KorvanePrintPdeRk880JCSOAPClient(SOAPClientCallback* context, std::string server);

@@ -1,10 +1,8 @@
 // Fetching the printer's custom folders when the user presses the button, and telling the
 // user when the printer cannot be reached.
 #include "plugin/KorvanePrintPdeRk880JC.h"
-#include "plugin/product_name.h"
 
 #include "platform/notice.h"
-#include "platform/system.h"
 #include "platform/trace.h"
 #include "soap/KorvanePrintPdeRk880JCSOAPClient.h"
 #include "soap/reply.h"
@@ -70,11 +68,11 @@ void KorvanePrintPdeRk880JC::getFolderNameButtonProc(const platform::Control& /*
     if (folderFetchGuard.isBusy())
         return;
     const std::string address = printersAddressEditText.stringValue().value_or("");
-    const std::optional<std::string> replyPath = replyFilePath();
+    std::string noReplyFile;
+    const std::optional<std::string> replyPath = replyFilePath(&noReplyFile);
     if (!replyPath) {
         // A reply would have nowhere to go: nothing is sent, and the user hears why, once.
-        platform::noticeToUser("Folder names cannot be fetched: the private temporary folder " +
-                               platform::privateTemporaryDirectoryProblem(korvane::kProductName) + ".");
+        platform::noticeToUser("Folder names cannot be fetched: the private temporary folder " + noReplyFile + ".");
     }
     if (!address.empty() && replyPath) {
         showActivity(chasingArrow, true);

@@ -31,9 +31,9 @@ FolderEntry readFolderEntry(const platform::XmlNode& entry)
 
 }  // namespace
 
-std::optional<std::string> replyFilePath()
+std::optional<std::string> replyFilePath(std::string* error)
 {
-    const auto directory = platform::privateTemporaryDirectory(korvane::kProductName);
+    const auto directory = platform::privateTemporaryDirectory(korvane::kProductName, error);
     if (!directory)
         return std::nullopt;
     return *directory + "vwxyz.xml";

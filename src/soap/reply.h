@@ -14,8 +14,8 @@
 constexpr std::size_t kMaxReplyFolders = 10000;
 
 // The reply file in the user's private temporary folder; nothing when there is no such
-// folder, in which case no reply is ever written or read.
-std::optional<std::string> replyFilePath();
+// folder, in which case no reply is ever written or read, and error (when given) says why.
+std::optional<std::string> replyFilePath(std::string* error = nullptr);
 
 // The last child node of node; a null node when it has none or is null itself.
 platform::XmlNode MyGetChild(const platform::XmlNode& node);

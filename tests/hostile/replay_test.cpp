@@ -1,6 +1,7 @@
 // Replays the hostile printer's cases against the batch host, one run of korvane-print per
-// case, and reports for each its exit status, wall time and peak memory. Disabled in the
-// suite (the silent printer alone takes the 20-second watchdog); tests/hostile/replay.sh runs it.
+// case, and reports for each its exit status, wall time and peak memory. About 30 s in all, the
+// silent printer's 20-second watchdog the most of it; the plain build's suite runs them (the
+// time bounds measure the program as users run it), and tests/hostile/replay.sh shows the table.
 #include "support/hostile_printer.h"
 
 #include <QCoreApplication>
@@ -99,7 +100,7 @@ struct FetchCase {
 
 const char* kEarlierReply = "<earlier/>";
 
-TEST(HostileReplay, DISABLED_EveryCaseEndsBoundedAndSaysSo)
+TEST(HostileReplay, EveryCaseEndsBoundedAndSaysSo)
 {
     const std::vector<FetchCase> cases{
         {hostile::soundReply(), true},
@@ -152,7 +153,7 @@ TEST(HostileReplay, DISABLED_EveryCaseEndsBoundedAndSaysSo)
     }
 }
 
-TEST(HostileReplay, DISABLED_DamagedFilesAndFoldersAreRefusedAloud)
+TEST(HostileReplay, DamagedFilesAndFoldersAreRefusedAloud)
 {
     std::printf("%-34s %5s %8s %10s %s\n", "case", "exit", "time/s", "peak/MiB", "message");
     auto report = [](const char* name, const HostRun& run) {

@@ -1,10 +1,7 @@
 // Builds job-control headers the way the filter is to write them, from plain values.
 #include "job_streams.h"
 
-#include "crypto/aes.h"
-#include "crypto/base64.h"
-#include "crypto/hex.h"
-#include "crypto/md5.h"
+#include "support/settings_reference.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -25,9 +22,9 @@ QByteArray hexOf(const QByteArray& bytes)
 // Base64 of the spool-key AES of a secret.
 QByteArray spoolKeyForm(const QByteArray& secret, const QByteArray& spoolTime)
 {
-    const std::vector<unsigned char> blocks =
-        korvane::crypto::aesEncryptWithKeyText(secret.toStdString(), spoolTime.toStdString());
-    return QByteArray::fromStdString(korvane::crypto::base64Encode(blocks));
+    namespace ref = testing_support::reference;
+    return QByteArray::fromStdString(
+        ref::base64(ref::aesEncrypt(secret.toStdString(), ref::spoolKey(spoolTime.toStdString()))));
 }
 
 // A number of 1 to 4 digits with zeros in front to make 5.
@@ -36,18 +33,116 @@ QByteArray zeroFilled(const QByteArray& digits)
     return digits.size() >= 5 ? digits : QByteArray(5 - digits.size(), '0') + digits;
 }
 
+// A cross-reference table entry: a byte offset in use.
+QByteArray xrefEntry(qsizetype offset)
+{
+    return QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+}
+
+// Appends "N 0 obj ... endobj" and returns where it starts.
+qsizetype appendObject(QByteArray& pdf, int number, const QByteArray& body)
+{
+    const qsizetype at = pdf.size();
+    pdf += QByteArray::number(number) + " 0 obj\n" + body + "\nendobj\n";
+    return at;
+}
+
+// The dictionary of one page of a sample PDF.
+QByteArray pageDictionary()
+{
+    return "<</Type/Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents 3 0 R>>";
+}
+
+// The catalog, the page tree and the content stream of a sample PDF: objects 1 to 3, pages
+// from object 4 on. The stream holds bytes a text-mode mistake would change: CR LF, a lone CR,
+// zero bytes.
+QList<QByteArray> sampleHead(int pages)
+{
+    QByteArray kids;
+    for (int page = 0; page < pages; ++page)
+        kids += QByteArray::number(page + 4) + " 0 R ";
+    static const char kContent[] = "\x00\x01\r\x7f\xff\n";
+    return {"<< /Type /Catalog /Pages 2 0 R >>",
+            "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pages) + " >>",
+            "<< /Length 6 >>\nstream\r\n" + QByteArray(kContent, sizeof kContent - 1) + "endstream"};
+}
+
 }  // namespace
 
-// A small PDF with the given number of page objects.
+// A PDF of the given number of pages, each page its own object, with a cross-reference table.
 QByteArray samplePdf(int pages)
 {
-    QByteArray pdf =
-        "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n1 0 obj\n<< /Type /Pages /Count " + QByteArray::number(pages) + " >>\nendobj\n";
+    QList<QByteArray> objects = sampleHead(pages);
     for (int page = 0; page < pages; ++page)
-        pdf += QByteArray::number(page + 2) + " 0 obj\n<</Type/Page /Parent 1 0 R>>\nendobj\n";
-    // Bytes a text-mode mistake would change: CR LF, a lone CR, zero bytes.
-    static const char kTail[] = "stream\r\n\x00\x01\r\x7f\xff\nendstream\n%%EOF\n";
-    return pdf + QByteArray(kTail, sizeof kTail - 1);
+        objects.append(pageDictionary());
+    QByteArray pdf = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n";
+    QByteArray xref = "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (qsizetype at = 0; at < objects.size(); ++at)
+        xref += xrefEntry(appendObject(pdf, static_cast<int>(at + 1), objects[at]));
+    const qsizetype xrefAt = pdf.size();
+    return pdf + xref + "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+           QByteArray::number(xrefAt) + "\n%%EOF\n";
+}
+
+// The sample PDF with its page objects packed, compressed, into one object stream, as PDF 1.5
+// writers do: no "/Type /Page" is left in the file's bytes.
+QByteArray objectStreamPdf(int pages)
+{
+    QByteArray offsets;
+    QByteArray packed;
+    for (int page = 0; page < pages; ++page) {
+        offsets += QByteArray::number(page + 4) + " " + QByteArray::number(packed.size()) + " ";
+        packed += pageDictionary() + "\n";
+    }
+    // FlateDecode is a zlib stream: what qCompress makes after its 4-byte length.
+    const QByteArray deflated = qCompress(offsets + packed).mid(4);
+    const int objectStream = pages + 4;
+    const int xrefObject = pages + 5;
+    QByteArray pdf = "%PDF-1.5\n%\xE2\xE3\xCF\xD3\n";
+    QList<qsizetype> offsetsOfObjects;
+    const QList<QByteArray> head = sampleHead(pages);
+    for (qsizetype at = 0; at < head.size(); ++at)
+        offsetsOfObjects.append(appendObject(pdf, static_cast<int>(at + 1), head[at]));
+    const qsizetype streamAt =
+        appendObject(pdf, objectStream,
+                     "<< /Type /ObjStm /N " + QByteArray::number(pages) + " /First " +
+                         QByteArray::number(offsets.size()) + " /Filter /FlateDecode /Length " +
+                         QByteArray::number(deflated.size()) + " >>\nstream\n" + deflated + "\nendstream");
+    const qsizetype xrefAt = pdf.size();
+    // Cross-reference stream rows by object number: type, offset or object stream, generation
+    // or index in the stream.
+    QByteArray rows;
+    const auto row = [&rows](int type, qint64 second, int third) {
+        rows += char(type);
+        for (int shift = 24; shift >= 0; shift -= 8)
+            rows += char((second >> shift) & 0xff);
+        rows += char((third >> 8) & 0xff);
+        rows += char(third & 0xff);
+    };
+    row(0, 0, 0xffff);
+    for (const qsizetype offset : offsetsOfObjects)
+        row(1, offset, 0);
+    for (int page = 0; page < pages; ++page)
+        row(2, objectStream, page);
+    row(1, streamAt, 0);
+    row(1, xrefAt, 0);
+    appendObject(pdf, xrefObject,
+                 "<< /Type /XRef /Size " + QByteArray::number(xrefObject + 1) + " /W [1 4 2] /Root 1 0 R /Length " +
+                     QByteArray::number(rows.size()) + " >>\nstream\n" + rows + "\nendstream");
+    return pdf + "startxref\n" + QByteArray::number(xrefAt) + "\n%%EOF\n";
+}
+
+// The sample PDF with an incremental update that rewrites its second page: the file then holds
+// that page's object twice, and only the newer one counts.
+QByteArray updatedPdf(int pages)
+{
+    QByteArray pdf = samplePdf(pages);
+    const qsizetype firstXref = pdf.mid(pdf.lastIndexOf("startxref\n") + 10).trimmed().toLongLong();
+    const qsizetype pageAt = appendObject(pdf, 5, pageDictionary());
+    const qsizetype xrefAt = pdf.size();
+    return pdf + "xref\n5 1\n" + xrefEntry(pageAt) + "trailer\n<< /Size " + QByteArray::number(pages + 4) +
+           " /Root 1 0 R /Prev " + QByteArray::number(firstXref) + " >>\nstartxref\n" + QByteArray::number(xrefAt) +
+           "\n%%EOF\n";
 }
 
 // The SET lines' names and values of a job, in the order the header has them.
@@ -65,7 +160,7 @@ QList<std::pair<QByteArray, QByteArray>> headerSettings(const TestJob& job)
     add("RETENTION", job.retention);
     if (!job.pin.isEmpty()) {
         const QByteArray message = zeroFilled(job.pin) + job.spoolTime;
-        add("PINDIGEST", QByteArray::fromStdString(korvane::crypto::md5Hex(message.toStdString())));
+        add("PINDIGEST", QByteArray::fromStdString(testing_support::reference::md5(message.toStdString())));
     }
     add("FILING", job.filing);
     add("FOLDER", hexOf(job.folder));

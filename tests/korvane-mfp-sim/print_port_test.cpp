@@ -2,37 +2,11 @@
 // refused when their stream breaks the format, kept across a restart.
 #include "job_streams.h"
 
-#include <QDir>
-#include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 using namespace simtest;
 
 namespace {
-
-// A stand-in with a print port and its state in a folder of the test.
-struct Printer {
-    QTemporaryDir state;
-    harness::StandIn sim;
-
-    bool start(const QStringList& extra = {})
-    {
-        return state.isValid() && sim.start(QStringList{"--print-port", "0", "--state", state.path()} + extra);
-    }
-    bool print(const QByteArray& stream, int jobsAfter)
-    {
-        return sendToPrintPort(sim.printPort(), stream) && waitForJobs(sim.port(), jobsAfter);
-    }
-    QJsonObject job(int id) { return jobWithId(sim.port(), id); }
-    Response release(int id, const QByteArray& pin)
-    {
-        return postForm(sim.port(), "/jobs/" + QByteArray::number(id) + "/release", "pin=" + pin);
-    }
-    QString printed(int id) const { return state.filePath(QStringLiteral("printed/%1.pdf").arg(id)); }
-    QStringList printedFiles() const { return QDir(state.filePath("printed")).entryList(QDir::Files); }
-    QStringList heldFiles() const { return QDir(state.filePath("held")).entryList(QDir::Files); }
-};
 
 TestJob heldJob(const QByteArray& pin)
 {
@@ -80,7 +54,7 @@ TEST(MfpSimPrinter, HeldJobPrintsOnlyWithItsPinAndByteForByte)
 TEST(MfpSimPrinter, FiveWrongPinsLockTheJob)
 {
     Printer printer;
-    ASSERT_TRUE(printer.start());
+    ASSERT_TRUE(printer.start({"--admin-password", "root"}));
     ASSERT_TRUE(printer.print(jobStream(heldJob("123")), 1));
     for (int attempt = 1; attempt <= 4; ++attempt)
         EXPECT_EQ(printer.release(1, "124").status, 403) << attempt;
@@ -88,7 +62,7 @@ TEST(MfpSimPrinter, FiveWrongPinsLockTheJob)
     EXPECT_EQ(printer.release(1, "123").status, 423);
     EXPECT_EQ(printer.job(1).value("state").toString(), "locked");
     EXPECT_TRUE(printer.printedFiles().isEmpty());
-    EXPECT_EQ(postForm(printer.sim.port(), "/jobs/1/delete", "").status, 200);
+    EXPECT_EQ(printer.remove(1, "root").status, 200);
     EXPECT_EQ(printer.job(1).value("state").toString(), "deleted");
     EXPECT_TRUE(printer.heldFiles().isEmpty());
 }
@@ -225,4 +199,37 @@ TEST(MfpSimPrinter, JobThatTricklesIsCutAtItsDeadline)
     EXPECT_TRUE(sender.closedByPeer);
     ASSERT_TRUE(waitForJobs(printer.sim.port(), 1));
     EXPECT_EQ(printer.job(1).value("reason").toString(), "incomplete job: not received within 1 s");
+}
+
+TEST(MfpSimPrinter, PagesAreThePagesAReaderSeesAndAreChargedToTheAccount)
+{
+    Printer printer;
+    ASSERT_TRUE(printer.start());
+    TestJob job;
+    job.account = "7";
+    // Page objects packed into a compressed object stream; a page rewritten by an update.
+    for (const QByteArray& document : {objectStreamPdf(3), updatedPdf(3), samplePdf(2)}) {
+        job.document = document;
+        ASSERT_TRUE(printer.print(jobStream(job), printer.printedFiles().size() + 1));
+    }
+    EXPECT_EQ(printer.job(1).value("pages").toInteger(), 3);
+    EXPECT_EQ(printer.job(2).value("pages").toInteger(), 3);
+    EXPECT_EQ(printer.job(3).value("pages").toInteger(), 2);
+    EXPECT_EQ(roundTrip(printer.sim.port(), "GET /accounts HTTP/1.1\r\nHost: x\r\n\r\n").body, "{\"00007\":8}");
+    EXPECT_EQ(fileContents(printer.printed(1)), objectStreamPdf(3));
+}
+
+TEST(MfpSimPrinter, DocumentWhosePagesCannotBeCountedPrintsAsOnePageAndTheLogSaysSo)
+{
+    Printer printer;
+    ASSERT_TRUE(printer.start());
+    TestJob job;
+    job.account = "7";
+    job.document = "%!PS-Adobe-3.0\nshowpage\n";
+    ASSERT_TRUE(printer.print(jobStream(job), 1));
+    EXPECT_EQ(printer.job(1).value("state").toString(), "printed");
+    EXPECT_EQ(printer.job(1).value("pages").toInteger(), 1);
+    EXPECT_EQ(fileContents(printer.printed(1)), job.document);
+    const QByteArray page = roundTrip(printer.sim.port(), "GET / HTTP/1.1\r\nHost: x\r\n\r\n").body;
+    EXPECT_TRUE(page.contains("its pages cannot be counted; 1 page is charged")) << page.toStdString();
 }

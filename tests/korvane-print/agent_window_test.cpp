@@ -171,8 +171,11 @@ TEST_F(AgentOnDisplay, OneWindowForEachOfTheUsersWaitingJobsAndNoneForOthers)
     EXPECT_FALSE(agent.windowFor(waitingBefore)->findChild<QPushButton*>("printButton")->isEnabled());
     window->raise();
     window->activateWindow();
-    EXPECT_GT(savePicture(*window, "agent-job-window.png"), 20);
-    EXPECT_GT(savePicture(*agent.notice().window(), "agent-notice.png"), 5);
+    EXPECT_TRUE(savePicture(*window, "agent-job-window.png",
+                            {window->findChild<QWidget*>("stateLabel"), window->session()->panel().panelView()}));
+    NoticeWindow& notice = *agent.notice().window();
+    EXPECT_TRUE(
+        savePicture(notice, "agent-notice.png", {notice.findChild<QWidget*>(QString("openJob%1").arg(budget))}));
 }
 
 TEST_F(AgentOnDisplay, PrintInTheWindowLetsTheJobGoWithTheTabsSettings)

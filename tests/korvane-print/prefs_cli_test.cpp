@@ -1,9 +1,8 @@
 // Remembered values across two runs of the batch host: what one print stores in the queue's
 // preference file and what the next dialog loads from it.
-#include "crypto/aes.h"
-#include "crypto/base64.h"
 #include "platform/user_defaults.h"
 #include "support/property_value_printer.h"
+#include "support/settings_reference.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -19,6 +18,7 @@
 
 namespace {
 
+namespace ref = testing_support::reference;
 using platform::PropertyDictionary;
 using platform::PropertyValue;
 
@@ -124,7 +124,7 @@ TEST_F(PrefsCliTest, LockedValuesAreStoredAndComeBackInTheNextDialog)
     EXPECT_EQ(jobControl.at("authentication"), PropertyValue{true});
     EXPECT_EQ(jobControl.at("job name"), PropertyValue{std::string("Quarterly")});
     EXPECT_EQ(jobControl.at("user name"), PropertyValue{std::string("Zoe")});
-    const std::string loginName = korvane::crypto::base64Encode(korvane::crypto::aesEncrypt("alice"));
+    const std::string loginName = ref::base64(ref::aesEncrypt("alice", ref::fixedKey()));
     EXPECT_EQ(jobControl.at("user login name"), PropertyValue{loginName});
     const std::string passCode = *jobControl.at("pass code").string();
     const std::string password = *jobControl.at("user password").string();

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QList>
 #include <QString>
 
 #include <string>
@@ -17,8 +18,9 @@ class QWidget;
 namespace host_testing {
 
 // The window as the X server shows it, saved under name in the build folder's screenshots (for
-// a person to look at and for the README); the number of colours in it.
-int savePicture(QWidget& window, const QString& name);
+// a person to look at and for the README). Succeeds when the picture shows each of the given
+// widgets, visible, where it lies in the window and as it draws itself now.
+::testing::AssertionResult savePicture(QWidget& window, const QString& name, const QList<QWidget*>& shown);
 
 // A suite on an X display with a cupsd of its own: SetUp fails the test when either is missing,
 // points libcups at the server, then lets the suite add its queues and its document.

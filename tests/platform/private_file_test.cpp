@@ -13,10 +13,18 @@
 namespace {
 
 using platform::PrivateDirectoryOptions;
-using platform::privateDirectoryProblem;
 
 constexpr PrivateDirectoryOptions kRealFolderOnly{};
 constexpr PrivateDirectoryOptions kLinkAndParents{.acceptLinkToOwnFolder = true, .makeMissingParents = true};
+
+// What makePrivateDirectory says of dir: empty when it takes the folder, else its reason.
+std::string problemOf(const std::string& dir, PrivateDirectoryOptions options)
+{
+    std::string error;
+    if (platform::makePrivateDirectory(dir, options, &error))
+        return {};
+    return error.empty() ? "(refused without a reason)" : error;
+}
 
 unsigned modeOf(const std::string& path)
 {
@@ -32,33 +40,32 @@ TEST(PrivateDirectory, ALinkToTheUsersFolderIsTakenOnlyWhenTheCallerAcceptsIt)
     ASSERT_EQ(::mkdir(target.c_str(), 0755), 0);
     ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
 
-    EXPECT_EQ(privateDirectoryProblem(link, kRealFolderOnly), link + " is a symbolic link, not a private folder");
+    EXPECT_EQ(problemOf(link, kRealFolderOnly), link + " is a symbolic link, not a private folder");
     EXPECT_EQ(modeOf(target), 0755u) << "a refused link must not change the folder it leads to";
 
-    EXPECT_EQ(privateDirectoryProblem(link, kLinkAndParents), "");
+    EXPECT_EQ(problemOf(link, kLinkAndParents), "");
     EXPECT_EQ(modeOf(target), 0700u);
 
     // A link that leads nowhere, or to a file, is no folder under either rule.
     const std::string dangling = scratch.path().toStdString() + "/dangling";
     ASSERT_EQ(::symlink((target + "/missing").c_str(), dangling.c_str()), 0);
-    EXPECT_NE(privateDirectoryProblem(dangling, kLinkAndParents), "");
-    EXPECT_EQ(privateDirectoryProblem(dangling, kRealFolderOnly),
-              dangling + " is a symbolic link, not a private folder");
+    EXPECT_NE(problemOf(dangling, kLinkAndParents), "");
+    EXPECT_EQ(problemOf(dangling, kRealFolderOnly), dangling + " is a symbolic link, not a private folder");
     const std::string file = scratch.path().toStdString() + "/file";
     std::ofstream(file) << "x";
-    EXPECT_EQ(privateDirectoryProblem(file, kRealFolderOnly), file + " is not a folder");
-    EXPECT_EQ(privateDirectoryProblem(file, kLinkAndParents), file + " is not a folder");
+    EXPECT_EQ(problemOf(file, kRealFolderOnly), file + " is not a folder");
+    EXPECT_EQ(problemOf(file, kLinkAndParents), file + " is not a folder");
 }
 
 TEST(PrivateDirectory, MissingParentsAreMadeOnlyWhenAskedAndAnyModeEndsAs0700)
 {
     QTemporaryDir scratch;
     const std::string deep = scratch.path().toStdString() + "/a/b/folder";
-    EXPECT_EQ(privateDirectoryProblem(deep, kRealFolderOnly), deep + " cannot be created: No such file or directory");
+    EXPECT_EQ(problemOf(deep, kRealFolderOnly), deep + " cannot be created: No such file or directory");
     EXPECT_EQ(modeOf(scratch.path().toStdString() + "/a"), 0u);
 
     const mode_t oldMask = ::umask(0);
-    EXPECT_EQ(privateDirectoryProblem(deep, kLinkAndParents), "");
+    EXPECT_EQ(problemOf(deep, kLinkAndParents), "");
     ::umask(oldMask);
     EXPECT_EQ(modeOf(scratch.path().toStdString() + "/a"), 0700u);
     EXPECT_EQ(modeOf(deep), 0700u);
@@ -66,7 +73,7 @@ TEST(PrivateDirectory, MissingParentsAreMadeOnlyWhenAskedAndAnyModeEndsAs0700)
     // A folder opened to others, or closed to its owner, is set back to 0700 by both rules.
     for (const mode_t mode : {0755, 0500, 02700}) {
         ASSERT_EQ(::chmod(deep.c_str(), mode), 0);
-        EXPECT_EQ(privateDirectoryProblem(deep, kRealFolderOnly), "") << std::oct << mode;
+        EXPECT_EQ(problemOf(deep, kRealFolderOnly), "") << std::oct << mode;
         EXPECT_EQ(modeOf(deep), 0700u) << std::oct << mode;
     }
 }

@@ -316,8 +316,9 @@ TEST(UserDefaults, ADomainLargerThanTheReaderTakesIsNotWrittenAndTheStoredOneSta
     ASSERT_TRUE(saveDomain(sampleDomain("kept")));
     UserDefaults limited(dirs.path() + "/config/korvane", 4096);
     limited.setPersistentDomain(sampleDomain("too large", 5000), kDomain);
-    EXPECT_FALSE(limited.synchronize());
-    EXPECT_NE(limited.lastFailure().find("the stored one is kept"), std::string::npos) << limited.lastFailure();
+    std::string error;
+    EXPECT_FALSE(limited.synchronize(&error));
+    EXPECT_NE(error.find("the stored one is kept"), std::string::npos) << error;
     EXPECT_EQ(loadDomain(), sampleDomain("kept"));
     EXPECT_FALSE(fs::exists(domainPath(dirs) + ".corrupt"));
 

@@ -1,11 +1,9 @@
 // The preference store seen through the panel: what each operation writes into the queue's
 // "Job Control" dictionary, in which forms, and what comes back.
-#include "crypto/aes.h"
-#include "crypto/base64.h"
-#include "crypto/hex.h"
 #include "platform/user_defaults.h"
 #include "plugin/product_name.h"
 #include "support/property_value_printer.h"
+#include "support/settings_reference.h"
 #include "support/test_host.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +15,7 @@
 
 namespace {
 
+namespace ref = testing_support::reference;
 using platform::PropertyArray;
 using platform::PropertyDictionary;
 using platform::PropertyValue;
@@ -30,15 +29,15 @@ constexpr const char* kDomain = "korvane.mfp.Office_3F";
 // The hex form of a text's fixed-key encryption, padded with zero blocks to `bytes` bytes.
 std::string hexForm(const std::string& text, std::size_t bytes = 16)
 {
-    std::vector<unsigned char> blocks = korvane::crypto::aesEncrypt(text);
-    blocks.resize(bytes, 0);
-    return korvane::crypto::toHex(blocks);
+    std::string blocks = ref::aesEncrypt(ref::untilZero(text), ref::fixedKey());
+    blocks.resize(bytes, '\0');
+    return ref::hex(blocks);
 }
 
 // The text a hex form decrypts to.
 std::string decryptHex(const std::string& hex)
 {
-    return korvane::crypto::aesDecryptText(korvane::crypto::fromHex(hex));
+    return ref::untilZero(ref::aesDecrypt(ref::unhex(hex), ref::fixedKey()));
 }
 
 std::optional<PropertyDictionary> storedDomain()
@@ -197,7 +196,7 @@ TEST_F(PreferenceTest, SecretsAreStoredInTheFormsTheReaderDecodes)
     EXPECT_EQ(storedString("user number"), hexForm("42"));
     EXPECT_EQ(storedString("account number"), hexForm("7"));
     EXPECT_EQ(storedString("folder pass code"), hexForm("9876"));
-    EXPECT_EQ(storedString("user login name"), korvane::crypto::base64Encode(korvane::crypto::aesEncrypt("alice")));
+    EXPECT_EQ(storedString("user login name"), ref::base64(ref::aesEncrypt("alice", ref::fixedKey())));
     EXPECT_EQ(storedString("user name"), "Zoë");
     EXPECT_EQ(storedString("job name"), "週報");
     EXPECT_EQ(storedString("folder name"), "Team A");
@@ -222,8 +221,8 @@ TEST_F(PreferenceTest, SecretsAreCutToTheirLimitsAndEmptyFieldsStoreEmptyTexts)
     // Only ASCII digits reach the printer as a folder password; anything else stores nothing.
     EXPECT_EQ(storedString("folder pass code"), "");
     const auto loginName = storedString("user login name").value_or("");
-    EXPECT_EQ(korvane::crypto::base64Decode(loginName).size(), 256u);
-    EXPECT_EQ(korvane::crypto::aesDecryptText(korvane::crypto::base64Decode(loginName)), std::string(255, 'n'));
+    EXPECT_EQ(ref::unbase64(loginName).size(), 256u);
+    EXPECT_EQ(ref::untilZero(ref::aesDecrypt(ref::unbase64(loginName), ref::fixedKey())), std::string(255, 'n'));
 }
 
 TEST_F(PreferenceTest, TextsAreConvertedInTheSystemEncodingUpToTheFirstForeignCharacter)
@@ -256,7 +255,7 @@ TEST_F(PreferenceTest, LockBitsDecideWhichStoredValuesComeBack)
 
     auto next = openPanel(false);
     EXPECT_EQ(next->prefHoldButtonFlag, 18u);
-    EXPECT_EQ(next->prefLoginNameStringRef, korvane::crypto::base64Encode(korvane::crypto::aesEncrypt("alice")));
+    EXPECT_EQ(next->prefLoginNameStringRef, ref::base64(ref::aesEncrypt("alice", ref::fixedKey())));
     EXPECT_EQ(next->prefJobNameStringRef, "Quarterly");
     EXPECT_EQ(next->prefAuthenticationBooleanRef, true);
     EXPECT_FALSE(next->prefSuspendKeyStringRef);

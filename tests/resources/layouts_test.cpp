@@ -334,8 +334,9 @@ TEST_P(LayoutTest, TheProjectsFormReaderBuildsWhatTheDesignersLoaderBuilds)
     QFile file(kResourceDir + "/" + GetParam().file + ".ui");
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     platform::FormReader reader(file);
-    std::unique_ptr<QWidget> ours = reader.read();
-    ASSERT_NE(ours, nullptr) << reader.errorString().toStdString();
+    std::string error;
+    std::unique_ptr<QWidget> ours = reader.read(&error);
+    ASSERT_NE(ours, nullptr) << error;
     for (QWidget* view : {ours.get(), root.get()}) {
         view->resize(560, 380);
         view->show();
@@ -706,8 +707,9 @@ TEST(FormFile, APopUpSizedByItsContentsLengthMakesItsListWhenOpened)
     device.setData(form);
     ASSERT_TRUE(device.open(QIODevice::ReadOnly));
     platform::FormReader reader(device);
-    const std::unique_ptr<QWidget> top = reader.read();
-    ASSERT_NE(top, nullptr) << reader.errorString().toStdString();
+    std::string error;
+    const std::unique_ptr<QWidget> top = reader.read(&error);
+    ASSERT_NE(top, nullptr) << error;
     auto* ours = top->findChild<QComboBox*>(QStringLiteral("folders"));
     ASSERT_NE(ours, nullptr);
     QComboBox toolkits;
@@ -745,8 +747,9 @@ TEST(FormFile, IsReadOnceAndAgainWhenItChanges)
     for (int view = 0; view < 2; ++view) {
         auto reader = platform::FormReader::forFile(path);
         ASSERT_NE(reader, nullptr);
-        const std::unique_ptr<QWidget> top = reader->read();
-        ASSERT_NE(top, nullptr) << reader->errorString().toStdString();
+        std::string error;
+        const std::unique_ptr<QWidget> top = reader->read(&error);
+        ASSERT_NE(top, nullptr) << error;
         const auto* label = top->findChild<QLabel*>(QStringLiteral("first"));
         ASSERT_NE(label, nullptr) << view;
         EXPECT_EQ(label->text(), QStringLiteral("Folder & PIN"));
@@ -760,7 +763,8 @@ TEST(FormFile, IsReadOnceAndAgainWhenItChanges)
     ASSERT_TRUE(writeForm(path, labelForm("third", "")));
     auto broken = platform::FormReader::forFile(path);
     ASSERT_NE(broken, nullptr);
-    EXPECT_EQ(broken->read(), nullptr);
-    EXPECT_FALSE(broken->errorString().isEmpty());
+    std::string error;
+    EXPECT_EQ(broken->read(&error), nullptr);
+    EXPECT_FALSE(error.empty());
     EXPECT_EQ(platform::FormReader::forFile(dir.filePath(QStringLiteral("None.ui"))), nullptr);
 }
