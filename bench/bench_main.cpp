@@ -42,24 +42,7 @@ int main(int argc, char** argv)
     // Never the user's own folders, also outside the benchmarks' own.
     bench::OwnUserDirs dirs;
 
-    // Five repetitions, interleaved at random, unless asked otherwise: the ratios use their
-    // medians, and interleaving spreads a busy moment of the machine over ours and the
-    // references alike instead of over one of them.
-    std::vector<char*> arguments(argv, argv + argc);
-    std::string repetitions = "--benchmark_repetitions=5";
-    std::string aggregates = "--benchmark_report_aggregates_only=true";
-    std::string interleaving = "--benchmark_enable_random_interleaving=true";
-    const bool chosen = std::any_of(arguments.begin(), arguments.end(), [](const char* a) {
-        return std::string(a).rfind("--benchmark_repetitions", 0) == 0;
-    });
-    if (!chosen) {
-        arguments.push_back(repetitions.data());
-        arguments.push_back(aggregates.data());
-        arguments.push_back(interleaving.data());
-    }
-    int count = static_cast<int>(arguments.size());
-    benchmark::Initialize(&count, arguments.data());
-    if (benchmark::ReportUnrecognizedArguments(count, arguments.data()))
+    if (!bench::initializeBenchmarks(argc, argv))
         return 2;
 
     bench::RatioReporter report;

@@ -11,6 +11,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -166,6 +167,22 @@ std::optional<long> peakResidentKiB(const std::string& program, const std::vecto
     bool ok = false;
     const long kib = measure.readAllStandardOutput().trimmed().toLong(&ok);
     return ok ? std::optional<long>(kib) : std::nullopt;
+}
+
+bool initializeBenchmarks(int argc, char** argv)
+{
+    static std::string repetitions = "--benchmark_repetitions=5";
+    static std::string aggregates = "--benchmark_report_aggregates_only=true";
+    static std::string interleaving = "--benchmark_enable_random_interleaving=true";
+    std::vector<char*> arguments(argv, argv + argc);
+    const bool chosen = std::any_of(arguments.begin(), arguments.end(), [](const char* a) {
+        return std::string(a).rfind("--benchmark_repetitions", 0) == 0;
+    });
+    if (!chosen)
+        arguments.insert(arguments.end(), {repetitions.data(), aggregates.data(), interleaving.data()});
+    int count = static_cast<int>(arguments.size());
+    benchmark::Initialize(&count, arguments.data());
+    return !benchmark::ReportUnrecognizedArguments(count, arguments.data());
 }
 
 }  // namespace bench

@@ -103,4 +103,10 @@ std::string requestBody();
 // could not be started or did not exit with status 0.
 std::optional<long> peakResidentKiB(const std::string& program, const std::vector<std::string>& arguments);
 
+// Initializes Google Benchmark with the program's arguments, with five repetitions interleaved
+// at random unless the arguments choose the repetitions: the ratios use their medians, and
+// interleaving spreads a busy moment of the machine over ours and the references alike instead
+// of over one of them. False for an argument Google Benchmark does not know.
+bool initializeBenchmarks(int argc, char** argv);
+
 }  // namespace bench

@@ -1,7 +1,8 @@
 # A Debian package of the host, the plug-in bundle, the sample PPD, the printer stand-in,
-# the launcher entry, the manual page, and the printer's CUPS filter and driver program where
-# cupsd finds them (/usr/lib/cups/filter, /usr/lib/cups/driver): `cpack -G DEB` in the build
-# folder. Installing it makes the print server's seal key pair; purging removes it.
+# the launcher entry, the agent's autostart entry (/etc/xdg/autostart), the manual page, and
+# the printer's CUPS filter and driver program where cupsd finds them (/usr/lib/cups/filter,
+# /usr/lib/cups/driver): `cpack -G DEB` in the build folder. Installing it makes the print
+# server's seal key pair; purging removes it.
 set(CPACK_PACKAGE_NAME "korvane-print")
 set(CPACK_PACKAGE_VENDOR "Korvane print tools")
 set(CPACK_PACKAGE_CONTACT "Korvane print tools maintainers <korvane-print@localhost>")

@@ -13,6 +13,7 @@ packages=(
   clang libclang-rt-14-dev clang-format
   xvfb xauth fonts-dejavu-core fonts-noto-cjk adwaita-icon-theme
   cups cups-client cups-ipp-utils
+  dbus-daemon libqt6printsupport6 python3-gi gir1.2-gtk-3.0
   groff-base dpkg-dev file curl
   chromium
 )

@@ -3,9 +3,9 @@
 #include "job_store.h"
 #include "mfp_server.h"
 #include "operator_panel.h"
+#include "platform/termination_watcher.h"
 #include "print_port.h"
 #include "sim_options.h"
-#include "termination_watcher.h"
 
 #include <QCoreApplication>
 
@@ -27,7 +27,7 @@ static int reportParseOutcome(const mfpsim::ParseOutcome& outcome)
 int main(int argc, char** argv)
 {
     // Before Qt can start a thread, so that every thread leaves the signals to the signalfd.
-    mfpsim::blockTerminationSignals();
+    platform::blockTerminationSignals();
     // A client that hangs up while we write must not kill the stand-in.
     std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
@@ -37,12 +37,12 @@ int main(int argc, char** argv)
     if (!outcome.options)
         return reportParseOutcome(outcome);
 
-    mfpsim::TerminationWatcher watcher;
+    platform::TerminationWatcher watcher;
     if (!watcher.isWatching()) {
         std::fprintf(stderr, "korvane-mfp-sim: cannot watch for termination signals\n");
         return 1;
     }
-    QObject::connect(&watcher, &mfpsim::TerminationWatcher::terminationRequested, &app, &QCoreApplication::quit);
+    QObject::connect(&watcher, &platform::TerminationWatcher::terminationRequested, &app, &QCoreApplication::quit);
 
     const mfpsim::SimOptions& options = *outcome.options;
     QString error;

@@ -1,6 +1,7 @@
 #include "batch_run.h"
 
 #include "cups_submit.h"
+#include "dialog_parts.h"
 #include "dialog_session.h"
 #include "job_option_arguments.h"
 #include "notice_relay.h"
@@ -12,13 +13,12 @@
 
 #include <iostream>
 
-namespace {
-
-// In batch mode an alert is a line on standard error; it is dismissed at once.
 void alertOnStandardError(const std::string& message, const std::string& button)
 {
     reportLine("alert", message + " [" + button + "]");
 }
+
+namespace {
 
 // Runs the --set and --paste operations in order; false after the first refusal.
 bool runOperations(platform::PDEPanel& panel, const std::vector<ControlOperation>& operations)
@@ -29,10 +29,7 @@ bool runOperations(platform::PDEPanel& panel, const std::vector<ControlOperation
         return false;
     }
     for (const ControlOperation& operation : operations) {
-        auto error = operation.kind == ControlOperation::Kind::Set
-                         ? platform::operateControl(view, operation.outlet, operation.value)
-                         : platform::pasteIntoControl(view, operation.outlet, operation.value);
-        if (error) {
+        if (auto error = applyOperation(view, operation)) {
             report(*error);
             return false;
         }
@@ -40,9 +37,10 @@ bool runOperations(platform::PDEPanel& panel, const std::vector<ControlOperation
     return true;
 }
 
-// Makes one host call; false when it refused.
-bool makeCall(const std::string& call, platform::PDEPanel& panel, const HostOptions& options,
-              std::optional<SummaryLines>& summary)
+}  // namespace
+
+bool makeHostCall(const std::string& call, platform::PDEPanel& panel, const HostOptions& options,
+                  std::optional<SummaryLines>& summary)
 {
     if (call == "panelView")
         panel.panelView();
@@ -60,6 +58,8 @@ bool makeCall(const std::string& call, platform::PDEPanel& panel, const HostOpti
         return runOperations(panel, options.operations);
     return true;
 }
+
+namespace {
 
 // Sends the files to the session's queue, with the message printed when they cannot go: a
 // queue that cannot keep the job's secrets private is not to be had for it, and CUPS may not
@@ -129,7 +129,7 @@ ExitStatus runBatch(const HostOptions& options)
         }
     } else {
         for (const std::string& call : options.calls)
-            if (!makeCall(call, *panel, options, summary))
+            if (!makeHostCall(call, *panel, options, summary))
                 return ExitStatus::Refused;
         if (options.screenshot) {
             if (auto problem = writePanelScreenshot(*panel, *options.screenshot)) {

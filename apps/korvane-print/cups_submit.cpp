@@ -180,6 +180,11 @@ IppMessage makeCreateJobRequest(const JobRequest& job)
                      truncatedUtf8(job.title, kMaxNameBytes).c_str());
     if (job.copies != 1)
         ippAddInteger(request.get(), IPP_TAG_JOB, IPP_TAG_INTEGER, "copies", job.copies);
+    // The dialog's job has its job control settings already: it must not wait for them on a
+    // queue that holds every new job until its owner answers. A hold the user asks for with -o
+    // stands.
+    if (!job.cupsOptions.count("job-hold-until"))
+        ippAddString(request.get(), IPP_TAG_JOB, IPP_TAG_KEYWORD, "job-hold-until", nullptr, "no-hold");
     // CUPS' own options carry types (a page range, a number, a keyword); libcups knows them.
     cups_option_t* typed = nullptr;
     int typedCount = 0;

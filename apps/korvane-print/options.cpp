@@ -39,6 +39,11 @@ const char* kEpilogue =
     "      --set retentionCheckBox=1 --dump --screenshot tab.png\n"
     "      Try the tab on the built-in sample printer: print the settings and the summary it\n"
     "      makes as JSON and a picture of the tab, without sending anything.\n"
+    "  korvane-print --job 42\n"
+    "      Answer job 42, which waits in cupsd for its job control settings: the Job Control\n"
+    "      tab for that job; Print sets its settings and releases it.\n"
+    "  korvane-print --batch --job 42 --set retentionCheckBox=1 --set suspendKeyEditText=@pin.txt\n"
+    "      The same from a script: hold job 42 at the printer behind the PIN in pin.txt.\n"
     "\n"
     "Outlets for --set and --paste are the tab's control names, for example retentionCheckBox,\n"
     "suspendMatrix, suspendKeyEditText, folderSelectionPopup, folderPasswordEditText,\n"
@@ -154,17 +159,77 @@ std::optional<std::vector<ControlOperation>> orderedOperations(const QStringList
     return operations;
 }
 
+// The options that choose the job's printer, files or choices: --job and --agent answer jobs
+// that cupsd already holds, whose queue, documents and other options are set.
+const char* const kJobFixedOptions[] = {"printer", "ppd",   "no-ppd", "device-uri", "copies",
+                                        "option",  "pages", "title",  "settings"};
+
+// Reads --job and --agent and refuses what they cannot be combined with; false, with a
+// message in error, for a bad combination.
+bool readJobModes(const QCommandLineParser& parser, HostOptions& options, std::string* error)
+{
+    options.agent = parser.isSet("agent");
+    if (parser.isSet("job")) {
+        bool ok = false;
+        const int id = parser.value("job").toInt(&ok);
+        if (!ok || id < 1) {
+            *error = "--job takes the number of a job, as lpstat shows it, not \"" + parser.value("job").toStdString() +
+                     "\"";
+            return false;
+        }
+        options.jobId = id;
+    }
+    if (!options.jobId && !options.agent)
+        return true;
+    const std::string mode = options.agent ? "--agent" : "--job";
+    if (options.agent && (options.jobId || options.batch || !options.operations.empty())) {
+        *error =
+            "--agent runs on its own: it opens a window for each waiting job (leave out --job, --batch, --set "
+            "and --paste)";
+        return false;
+    }
+    if (!options.files.empty()) {
+        *error = mode + " answers jobs that cupsd already holds with their documents; it takes no files";
+        return false;
+    }
+    for (const char* name : kJobFixedOptions) {
+        if (parser.isSet(name)) {
+            *error = mode +
+                     " sets only a job's job control settings: its queue and its other options stay as "
+                     "they are (leave out --" +
+                     std::string(name) + ")";
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
-bool argumentsAskForBatch(int argc, char** argv)
+namespace {
+
+// Whether the option is among the arguments before "--".
+bool argumentsInclude(int argc, char** argv, const char* option)
 {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--") == 0)
             return false;
-        if (std::strcmp(argv[i], "--batch") == 0)
+        if (std::strcmp(argv[i], option) == 0)
             return true;
     }
     return false;
+}
+
+}  // namespace
+
+bool argumentsAskForBatch(int argc, char** argv)
+{
+    return argumentsInclude(argc, argv, "--batch");
+}
+
+bool argumentsAskForAgent(int argc, char** argv)
+{
+    return argumentsInclude(argc, argv, "--agent");
 }
 
 std::optional<HostOptions> parseHostOptions(const QStringList& arguments, std::string* error)
@@ -210,6 +275,13 @@ std::optional<HostOptions> parseHostOptions(const QStringList& arguments, std::s
         {"screenshot", "Render the panel's view (in the window: the dialog as Print is pressed) to the PNG FILE.",
          "FILE"},
         {"dry-run", "Never submit files to CUPS: run the dialog and its panels only."},
+        {"job",
+         "Answer job ID, one of your jobs that waits in cupsd for its job control settings: its Job "
+         "Control tab; Print sets the settings on the job and lets it print.",
+         "ID"},
+        {"agent",
+         "Stay in the desktop session and open the Job Control tab for each of your jobs that waits "
+         "for its job control settings."},
     });
     parser.addPositionalArgument("FILE", "Files to print.", "[FILE...]");
     if (!parser.parse(arguments)) {
@@ -284,5 +356,7 @@ std::optional<HostOptions> parseHostOptions(const QStringList& arguments, std::s
     if (!operations)
         return std::nullopt;
     options.operations = std::move(*operations);
+    if (!readJobModes(parser, options, error))
+        return std::nullopt;
     return options;
 }

@@ -33,6 +33,8 @@ struct HostOptions {
     std::vector<std::pair<std::string, std::string>> jobOptions;  // -o NAME=VALUE, in order
     std::optional<std::string> pages;                             // --pages
     std::vector<std::string> files;
+    std::optional<int> jobId;  // --job: the waiting job of the user to answer
+    bool agent = false;        // --agent: stay in the session and answer the user's waiting jobs
     // What --help or --version asks to be printed on standard output instead of running.
     std::optional<std::string> printOnly;
 };
@@ -46,3 +48,5 @@ std::optional<HostOptions> parseHostOptions(const QStringList& arguments, std::s
 
 // Whether the arguments ask for batch mode, before the application object exists.
 bool argumentsAskForBatch(int argc, char** argv);
+// Whether the arguments ask for the agent, before the application object exists.
+bool argumentsAskForAgent(int argc, char** argv);

@@ -1,6 +1,7 @@
 #include "print_dialog.h"
 
 #include "cups_submit.h"
+#include "dialog_parts.h"
 #include "general_page.h"
 #include "job_option_arguments.h"
 #include "lpoptions_store.h"
@@ -48,12 +49,6 @@ QString filesLine(const std::vector<std::string>& files)
     return line;
 }
 
-// Adds one summary line under a group.
-void addSummaryLine(QTreeWidgetItem* group, const QString& title, const QString& value)
-{
-    new QTreeWidgetItem(group, QStringList{title, value});  // the group owns its lines
-}
-
 // One of CUPS' own options as the summary names it.
 QString cupsOptionTitle(const std::string& name)
 {
@@ -83,17 +78,8 @@ QString cupsOptionValueText(const std::string& name, const std::string& value)
     return named && found != texts.end() ? QObject::tr(found->second) : QString::fromStdString(value);
 }
 
-// The panel's name as its tab's title, with a mnemonic on the first letter the dialog's own
-// controls leave free.
-QString panelTabTitle(const std::string& name)
-{
-    static const QString taken = "PILGTVSDZWEHOAMR";
-    QString title = QString::fromStdString(name).replace('&', "&&");
-    for (int i = 0; i < title.size(); ++i)
-        if (title.at(i).isLetter() && !taken.contains(title.at(i).toUpper()))
-            return title.insert(i, '&');
-    return title;
-}
+// The mnemonics of the dialog's own controls, which the panel's tab leaves to them.
+const QString kDialogMnemonics = "PILGTVSDZWEHOAMR";
 
 }  // namespace
 
@@ -172,28 +158,13 @@ void PrintDialog::buildWindow()
     statusLabel_->setWordWrap(true);
     // The panels' notes (values that could not be kept, a fetch that could not run) stay in
     // sight until the dialog closes; the last one is shown.
-    noteLabel_ = new QLabel(this);
-    noteLabel_->setObjectName("noteLabel");
-    noteLabel_->setWordWrap(true);
-    noteLabel_->setStyleSheet("QLabel { color: palette(highlight); }");
-    noteLabel_->hide();
+    noteLabel_ = makeNoteLabel(this);
     noticeRelay_ = std::make_unique<NoticeRelay>([this](const QString& note) { showNote(note); });
 
-    tabs_ = new QTabWidget(this);
-    tabs_->setObjectName("panelTabs");
-    tabs_->setAccessibleName(tr("Print dialog pages"));
-    panelScroll_ = new QScrollArea(this);
-    panelScroll_->setObjectName("panelScroll");
-    panelScroll_->setWidgetResizable(true);
-    panelScroll_->setFrameShape(QFrame::NoFrame);
+    tabs_ = makePageTabs(this);
+    panelScroll_ = makePanelScroll(this);
     panelScroll_->hide();
-    summaryTree_ = new QTreeWidget(this);
-    summaryTree_->setObjectName("summaryTree");
-    summaryTree_->setAccessibleName(tr("Summary of the job's settings"));
-    summaryTree_->setColumnCount(2);
-    summaryTree_->setHeaderLabels({tr("Setting"), tr("Value")});
-    summaryTree_->setRootIsDecorated(false);
-    summaryTree_->setSelectionMode(QAbstractItemView::NoSelection);
+    summaryTree_ = makeSummaryTree(this);
     generalPage_ = new GeneralPage(this);
     paperPage_ = new PaperPage(this);
     previewPage_ = new PreviewPage(this);
@@ -350,7 +321,7 @@ void PrintDialog::showPanelTab()
     panelScroll_->setWidget(view);
     {
         const QSignalBlocker blocker(tabs_);
-        tabs_->insertTab(0, panelScroll_, panelTabTitle(panel->panelName()));
+        tabs_->insertTab(0, panelScroll_, panelTabTitle(panel->panelName(), kDialogMnemonics));
     }
     tabs_->setCurrentWidget(panelScroll_);
     tabChanged(tabs_->currentIndex());
@@ -443,16 +414,8 @@ void PrintDialog::applyCommandLineOperations()
     if (operationsApplied_)
         return;
     operationsApplied_ = true;
-    QWidget* view = session_->panel()->panelView();
-    for (const ControlOperation& operation : options_.operations) {
-        auto error = operation.kind == ControlOperation::Kind::Set
-                         ? platform::operateControl(view, operation.outlet, operation.value)
-                         : platform::pasteIntoControl(view, operation.outlet, operation.value);
-        if (error) {
-            report(*error);
-            showStatus(QString::fromStdString(*error));
-        }
-    }
+    applyOperationsInWindow(session_->panel()->panelView(), options_.operations,
+                            [this](const QString& refusal) { showStatus(refusal); });
 }
 
 // The summary page: the dialog's own lines, then each panel's lines under its name.
@@ -479,21 +442,10 @@ void PrintDialog::fillSummary()
                 addSummaryLine(printer, cupsOptionTitle(name), cupsOptionValueText(name, value));
     }
     if (session_) {
-        for (const auto& panel : session_->panels()) {
-            auto* group = new QTreeWidgetItem(summaryTree_, QStringList{QString::fromStdString(panel->panelName())});
-            for (const auto& [title, value] : panel->summaryInfo())
-                addSummaryLine(group, QString::fromStdString(title), QString::fromStdString(value));
-        }
+        for (const auto& panel : session_->panels())
+            addPanelSummary(summaryTree_, *panel);
     }
-    for (int i = 0; i < summaryTree_->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* group = summaryTree_->topLevelItem(i);
-        QFont bold = group->font(0);
-        bold.setBold(true);
-        group->setFont(0, bold);
-        group->setFirstColumnSpanned(true);
-    }
-    summaryTree_->expandAll();
-    summaryTree_->resizeColumnToContents(0);
+    finishSummary(summaryTree_);
 }
 
 // Print: the panels save and agree, then the files go to CUPS (unless a dry run).
@@ -556,10 +508,7 @@ bool PrintDialog::submitToCups()
 // The panel's informational alert: a message box with the one button the panel names.
 void PrintDialog::presentAlert(const std::string& message, const std::string& buttonTitle)
 {
-    QMessageBox box(QMessageBox::Information, windowTitle(), QString::fromStdString(message), QMessageBox::NoButton,
-                    this);
-    box.addButton(QString::fromStdString(buttonTitle.empty() ? "OK" : buttonTitle), QMessageBox::AcceptRole);
-    box.exec();
+    presentPanelAlert(this, windowTitle(), message, buttonTitle);
 }
 
 // The line under the printer that says what is special about it, or nothing.

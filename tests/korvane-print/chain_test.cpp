@@ -3,6 +3,7 @@
 // typed at the printer, refuses a sender it cannot authenticate, and prints the document
 // byte for byte.
 #include "korvane-print/host_harness.h"
+#include "korvane-print/printer_jobs.h"
 #include "stand_in.h"
 
 #include <gtest/gtest.h>
@@ -74,22 +75,9 @@ protected:
 
     static QJsonObject waitForNewJob(qsizetype jobsBefore) { return printer->waitForNewJob(jobsBefore); }
 
-    static int typePin(int job, const std::string& pin) { return printer->typePin(job, pin); }
-
-    static std::string printedFile(int job)
-    {
-        return state->path().toStdString() + "/printed/" + std::to_string(job) + ".pdf";
-    }
-
-    // A held job: a wrong PIN is refused and it stays held; its own PIN prints the document.
     void expectReleasedOnlyByItsPin(const QJsonObject& job, const std::string& pin)
     {
-        ASSERT_EQ(job.value("state").toString(), "held") << QJsonDocument(job).toJson().toStdString();
-        const int id = job.value("id").toInt();
-        EXPECT_EQ(typePin(id, "1234"), 403);
-        EXPECT_FALSE(QFile::exists(QString::fromStdString(printedFile(id))));
-        EXPECT_EQ(typePin(id, pin), 200);
-        EXPECT_TRUE(readFile(printedFile(id)) == document) << "the printed file is not the document";
+        host_testing::expectReleasedOnlyByItsPin(*printer, state->path().toStdString(), job, pin, document);
     }
 
     static inline std::unique_ptr<ScratchCupsd> cupsd;
@@ -123,7 +111,8 @@ TEST_F(Chain, ASenderWhosePasswordDoesNotMatchIsRefusedAndNeverPrinted)
     EXPECT_EQ(job.value("state").toString(), "refused");
     EXPECT_TRUE(job.value("reason").toString().contains("authentication failed"))
         << job.value("reason").toString().toStdString();
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(printedFile(job.value("id").toInt()))));
+    EXPECT_FALSE(
+        QFile::exists(QString::fromStdString(printedFile(state->path().toStdString(), job.value("id").toInt()))));
 }
 
 TEST_F(Chain, AnLpJobWithOnlyThePpdsOptionsIsHeldAlike)

@@ -14,6 +14,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cstdio>
 
 #include <sys/stat.h>
 
@@ -147,7 +148,8 @@ std::map<std::string, std::string> productOptions(const FilterRecord& record,
     return chosen;
 }
 
-ScratchCupsd::ScratchCupsd(CupsdPolicy policy) : policy_(policy)
+ScratchCupsd::ScratchCupsd(CupsdPolicy policy, std::string systemBusAddress)
+    : policy_(policy), systemBusAddress_(std::move(systemBusAddress))
 {
     if (!root_.isValid()) {
         error_ = "cannot make a temporary folder for cupsd";
@@ -207,12 +209,13 @@ bool ScratchCupsd::writeConfiguration()
                                   "WebInterface No\n"
                                   "MaxRequestSize 1m\n" +
                                   policy;
-    const std::string filesConf = "ServerRoot " + dir + "/etc\n" + "RequestRoot " + dir + "/spool\n" + "TempDir " +
-                                  dir + "/spool/tmp\n" + "StateDir " + dir + "/run\n" + "CacheDir " + dir + "/cache\n" +
-                                  "ErrorLog " + dir + "/log/error_log\n" + "AccessLog " + dir + "/log/access_log\n" +
-                                  "PageLog " + dir + "/log/page_log\n" + "Printcap " + dir + "/run/printcap\n" +
-                                  "FileDevice Yes\nUser lp\nGroup lp\nSystemGroup root\n" +
-                                  sealKeyEnvironment(sealKeyFolder());
+    const std::string filesConf =
+        "ServerRoot " + dir + "/etc\n" + "RequestRoot " + dir + "/spool\n" + "TempDir " + dir + "/spool/tmp\n" +
+        "StateDir " + dir + "/run\n" + "CacheDir " + dir + "/cache\n" + "ErrorLog " + dir + "/log/error_log\n" +
+        "AccessLog " + dir + "/log/access_log\n" + "PageLog " + dir + "/log/page_log\n" + "Printcap " + dir +
+        "/run/printcap\n" + "FileDevice Yes\nUser lp\nGroup lp\nSystemGroup root\n" +
+        sealKeyEnvironment(sealKeyFolder()) +
+        (systemBusAddress_.empty() ? std::string() : "SetEnv DBUS_SYSTEM_BUS_ADDRESS " + systemBusAddress_ + "\n");
     std::string filter = kRecordingFilter;
     filter.replace(filter.find("@RECORDS@"), 9, dir + "/records");
     const std::string filterPath = dir + "/filter/record";
@@ -410,6 +413,42 @@ FilterRecord ScratchCupsd::opened(FilterRecord record) const
     if (key)
         korvane::settings::openSealedKeys(record.options, *key, cupsUser());
     return record;
+}
+
+int ScratchCupsd::newJobSince(const std::vector<int>& before) const
+{
+    for (int id : jobIds())
+        if (std::find(before.begin(), before.end(), id) == before.end())
+            return id;
+    return 0;
+}
+
+bool ScratchCupsd::waitForJobState(int jobId, ipp_jstate_t state, int timeoutMs) const
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (jobState(jobId) != state) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(50);
+    }
+    return true;
+}
+
+std::optional<std::string> ScratchCupsd::holdNewJobs(const std::string& queue)
+{
+    const ProcessResult set = runProgram(
+        "lpadmin", {"-h", server(), "-p", queue, "-o", "job-hold-until-default=indefinite"}, adminEnvironment());
+    if (set.exitCode != 0)
+        return "lpadmin could not turn the prompt on for " + queue + ": " + set.err;
+    return std::nullopt;
+}
+
+std::string ScratchCupsd::spooledDocument(int jobId) const
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "/spool/d%05d-001", jobId);
+    return readFile(folder() + name);
 }
 
 }  // namespace host_testing

@@ -72,10 +72,10 @@ enum class CupsdPolicy {
 // A cupsd of the test's own: its own folders, a free port on 127.0.0.1, started with -f and
 // stopped (by its process id) when the object goes. Needs root, as cupsd does. It has a seal key
 // pair of its own, which its filters use and the PPDs of its queues carry, as an installed
-// print server's do.
+// print server's do. Given a system bus address, its D-Bus notifier sends cupsd's events there.
 class ScratchCupsd {
 public:
-    explicit ScratchCupsd(CupsdPolicy policy = CupsdPolicy::Open);
+    explicit ScratchCupsd(CupsdPolicy policy = CupsdPolicy::Open, std::string systemBusAddress = {});
     ~ScratchCupsd();
     ScratchCupsd(const ScratchCupsd&) = delete;
     ScratchCupsd& operator=(const ScratchCupsd&) = delete;
@@ -115,6 +115,14 @@ public:
     std::optional<ipp_jstate_t> jobState(int jobId) const;
     // The ids of every job cupsd knows, in every state.
     std::vector<int> jobIds() const;
+    // A job cupsd knows now and did not in before (jobIds() then); 0 when there is none.
+    int newJobSince(const std::vector<int>& before) const;
+    // Waits until cupsd shows the job in the state; false when it did not come to it in time.
+    bool waitForJobState(int jobId, ipp_jstate_t state, int timeoutMs = 20000) const;
+    // Turns the prompt on for the queue: cupsd holds every new job until its owner releases it.
+    std::optional<std::string> holdNewJobs(const std::string& queue);
+    // The bytes of the job's first document as cupsd keeps them in its spool.
+    std::string spooledDocument(int jobId) const;
     // The record with its sealed value opened by this server's key, as the filter opens it for
     // a job of the test's user.
     FilterRecord opened(FilterRecord record) const;
@@ -132,6 +140,7 @@ private:
                                         const std::string& filterLine, const std::string& ppd);
 
     CupsdPolicy policy_;
+    std::string systemBusAddress_;
     QTemporaryDir root_;
     int port_ = 0;
     std::unique_ptr<QProcess> cupsd_;

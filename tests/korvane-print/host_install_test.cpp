@@ -28,6 +28,7 @@ const std::vector<std::string> kInstalledFiles{
     "lib/cups/driver/korvane",
     "sbin/korvane-seal-key",
     "share/applications/korvane-print.desktop",
+    "etc/xdg/autostart/korvane-print-agent.desktop",
     "share/man/man1/korvane-print.1",
 };
 
@@ -57,6 +58,8 @@ TEST(HostInstall, TheInstalledHostFindsItsBundleAndTheSamplePrinter)
 
     const std::string desktop = readFile(root + "/share/applications/korvane-print.desktop");
     EXPECT_NE(desktop.find("Exec=korvane-print %F"), std::string::npos);
+    const std::string agent = readFile(root + "/etc/xdg/autostart/korvane-print-agent.desktop");
+    EXPECT_NE(agent.find("Exec=korvane-print --agent"), std::string::npos);
     // The manual page formats without a warning.
     const ProcessResult manual =
         runProgram("groff", {"-man", "-Tutf8", "-ww", "-P-cbou", root + "/share/man/man1/korvane-print.1"});
@@ -110,8 +113,9 @@ TEST(HostInstall, CpackMakesADebianPackageOfIt)
 
     const ProcessResult contents = runProgram("dpkg-deb", {"--contents", deb});
     ASSERT_EQ(contents.exitCode, 0) << contents.err;
+    // The package's prefix is /usr; its etc is the system's /etc.
     for (const std::string& file : kInstalledFiles)
-        EXPECT_NE(contents.out.find("./usr/" + file), std::string::npos) << file;
+        EXPECT_NE(contents.out.find((file.rfind("etc/", 0) == 0 ? "./" : "./usr/") + file), std::string::npos) << file;
     const ProcessResult control = runProgram("dpkg-deb", {"--field", deb, "Package", "Depends"});
     EXPECT_NE(control.out.find("Package: korvane-print"), std::string::npos) << control.out;
     EXPECT_NE(control.out.find("libcups2"), std::string::npos) << control.out;

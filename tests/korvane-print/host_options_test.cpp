@@ -30,6 +30,10 @@ TEST(HostOptions, BadOptionsAreRefusedWithAReason)
         {{"--batch", "--paste", "=4711"}, "--set and --paste take OUTLET=VALUE"},
         {{"--bogus"}, "Unknown option 'bogus'"},
         {{"--printer"}, "Missing value after '--printer'"},
+        {{"--job", "office-42"}, "--job takes the number of a job"},
+        {{"--job", "42", "report.pdf"}, "it takes no files"},
+        {{"--batch", "--job", "42", "-P", "office"}, "leave out --printer"},
+        {{"--agent", "--batch"}, "--agent runs on its own"},
     };
     for (const auto& [arguments, message] : cases) {
         std::string error;

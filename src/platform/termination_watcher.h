@@ -6,8 +6,9 @@
 
 #include <memory>
 
-namespace mfpsim {
+namespace platform {
 
+// Blocks SIGTERM and SIGINT for this thread and the threads it starts; call before any thread starts.
 void blockTerminationSignals();
 
 // Watches a signalfd for the blocked termination signals and emits terminationRequested.
@@ -30,4 +31,4 @@ private:
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 
-}  // namespace mfpsim
+}  // namespace platform

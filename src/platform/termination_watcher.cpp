@@ -1,12 +1,12 @@
 // Receives the termination signals through a signalfd, so no handler and no global state is needed.
-#include "termination_watcher.h"
+#include "platform/termination_watcher.h"
 
 #include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <csignal>
 
-namespace mfpsim {
+namespace platform {
 
 namespace {
 
@@ -63,4 +63,4 @@ void TerminationWatcher::readSignal()
     emit terminationRequested();
 }
 
-}  // namespace mfpsim
+}  // namespace platform
