@@ -29,8 +29,9 @@ bool runOperations(platform::PDEPanel& panel, const std::vector<ControlOperation
         return false;
     }
     for (const ControlOperation& operation : operations) {
-        if (auto error = applyOperation(view, operation)) {
-            report(*error);
+        std::string error;
+        if (!applyOperation(view, operation, &error)) {
+            report(error);
             return false;
         }
     }

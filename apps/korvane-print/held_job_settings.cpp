@@ -177,9 +177,11 @@ HeldJobStart startFor(const HeldJob& job)
 std::vector<std::string> carryIntoTab(QWidget* view, const std::vector<ControlOperation>& operations)
 {
     std::vector<std::string> notes;
-    for (const ControlOperation& operation : operations)
-        if (auto refused = applyOperation(view, operation))
-            notes.push_back("The job's value could not be carried into the tab: " + *refused);
+    for (const ControlOperation& operation : operations) {
+        std::string refusal;
+        if (!applyOperation(view, operation, &refusal))
+            notes.push_back("The job's value could not be carried into the tab: " + refusal);
+    }
     return notes;
 }
 
