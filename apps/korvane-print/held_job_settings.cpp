@@ -193,16 +193,11 @@ std::optional<JobAnswer> answerFor(const HeldJob& job, const platform::PrintSett
     for (const auto& [name, value] : settings.values())
         if (isTabKey(name))
             keys[name] = value;
-    if (auto problem = sealJobSecrets(keys, ppd, user)) {
-        *error = *problem;
+    if (!sealJobSecrets(keys, ppd, user, error))
         return std::nullopt;
-    }
-    for (const auto& [name, value] : keys) {
-        if (auto problem = unsendableOption(name, value)) {
-            *error = *problem;
+    for (const auto& [name, value] : keys)
+        if (!optionCanTravel(name, value, error))
             return std::nullopt;
-        }
-    }
     JobAnswer answer;
     answer.set = keys;
     for (const auto& [name, value] : job.options) {

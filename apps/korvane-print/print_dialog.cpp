@@ -493,16 +493,30 @@ void PrintDialog::print()
 // Sends the job; false, with a message box saying why, when CUPS did not take it.
 bool PrintDialog::submitToCups()
 {
-    const SubmitResult result = submitJob(session_->jobRequest(options_.files, copiesSpin_->value()));
-    for (const std::string& warning : result.warnings)
-        reportLine("warning", warning);
-    if (!result.jobId) {
+    std::string error;
+    jobId_ = sendJob(&error);
+    if (!jobId_) {
         QMessageBox::warning(this, tr("Not printed"),
-                             tr("The job was not printed.\n\n%1").arg(QString::fromStdString(result.error)));
+                             tr("The job was not printed.\n\n%1").arg(QString::fromStdString(error)));
         return false;
     }
-    jobId_ = result.jobId;
     return true;
+}
+
+// The job of the session's printer as CUPS took it, its warnings on standard error; nothing,
+// with a message in error, when the job cannot be sent.
+std::optional<int> PrintDialog::sendJob(std::string* error)
+{
+    const std::optional<JobRequest> job = session_->jobRequest(options_.files, copiesSpin_->value(), error);
+    if (!job) {
+        *error += "; nothing was sent";
+        return std::nullopt;
+    }
+    std::vector<std::string> warnings;
+    const std::optional<int> jobId = submitJob(*job, &warnings, error);
+    for (const std::string& warning : warnings)
+        reportLine("warning", warning);
+    return jobId;
 }
 
 // The panel's informational alert: a message box with the one button the panel names.
@@ -520,8 +534,9 @@ void PrintDialog::showStatus(const QString& text)
 
 ExitStatus runWindow(const HostOptions& options)
 {
-    if (auto problem = unreadableFile(options.files)) {
-        report(*problem);
+    std::string error;
+    if (!filesArePrintable(options.files, &error)) {
+        report(error);
         return ExitStatus::Unavailable;
     }
     PrintDialog dialog(options);

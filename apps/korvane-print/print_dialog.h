@@ -55,6 +55,7 @@ private:
     void fillSummary();
     void print();
     bool submitToCups();
+    std::optional<int> sendJob(std::string* error);
     void applyCommandLineOperations();
     void presentAlert(const std::string& message, const std::string& buttonTitle);
     void showStatus(const QString& text);
