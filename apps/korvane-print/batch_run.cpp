@@ -111,9 +111,11 @@ ExitStatus runBatch(const HostOptions& options)
         return ExitStatus::Unavailable;
     }
     std::vector<std::string> notes = session->startNotes();
-    if (auto problem = applyOptionArguments(session->choices(), options.jobOptions, options.pages, &notes)) {
-        report(problem->message);
-        return problem->kind == OptionArgumentProblem::Kind::Refused ? ExitStatus::Refused : ExitStatus::BadOption;
+    const OptionArgumentsOutcome applied =
+        applyOptionArguments(session->choices(), options.jobOptions, options.pages, &notes, &error);
+    if (applied != OptionArgumentsOutcome::Applied) {
+        report(error);
+        return applied == OptionArgumentsOutcome::Refused ? ExitStatus::Refused : ExitStatus::BadOption;
     }
     for (const std::string& note : notes)
         reportLine("note", note);
@@ -136,8 +138,8 @@ ExitStatus runBatch(const HostOptions& options)
             if (!makeHostCall(call, *panel, options, summary))
                 return ExitStatus::Refused;
         if (options.screenshot) {
-            if (auto problem = writePanelScreenshot(*panel, *options.screenshot)) {
-                report(*problem);
+            if (!writePanelScreenshot(*panel, *options.screenshot, &error)) {
+                report(error);
                 return ExitStatus::Unavailable;
             }
         }

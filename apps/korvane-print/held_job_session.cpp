@@ -111,8 +111,8 @@ ExitStatus runHeldJobBatch(const HostOptions& options)
                 reportLine("note", note);
     }
     if (options.screenshot) {
-        if (auto problem = writePanelScreenshot(session->panel(), *options.screenshot)) {
-            report(*problem);
+        if (!writePanelScreenshot(session->panel(), *options.screenshot, &error)) {
+            report(error);
             return ExitStatus::Unavailable;
         }
     }

@@ -230,9 +230,11 @@ void PrintDialog::openPrinter(const std::string& name, const platform::PrintSett
     // The command line's job options hold for the printer it named, as its --set do.
     std::vector<std::string> notes = session_->startNotes();
     if (!initialPrinter_) {
-        if (auto problem = applyOptionArguments(session_->choices(), options_.jobOptions, options_.pages, &notes)) {
-            report(problem->message);
-            notes.push_back(problem->message);
+        std::string problem;
+        if (applyOptionArguments(session_->choices(), options_.jobOptions, options_.pages, &notes, &problem) !=
+            OptionArgumentsOutcome::Applied) {
+            report(problem);
+            notes.push_back(problem);
         }
     }
     for (const std::string& note : notes)
@@ -301,8 +303,9 @@ void PrintDialog::saveAsDefault()
     if (!session_)
         return;
     const std::string printer = session_->printer().name;
-    if (auto problem = ::saveAsDefault(printer, session_->choices().rememberedOptions(), session_->ppdOptionNames()))
-        showNote(QString::fromStdString(*problem));
+    std::string problem;
+    if (!::saveAsDefault(printer, session_->choices().rememberedOptions(), session_->ppdOptionNames(), &problem))
+        showNote(QString::fromStdString(problem));
     else
         showNote(tr("%1 and these settings are now your defaults.").arg(QString::fromStdString(printer)));
 }

@@ -103,9 +103,10 @@ TEST_F(DuplexPrinter, TheOtherOptionsAreGroupedWithoutThePanelsAndTheDialogsOwn)
     EXPECT_EQ(stamp.customParameters[0].name, "Text");
     EXPECT_EQ(stamp.customParameters[0].maximum, 32);
     EXPECT_EQ(stamp.choices.size(), 3u) << "the custom choice is offered through its parameters";
-    EXPECT_FALSE(customValueProblem(stamp.customParameters[0], "Internal"));
-    EXPECT_EQ(customValueProblem(stamp.customParameters[0], std::string(33, 'x')),
-              "Stamp Text takes 1 to 32 characters, not \"" + std::string(33, 'x') + "\"");
+    std::string problem;
+    EXPECT_TRUE(customValueFits(stamp.customParameters[0], "Internal", &problem)) << problem;
+    EXPECT_FALSE(customValueFits(stamp.customParameters[0], std::string(33, 'x'), &problem));
+    EXPECT_EQ(problem, "Stamp Text takes 1 to 32 characters, not \"" + std::string(33, 'x') + "\"");
     JobChoices choices(ppd->get());
     EXPECT_TRUE(choices.choosePPDOption("Stamp", customChoiceValue(stamp, {"Internal"})).accepted);
     EXPECT_EQ(marked("Stamp"), "Custom");
