@@ -169,10 +169,11 @@ void HeldJobDialog::jobMovedOn()
     if (!session_ || !session_->refresh())
         return;
     showJob(session_->job());
-    if (auto refusal = whyNotAnswerable(session_->job(), cupsUser())) {
+    std::string refusal;
+    if (!isAnswerableBy(session_->job(), cupsUser(), &refusal)) {
         printButton_->setEnabled(false);
         cancelJobButton_->setEnabled(false);
-        showNote(QString::fromStdString(*refusal));
+        showNote(QString::fromStdString(refusal));
     }
 }
 
@@ -275,9 +276,10 @@ void HeldJobDialog::print()
         accept();
         return;
     }
-    if (auto problem = session_->answer()) {
+    std::string problem;
+    if (!session_->answer(&problem)) {
         QMessageBox::warning(this, tr("Not printed"),
-                             tr("The job still waits.\n\n%1").arg(QString::fromStdString(*problem)));
+                             tr("The job still waits.\n\n%1").arg(QString::fromStdString(problem)));
         return;
     }
     report(session_->answeredLine());
@@ -297,8 +299,9 @@ void HeldJobDialog::cancelJob()
                                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     if (answer != QMessageBox::Yes)
         return;
-    if (auto problem = session_->cancel()) {
-        QMessageBox::warning(this, tr("Not cancelled"), QString::fromStdString(*problem));
+    std::string problem;
+    if (!session_->cancel(&problem)) {
+        QMessageBox::warning(this, tr("Not cancelled"), QString::fromStdString(problem));
         return;
     }
     report("cancelled job " + std::to_string(jobId_));
