@@ -83,18 +83,34 @@ const QString kDialogMnemonics = "PILGTVSDZWEHOAMR";
 
 }  // namespace
 
+std::unique_ptr<PrintDialog> PrintDialog::open(HostOptions options, std::string* error, QWidget* parent)
+{
+    std::unique_ptr<PrintDialog> dialog(new PrintDialog(std::move(options), parent));
+    if (!dialog->openFirstPrinter(error))
+        return nullptr;
+    return dialog;
+}
+
 PrintDialog::PrintDialog(HostOptions options, QWidget* parent) : QDialog(parent), options_(std::move(options))
 {
     buildWindow();
-    openPrinter(options_.printer.name.value_or(""), nullptr);
-    if (session_) {
-        const QString name = QString::fromStdString(session_->printer().name);
-        if (printerPopup_->findText(name) < 0)
-            printerPopup_->insertItem(0, name);
+}
+
+// Opens the printer the options name and shows it chosen; from then on the user may choose
+// another.
+bool PrintDialog::openFirstPrinter(std::string* error)
+{
+    if (!openPrinter(options_.printer.name.value_or(""), nullptr, error))
+        return false;
+    const QString name = QString::fromStdString(session_->printer().name);
+    if (printerPopup_->findText(name) < 0)
+        printerPopup_->insertItem(0, name);
+    {
         const QSignalBlocker blocker(printerPopup_);
         printerPopup_->setCurrentIndex(printerPopup_->findText(name));
     }
     connect(printerPopup_, &QComboBox::currentIndexChanged, this, &PrintDialog::printerChosen);
+    return true;
 }
 
 PrintDialog::~PrintDialog()
@@ -208,9 +224,9 @@ void PrintDialog::buildWindow()
     resize(760, 640);
 }
 
-// Opens the session of a printer and shows its panel; on failure the window says why and
-// offers the summary only.
-void PrintDialog::openPrinter(const std::string& name, const platform::PrintSettings* carried)
+// Opens the session of a printer and shows its panel; false, with a message in error, when
+// the printer cannot be had: the window then says why and offers the summary only.
+bool PrintDialog::openPrinter(const std::string& name, const platform::PrintSettings* carried, std::string* error)
 {
     HostOptions printerOptions = options_;
     // What the command line says about the printer holds for the printer it named.
@@ -219,13 +235,13 @@ void PrintDialog::openPrinter(const std::string& name, const platform::PrintSett
     else if (!name.empty())
         printerOptions.printer.name = name;
     auto alert = [this](const std::string& message, const std::string& button) { presentAlert(message, button); };
-    session_ = DialogSession::open(printerOptions, alert, &sessionError_, carried);
+    session_ = DialogSession::open(printerOptions, alert, error, carried);
     panelRestored_ = false;
     if (!session_) {
-        showStatus(QString::fromStdString(sessionError_));
+        showStatus(QString::fromStdString(*error));
         printButton_->setEnabled(false);
         attachPages();
-        return;
+        return false;
     }
     // The command line's job options hold for the printer it named, as its --set do.
     std::vector<std::string> notes = session_->startNotes();
@@ -250,6 +266,7 @@ void PrintDialog::openPrinter(const std::string& name, const platform::PrintSett
         status = tr("The built-in sample printer has no CUPS queue: try the tab here, print to a CUPS queue.");
     showStatus(status);
     showPanelTab();
+    return true;
 }
 
 // The dialog's own pages show the printer's options and the job's choices.
@@ -364,7 +381,8 @@ void PrintDialog::printerChosen(int index)
     if (session_ && shownPage_ == panelScroll_)
         panelTabLeft();  // its values belong to the job, which moves to the new printer
     releasePrinter();
-    openPrinter(name, jobSettings_ ? &*jobSettings_ : nullptr);
+    std::string unavailable;  // the window shows it in place of the printer's pages
+    openPrinter(name, jobSettings_ ? &*jobSettings_ : nullptr, &unavailable);
 }
 
 // Tells the panels that the user left or reached their tab, and fills the summary page.
@@ -542,17 +560,17 @@ ExitStatus runWindow(const HostOptions& options)
         report(error);
         return ExitStatus::Unavailable;
     }
-    PrintDialog dialog(options);
-    if (!dialog.session()) {
-        report(dialog.sessionError());
+    const std::unique_ptr<PrintDialog> dialog = PrintDialog::open(options, &error);
+    if (!dialog) {
+        report(error);
         return ExitStatus::Unavailable;
     }
-    if (dialog.exec() != QDialog::Accepted)
+    if (dialog->exec() != QDialog::Accepted)
         return ExitStatus::Cancelled;
-    if (dialog.jobId())
-        report("sent job " + std::to_string(*dialog.jobId()) + " to " + dialog.session()->printer().name);
+    if (dialog->jobId())
+        report("sent job " + std::to_string(*dialog->jobId()) + " to " + dialog->session()->printer().name);
     if (options.dump)
-        std::cout << QJsonDocument(dumpSession(*dialog.session(), dialog.printedSummary()))
+        std::cout << QJsonDocument(dumpSession(*dialog->session(), dialog->printedSummary()))
                          .toJson(QJsonDocument::Indented)
                          .toStdString();
     return ExitStatus::Done;

@@ -80,8 +80,10 @@ protected:
 
 TEST_F(HostWindowOnDisplay, TheTabComesAndGoesWithThePrinterAndPrintSendsTheJob)
 {
-    PrintDialog dialog(optionsFor("korvane-test"));
-    ASSERT_NE(dialog.session(), nullptr) << dialog.sessionError();
+    std::string error;
+    const std::unique_ptr<PrintDialog> opened = PrintDialog::open(optionsFor("korvane-test"), &error);
+    ASSERT_NE(opened, nullptr) << error;
+    PrintDialog& dialog = *opened;
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     auto* tabs = child<QTabWidget>(dialog, "panelTabs");
@@ -150,8 +152,10 @@ TEST_F(HostWindowOnDisplay, TheKeyboardReachesEveryPartAndEscapeCancels)
 {
     HostOptions options = optionsFor("korvane-test");
     options.operations = {{ControlOperation::Kind::Set, "printersAddressEditText", "127.0.0.1:8631"}};
-    PrintDialog dialog(options);
-    ASSERT_NE(dialog.session(), nullptr) << dialog.sessionError();
+    std::string error;
+    const std::unique_ptr<PrintDialog> opened = PrintDialog::open(options, &error);
+    ASSERT_NE(opened, nullptr) << error;
+    PrintDialog& dialog = *opened;
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     QApplication::setActiveWindow(&dialog);
@@ -192,8 +196,10 @@ TEST_F(HostWindowOnDisplay, NothingReachesAPanelThatIsWaitingForThePrinter)
     ASSERT_TRUE(printer.start({"--port", "0", "--mode", "late=1.5", "--folder", "Reports"}))
         << "korvane-mfp-sim did not start";
 
-    PrintDialog dialog(optionsFor("korvane-test"));
-    ASSERT_NE(dialog.session(), nullptr) << dialog.sessionError();
+    std::string error;
+    const std::unique_ptr<PrintDialog> opened = PrintDialog::open(optionsFor("korvane-test"), &error);
+    ASSERT_NE(opened, nullptr) << error;
+    PrintDialog& dialog = *opened;
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     auto* address = child<QLineEdit>(dialog, "printersAddressEditText");
@@ -239,8 +245,10 @@ TEST(HostWindowNotes, ANoteOfThePanelStaysInSightInTheWindow)
     HostOptions options;
     options.printer.name = "sample";
     options.dryRun = true;
-    PrintDialog dialog(options);
-    ASSERT_NE(dialog.session(), nullptr) << dialog.sessionError();
+    std::string error;
+    const std::unique_ptr<PrintDialog> opened = PrintDialog::open(options, &error);
+    ASSERT_NE(opened, nullptr) << error;
+    PrintDialog& dialog = *opened;
     dialog.show();
     auto* note = dialog.findChild<QLabel*>("noteLabel");
     auto* address = dialog.findChild<QLineEdit*>("printersAddressEditText");
