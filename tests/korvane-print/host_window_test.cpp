@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -187,6 +188,41 @@ TEST_F(HostWindowOnDisplay, TheKeyboardReachesEveryPartAndEscapeCancels)
     QTest::keyClick(&dialog, Qt::Key_Escape);
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_FALSE(dialog.jobId());
+}
+
+TEST_F(HostWindowOnDisplay, PrintRefusesAJobWhoseSecretsTheQueueCannotSealAndSendsNothing)
+{
+    ASSERT_FALSE(cupsd.addRecordingQueue("keyless", samplePpd(), ScratchCupsd::SealKey::Missing));
+    HostOptions options = optionsFor("keyless");
+    options.operations = {{ControlOperation::Kind::Set, "retentionCheckBox", "1"},
+                          {ControlOperation::Kind::Set, "suspendMatrix", "0"},
+                          {ControlOperation::Kind::Set, "suspendKeyEditText", "4711"}};
+    std::string error;
+    const std::unique_ptr<PrintDialog> opened = PrintDialog::open(options, &error);
+    ASSERT_NE(opened, nullptr) << error;
+    PrintDialog& dialog = *opened;
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    ASSERT_EQ(child<QLineEdit>(dialog, "suspendKeyEditText")->text(), "4711");
+    const std::vector<int> jobsBefore = cupsd.jobIds();
+
+    // The refusal comes in a message box, which the user closes.
+    QString refusal;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            refusal = box->text();
+            box->close();
+        }
+    });
+    closer.start(50);
+    QTest::mouseClick(child<QPushButton>(dialog, "printButton"), Qt::LeftButton);
+    closer.stop();
+    EXPECT_TRUE(refusal.contains("carries no key to seal the job's PIN")) << refusal.toStdString();
+    EXPECT_TRUE(refusal.contains("nothing was sent")) << refusal.toStdString();
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    EXPECT_FALSE(dialog.jobId());
+    EXPECT_EQ(cupsd.jobIds(), jobsBefore) << "a job with readable secrets reached cupsd";
 }
 
 TEST_F(HostWindowOnDisplay, NothingReachesAPanelThatIsWaitingForThePrinter)
