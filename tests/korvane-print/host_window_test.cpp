@@ -70,6 +70,24 @@ protected:
         return options;
     }
 
+    // The dialog of the options, shown on the display; nullptr, with the test failed, when it
+    // cannot be opened or never shows.
+    std::unique_ptr<PrintDialog> shownDialog(const HostOptions& options)
+    {
+        std::string error;
+        std::unique_ptr<PrintDialog> dialog = PrintDialog::open(options, &error);
+        if (!dialog) {
+            ADD_FAILURE() << error;
+            return nullptr;
+        }
+        dialog->show();
+        if (!QTest::qWaitForWindowExposed(dialog.get())) {
+            ADD_FAILURE() << "the dialog never showed on the display";
+            return nullptr;
+        }
+        return dialog;
+    }
+
     template <typename T>
     T* child(QWidget& parent, const char* name)
     {
@@ -81,12 +99,9 @@ protected:
 
 TEST_F(HostWindowOnDisplay, TheTabComesAndGoesWithThePrinterAndPrintSendsTheJob)
 {
-    std::string error;
-    const std::unique_ptr<PrintDialog> opened = PrintDialog::open(optionsFor("korvane-test"), &error);
-    ASSERT_NE(opened, nullptr) << error;
+    const std::unique_ptr<PrintDialog> opened = shownDialog(optionsFor("korvane-test"));
+    ASSERT_NE(opened, nullptr);
     PrintDialog& dialog = *opened;
-    dialog.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     auto* tabs = child<QTabWidget>(dialog, "panelTabs");
     auto* printers = child<QComboBox>(dialog, "printerPopup");
     ASSERT_TRUE(tabs && printers);
@@ -153,12 +168,9 @@ TEST_F(HostWindowOnDisplay, TheKeyboardReachesEveryPartAndEscapeCancels)
 {
     HostOptions options = optionsFor("korvane-test");
     options.operations = {{ControlOperation::Kind::Set, "printersAddressEditText", "127.0.0.1:8631"}};
-    std::string error;
-    const std::unique_ptr<PrintDialog> opened = PrintDialog::open(options, &error);
-    ASSERT_NE(opened, nullptr) << error;
+    const std::unique_ptr<PrintDialog> opened = shownDialog(options);
+    ASSERT_NE(opened, nullptr);
     PrintDialog& dialog = *opened;
-    dialog.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     QApplication::setActiveWindow(&dialog);
     auto* address = child<QLineEdit>(dialog, "printersAddressEditText");
     ASSERT_TRUE(address);
@@ -197,12 +209,9 @@ TEST_F(HostWindowOnDisplay, PrintRefusesAJobWhoseSecretsTheQueueCannotSealAndSen
     options.operations = {{ControlOperation::Kind::Set, "retentionCheckBox", "1"},
                           {ControlOperation::Kind::Set, "suspendMatrix", "0"},
                           {ControlOperation::Kind::Set, "suspendKeyEditText", "4711"}};
-    std::string error;
-    const std::unique_ptr<PrintDialog> opened = PrintDialog::open(options, &error);
-    ASSERT_NE(opened, nullptr) << error;
+    const std::unique_ptr<PrintDialog> opened = shownDialog(options);
+    ASSERT_NE(opened, nullptr);
     PrintDialog& dialog = *opened;
-    dialog.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     ASSERT_EQ(child<QLineEdit>(dialog, "suspendKeyEditText")->text(), "4711");
     const std::vector<int> jobsBefore = cupsd.jobIds();
 
@@ -232,12 +241,9 @@ TEST_F(HostWindowOnDisplay, NothingReachesAPanelThatIsWaitingForThePrinter)
     ASSERT_TRUE(printer.start({"--port", "0", "--mode", "late=1.5", "--folder", "Reports"}))
         << "korvane-mfp-sim did not start";
 
-    std::string error;
-    const std::unique_ptr<PrintDialog> opened = PrintDialog::open(optionsFor("korvane-test"), &error);
-    ASSERT_NE(opened, nullptr) << error;
+    const std::unique_ptr<PrintDialog> opened = shownDialog(optionsFor("korvane-test"));
+    ASSERT_NE(opened, nullptr);
     PrintDialog& dialog = *opened;
-    dialog.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     auto* address = child<QLineEdit>(dialog, "printersAddressEditText");
     auto* fetch = child<QPushButton>(dialog, "getFolderNameButton");
     auto* printers = child<QComboBox>(dialog, "printerPopup");
