@@ -97,6 +97,8 @@ public:
 private:
     bool writeConfiguration();
     bool start();
+    // Copies a built program where cupsd's children can run it; the copy's path, or nothing.
+    std::optional<std::string> installProgram(const std::string& builtPath) const;
     // A queue with the PPD whose filter line is filterLine, sending to deviceURI.
     std::optional<std::string> addSampleQueue(const std::string& name, const std::string& deviceURI,
                                               const std::string& filterLine, const std::string& ppdPath = samplePpd());
