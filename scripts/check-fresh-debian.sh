@@ -20,7 +20,7 @@
 # /var/cache/korvane-fresh-debian), so only the first run downloads it; delete the tarball to
 # make a new one. Downloaded packages are kept in $KORVANE_FRESH_CACHE/apt-archives, and the
 # builds use this machine's compiler cache (the user's builds a cache of their own in
-# $KORVANE_FRESH_CACHE/ccache-user, as it may not write root's), so later runs download and
+# $KORVANE_FRESH_CACHE/as-user/ccache, as it may not write root's), so later runs download and
 # compile little. KORVANE_FRESH_MIRROR overrides the mirror read from the apt sources;
 # KORVANE_FRESH_KEEP=1 keeps the last root (unmounted) for a look inside.
 set -euo pipefail
@@ -29,7 +29,9 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 cache=${KORVANE_FRESH_CACHE:-/var/cache/korvane-fresh-debian}
 tarball=$cache/debian-bookworm-minbase.tar
 archives=$cache/apt-archives
-user_cache=$cache/ccache-user
+# The user's compiler cache, in a folder only root may enter: the user's id may belong to
+# someone else on this machine.
+user_cache=$cache/as-user/ccache
 # The ordinary user of --as-user; the fixed id keeps the user's compiler cache theirs in every root.
 user_name=newcomer
 user_id=1000
@@ -196,6 +198,7 @@ prepare_root() {
   mkdir -p "$archives" "$ccache_dir" "$root/var/cache/ccache"
   mount --bind "$archives" "$root/var/cache/apt/archives"
   if [ $as_user -eq 1 ]; then
+    install -d -m 700 "$(dirname "$user_cache")"
     mkdir -p "$user_cache"
     chown "$user_id:$user_id" "$user_cache"
     mount --bind "$user_cache" "$root/var/cache/ccache"
