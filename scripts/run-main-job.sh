@@ -42,8 +42,10 @@ while [ $# -gt 0 ]; do
 done
 
 echo "== Building the programs the job runs (this takes a few minutes the first time)"
-# The host brings the plug-in bundle and the preview's module with it; the tests are left out.
-BUILD_DIR=$build "$top/scripts/build.sh" --target korvane-print --target korvane-mfp-sim --target korvane-jobcontrol
+# The host brings the plug-in bundle and the preview's module with it; the filter's queue needs
+# its driver program and a seal key pair; the tests are left out.
+BUILD_DIR=$build "$top/scripts/build.sh" --target korvane-print --target korvane-mfp-sim --target korvane-jobcontrol \
+  --target korvane-ppd-driver --target korvane-seal-key
 bin=$build/bin
 
 "$top/scripts/private-cupsd.sh" stop "$out/cups" 2>/dev/null || true
