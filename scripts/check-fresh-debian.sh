@@ -1,29 +1,40 @@
 #!/usr/bin/env bash
 # Runs the README's commands as a new user would, on a Debian 12 machine that has nothing: a
 # pristine root made with debootstrap (minbase, from this machine's own apt mirror), one fresh
-# copy per command, with this checkout's tracked files (as they are in the working tree) at
-# /src/korvane-job-control. Says each command's exit status and time; fails when one fails.
+# copy per command, with this checkout's tracked files (as they are in the working tree) where
+# people keep a checkout: root's in /root/project, whose folders no other user may enter (as
+# Debian makes every home folder). Says each command's exit status and time; fails when one fails.
 #
-#   scripts/check-fresh-debian.sh [--first | --second | --both]     (default --both)
+#   scripts/check-fresh-debian.sh [--first | --second | --both] [--as-user]     (default --both)
 #
 # --first runs `scripts/setup-debian.sh && scripts/run-main-job.sh`, --second runs
 # `scripts/setup-debian.sh && scripts/run-tests.sh` (both read from the README as it stands);
 # --both runs each in its own fresh root. --run 'COMMAND' runs another command there instead
-# (to try a step alone). Needs root (debootstrap, chroot, mounts).
+# (to try a step alone). --as-user runs the commands as an ordinary user, newcomer, with the
+# checkout in ~/project and the home folder of mode 0700: root first runs scripts/setup-debian.sh
+# there, as an administrator installs packages for a user without sudo, then the user runs the
+# whole command line (whose set-up then finds everything installed). Needs root (debootstrap,
+# chroot, mounts).
 #
 # The untouched root is kept as a tarball in $KORVANE_FRESH_CACHE (default
 # /var/cache/korvane-fresh-debian), so only the first run downloads it; delete the tarball to
 # make a new one. Downloaded packages are kept in $KORVANE_FRESH_CACHE/apt-archives, and the
-# builds use this machine's compiler cache, so later runs download and compile little.
-# KORVANE_FRESH_MIRROR overrides the mirror read from the apt sources; KORVANE_FRESH_KEEP=1
-# keeps the last root (unmounted) for a look inside.
+# builds use this machine's compiler cache (the user's builds a cache of their own in
+# $KORVANE_FRESH_CACHE/as-user/ccache, as it may not write root's), so later runs download and
+# compile little. KORVANE_FRESH_MIRROR overrides the mirror read from the apt sources;
+# KORVANE_FRESH_KEEP=1 keeps the last root (unmounted) for a look inside.
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
 cache=${KORVANE_FRESH_CACHE:-/var/cache/korvane-fresh-debian}
 tarball=$cache/debian-bookworm-minbase.tar
 archives=$cache/apt-archives
-inside=/src/korvane-job-control
+# The user's compiler cache, in a folder only root may enter: the user's id may belong to
+# someone else on this machine.
+user_cache=$cache/as-user/ccache
+# The ordinary user of --as-user; the fixed id keeps the user's compiler cache theirs in every root.
+user_name=newcomer
+user_id=1000
 # The README's two commands, as it writes them: the first two command lines of its first block.
 mapfile -t readme_commands < <(awk '/^```sh/ { inside = 1; next } /^```/ && inside { exit }
   inside && NF && !/^#/ { print }' "$top/README.md")
@@ -34,24 +45,35 @@ second=${readme_commands[1]}
 say() { echo "check-fresh-debian: $*"; }
 die() { echo "check-fresh-debian: $*" >&2; exit 1; }
 
+arguments=("$@")
 which_commands=both
-case ${1:---both} in
-  --first) which_commands=first ;;
-  --second) which_commands=second ;;
-  --both) which_commands=both ;;
-  --run) which_commands=other; other=${2:?--run needs a command} ;;
-  -h|--help) sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
-  *) die "unknown argument $1 (try --help)" ;;
-esac
+as_user=0
+while [ $# -gt 0 ]; do
+  case $1 in
+    --first) which_commands=first; shift ;;
+    --second) which_commands=second; shift ;;
+    --both) which_commands=both; shift ;;
+    --run) which_commands=other; other=${2:?--run needs a command}; shift 2 ;;
+    --as-user) as_user=1; shift ;;
+    -h|--help) sed -n '2,28p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) die "unknown argument $1 (try --help)" ;;
+  esac
+done
+if [ $as_user -eq 1 ]; then
+  home=/home/$user_name
+else
+  home=/root
+fi
+inside=$home/project
 
 if [ "$(id -u)" -ne 0 ]; then
-  die "needs root: it makes a Debian root with debootstrap, mounts /proc, /sys and /dev into it and chroots there. Run: sudo $0 $*"
+  die "needs root: it makes a Debian root with debootstrap, mounts /proc, /sys and /dev into it and chroots there. Run: sudo $0 ${arguments[*]}"
 fi
 
 # Mounts made below stay in a mount namespace of their own: nothing propagates back to the
 # machine's /dev, and the kernel drops them all when the script ends, however it ends.
 if [ -z "${KORVANE_FRESH_NAMESPACE:-}" ]; then
-  exec env KORVANE_FRESH_NAMESPACE=1 unshare --mount --propagation private "$0" "$@"
+  exec env KORVANE_FRESH_NAMESPACE=1 unshare --mount --propagation private "$0" "${arguments[@]}"
 fi
 
 # Prints the URI of this machine's Debian mirror for bookworm, from its apt sources.
@@ -165,8 +187,7 @@ prepare_root() {
   printf '#!/bin/sh\nexit 101\n' > "$root/usr/sbin/policy-rc.d"
   chmod 755 "$root/usr/sbin/policy-rc.d"
 
-  mkdir -p "$root$inside"
-  tar -C "$root$inside" -xpf "$snapshot"
+  place_checkout
 
   mount -t proc proc "$root/proc"
   mount -t sysfs sysfs "$root/sys"
@@ -176,35 +197,81 @@ prepare_root() {
   mount -t tmpfs -o mode=755 tmpfs "$root/run"
   mkdir -p "$archives" "$ccache_dir" "$root/var/cache/ccache"
   mount --bind "$archives" "$root/var/cache/apt/archives"
-  mount --bind "$ccache_dir" "$root/var/cache/ccache"
+  if [ $as_user -eq 1 ]; then
+    install -d -m 700 "$(dirname "$user_cache")"
+    mkdir -p "$user_cache"
+    chown "$user_id:$user_id" "$user_cache"
+    mount --bind "$user_cache" "$root/var/cache/ccache"
+  else
+    mount --bind "$ccache_dir" "$root/var/cache/ccache"
+  fi
 }
 
-# Runs one README command in a fresh root, as root with the environment a login there has, and
-# records its status and time.
+# Puts the checkout where whoever runs the commands keeps it, as a clone there would have it:
+# root's in /root, an ordinary user's in a home folder that only the user may enter.
+place_checkout() {
+  if [ $as_user -eq 1 ]; then
+    chroot "$root" useradd --create-home --uid "$user_id" --user-group --shell /bin/bash "$user_name"
+  fi
+  mkdir -p "$root$inside"
+  tar -C "$root$inside" -xpf "$snapshot"
+  chmod 700 "$root$home" "$root$inside"
+  if [ $as_user -eq 1 ]; then
+    chown -R "$user_id:$user_id" "$root$inside"
+  fi
+}
+
+# Runs a command line in the checkout inside the fresh root, as root or (with --as-user and
+# "user") as the ordinary user, with the environment a login there has: the user's PATH is
+# Debian's for users, without the sbin folders. Compiles share their cache keys with every other
+# checkout: paths below the home folder are hashed relative to the build folder, whose own path
+# is left out, and the compiler is known by its size and mtime, which dpkg takes from the
+# package (the same in every root).
+run_in_checkout() {
+  local who=$1 command=$2 as=() path=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
+  local login=(HOME=/root USER=root LOGNAME=root)
+  if [ "$who" = user ]; then
+    as=(--userspec="$user_id:$user_id" --groups="$user_id")
+    path=/usr/local/bin:/usr/bin:/bin:/usr/local/games:/usr/games
+    login=(HOME="$home" USER=$user_name LOGNAME=$user_name)
+  fi
+  chroot "${as[@]}" "$root" /usr/bin/env -i "${login[@]}" TERM="${TERM:-dumb}" PATH=$path \
+    CCACHE_DIR=/var/cache/ccache CCACHE_BASEDIR="$home" CCACHE_NOHASHDIR=true \
+    CCACHE_COMPILERCHECK=mtime CCACHE_STATSLOG=/var/tmp/ccache-stats.log \
+    /bin/bash -c "cd $inside && $command" < /dev/null
+}
+
+# Runs one README command in a fresh root, as root (or, with --as-user, as the ordinary user
+# after root's set-up), and records its status and time.
 results=()
 failed=0
 run_in_fresh_root() {
-  local name=$1 command=$2 status=0 start
+  local name=$1 command=$2 status=0 start who=root set_up=
   prepare_root
-  say "running the README's $name command in a fresh Debian 12 root: $command"
+  if [ $as_user -eq 1 ]; then
+    who=user
+    say "installing the packages as root, for $user_name, who has no sudo"
+    start=$SECONDS
+    run_in_checkout root scripts/setup-debian.sh || status=$?
+    set_up=" (root's set-up before it: exit $status after $((SECONDS - start)) s)"
+  fi
+  say "running the README's $name command in a fresh Debian 12 root as $(id_of "$who") in $inside: $command"
   start=$SECONDS
-  # Same cache keys in every root and on this machine: paths below /src are hashed relative to
-  # the build folder, whose own path is left out, and the compiler is known by its size and
-  # mtime, which dpkg takes from the package (the same in every root).
-  chroot "$root" /usr/bin/env -i HOME=/root TERM="${TERM:-dumb}" \
-    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-    CCACHE_DIR=/var/cache/ccache CCACHE_BASEDIR=/src CCACHE_NOHASHDIR=true \
-    CCACHE_COMPILERCHECK=mtime CCACHE_STATSLOG=/var/tmp/ccache-stats.log \
-    /bin/bash -c "cd $inside && $command" < /dev/null || status=$?
+  [ $status -ne 0 ] || run_in_checkout "$who" "$command" || status=$?
   local took=$((SECONDS - start)) hits=
   # The compiler cache's hits in this command alone (the cache itself is shared).
   if [ -x "$root/usr/bin/ccache" ] && [ -f "$root/var/tmp/ccache-stats.log" ]; then
     hits=$(chroot "$root" /usr/bin/env -i CCACHE_DIR=/var/cache/ccache CCACHE_STATSLOG=/var/tmp/ccache-stats.log \
       /usr/bin/ccache --show-log-stats | sed -n 's/^ *Hits: *\([0-9]* *\/ *[0-9]*\).*(\(.*\)).*/, compiler cache hits \1 (\2)/p')
   fi
-  results+=("$name command ($command): exit $status after $took s$hits")
+  results+=("$name command ($command) as $(id_of "$who") in $inside: exit $status after $took s$hits$set_up")
   [ $status -eq 0 ] || failed=1
   clean_up
+}
+
+# The name of root or of the ordinary user.
+id_of() {
+  if [ "$1" = user ]; then echo "$user_name"; else echo root; fi
 }
 
 mkdir -p "$cache"

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# The main job: the whole chain as an office uses it. It builds the project, starts the printer
-# stand-in (korvane-mfp-sim: folder service, print port, operator panel), makes a CUPS queue for
-# it whose filter is the project's korvane-jobcontrol, and prints a document with the Job Control
-# tab for real: the job travels through cupsd and the filter into the printer, which holds it
-# until its PIN is typed at the printer's operator panel; the script then types the PIN there and
-# shows the printed file.
+# The main job: the whole chain as an office uses it. It builds the programs it runs (not the
+# tests), starts the printer stand-in (korvane-mfp-sim: folder service, print port, operator
+# panel), makes a CUPS queue for it whose filter is the project's korvane-jobcontrol, and prints
+# a document with the Job Control tab for real: the job travels through cupsd and the filter into
+# the printer, which holds it until its PIN is typed at the printer's operator panel; the script
+# then types the PIN there and shows the printed file. When the printer gets no job it says why,
+# as cupsd knows it (the filter's or backend's own message).
 #
 # With a display (DISPLAY or WAYLAND_DISPLAY) the print dialog opens on that queue and the chain
 # runs with what the user chose. Without one, a typical job runs in batch mode: retention "hold
@@ -20,6 +21,8 @@
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
+# lpadmin and cupsd live in /usr/sbin, which a user's PATH lacks.
+PATH=$PATH:/usr/sbin:/sbin
 build=${BUILD_DIR:-$top/build}
 out=$build/main-job
 queue=
@@ -33,13 +36,16 @@ while [ $# -gt 0 ]; do
     --batch) force_batch=1; shift ;;
     --keep) keep=1; shift ;;
     --out) out=${2:?--out needs a folder}; shift 2 ;;
-    -h|--help) sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "run-main-job: unknown argument $1 (try --help)" >&2; exit 2 ;;
   esac
 done
 
-echo "== Building (this takes a few minutes the first time)"
-BUILD_DIR=$build "$top/scripts/build.sh"
+echo "== Building the programs the job runs (this takes a few minutes the first time)"
+# The host brings the plug-in bundle and the preview's module with it; the filter's queue needs
+# its driver program and a seal key pair; the tests are left out.
+BUILD_DIR=$build "$top/scripts/build.sh" --target korvane-print --target korvane-mfp-sim --target korvane-jobcontrol \
+  --target korvane-ppd-driver --target korvane-seal-key
 bin=$build/bin
 
 "$top/scripts/private-cupsd.sh" stop "$out/cups" 2>/dev/null || true
@@ -50,6 +56,7 @@ export XDG_CONFIG_HOME=$out/config
 
 sim_pid=
 system_queue=
+cups_log=/var/log/cups/error_log
 cleanup() {
   [ -n "$system_queue" ] && lpadmin -x "$system_queue" 2>/dev/null
   "$top/scripts/private-cupsd.sh" stop "$out/cups" 2>/dev/null
@@ -111,6 +118,7 @@ make_queue() {
     return 0
   fi
   "$top/scripts/private-cupsd.sh" start "$out/cups" "$bin/korvane-jobcontrol" > "$out/cupsd.out"
+  cups_log=$out/cups/log/error_log
   CUPS_SERVER=$(cat "$out/cups/server")
   export CUPS_SERVER
   if ! lpinfo -m 2> "$out/lpadmin.err" | grep -q "^$model " ||
@@ -129,21 +137,73 @@ show_jobs() {
   echo
 }
 
-# Waits up to a minute for the printer to hold a job; prints its id.
+# Runs the host with its messages on standard error as they come, kept in $out/host.err too.
+run_host() {
+  "$bin/korvane-print" "$@" 2> >(tee "$out/host.err" >&2)
+}
+
+# The id of the job the host sent to cupsd, from its "sent job N to QUEUE" line; empty before.
+cups_job_id() {
+  sed -n 's/.*sent job \([0-9]*\) to .*/\1/p' "$out/host.err" 2>/dev/null | tail -n 1
+}
+
+# The job's attributes as cupsd reports them, one "NAME (TYPE) = VALUE" a line.
+cups_job_attributes() {
+  local host=${CUPS_SERVER:-localhost}
+  case $host in /*) host=localhost ;; esac
+  ipptool -tv "ipp://$host/jobs/$1" get-job-attributes.test 2>/dev/null
+}
+
+# Whether cupsd has stopped trying to send the job: it holds, stopped, cancelled or aborted it
+# (a held job is one cupsd could not send and will try again in minutes).
+cups_gave_up() {
+  cups_job_attributes "$1" | grep -q -E 'job-state \(enum\) = (pending-held|processing-stopped|canceled|aborted)$'
+}
+
+# Says why the job never reached the printer, as cupsd knows it: the job's state and its
+# filters' and backend's last message, then the job's errors and warnings in cupsd's log, where
+# their own ERROR lines go, and how each of its programs ended (from the history cupsd writes
+# there when it stops a job; the rest of that history, the job's options among them, stays in
+# the log). A status of 100 and more is cupsd's for a program it could not start (100 plus the
+# error number); it is spelt out.
+explain_job() {
+  local id=$1
+  cups_job_attributes "$id" |
+    sed -n -E 's/^ *(job-state|job-state-reasons|job-printer-state-message) \([^)]*\) = (.*)$/   \1: \2/p'
+  if [ -r "$cups_log" ]; then
+    grep -F "] [Job $id] " "$cups_log" |
+      grep -E '^[EWC] |^D .*\] PID [0-9]+ \(.*\) (stopped with status|crashed on signal)' | sed 's/^/   /' |
+      perl -pe 's/status (1\d\d) \(unknown\)/"status $1 (cupsd could not start the filter or backend: " . do { local $! = $1 - 100; "$!" } . ")"/e'
+  else
+    echo "   (cupsd's log $cups_log is not readable here)"
+  fi
+}
+
+# Waits up to a minute for the printer to hold a job; prints its id. When cupsd gives up on the
+# job first, or the minute passes, says what cupsd knows of why.
 wait_for_held_job() {
-  local id
-  for _ in $(seq 1 600); do
+  local id tick job
+  for tick in $(seq 1 600); do
     id=$(curl -fsS "http://$address/jobs" | tr -d '\n' | sed -e 's/}, *{/}\n{/g' |
       grep '"state": *"held"' | sed -n -E 's/.*"id": *"?([0-9]+).*/\1/p' | head -n 1)
     if [ -n "$id" ]; then
       echo "$id"
       return 0
     fi
+    job=$(cups_job_id)
+    if [ $((tick % 10)) -eq 0 ] && [ -n "$job" ] && cups_gave_up "$job"; then
+      echo "run-main-job: the printer holds no job: cupsd is not sending job $job to it. cupsd says:" >&2
+      explain_job "$job" >&2
+      return 1
+    fi
     sleep 0.1
   done
   echo "run-main-job: the printer holds no job after a minute; cupsd says:" >&2
-  lpstat -W all -o >&2 || true
-  tail -n 20 "$out/cups/log/error_log" >&2 2>/dev/null || true
+  if [ -n "$job" ]; then
+    explain_job "$job" >&2
+  else
+    lpstat -W all -o >&2 || true
+  fi
   return 1
 }
 
@@ -229,7 +289,7 @@ if [ $force_batch -eq 0 ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:
   echo "   a PIN, then look at the Summary tab and press Print. The printer holds the job until"
   echo "   that PIN is typed at its operator panel, $panel_url"
   status=0
-  "$bin/korvane-print" --printer "$queue" \
+  run_host --printer "$queue" \
     --set "printersAddressEditText=$address" \
     --dump --screenshot "$out/print-dialog.png" "$document" > "$out/dump.json" || status=$?
   if [ $status -eq 5 ]; then
@@ -247,7 +307,7 @@ if [ $force_batch -eq 0 ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:
 fi
 
 echo "== Running a typical job in batch mode on printer $queue"
-"$bin/korvane-print" --batch --printer "$queue" \
+run_host --batch --printer "$queue" \
   --calls panelView,willShow,restore,ops,save,summary,shouldPrint \
   --set retentionCheckBox=1 \
   --set "printersAddressEditText=$address" \

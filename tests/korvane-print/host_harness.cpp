@@ -17,6 +17,7 @@
 #include <cstdio>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace host_testing {
 
@@ -45,6 +46,14 @@ bool makeFolder(const QString& path, QFile::Permissions permissions)
 
 const QFile::Permissions kOpenFolder = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
                                        QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+const QFile::Permissions kRunnableByAll = kOpenFolder;
+
+// Whether user lp, as whom cupsd runs its children when started by root, can enter the folder:
+// asked of the system as lp itself, so that its groups and the folders' modes all count.
+bool lpCanEnter(const std::string& folder)
+{
+    return runProgram("setpriv", {"--reuid=lp", "--regid=lp", "--init-groups", "test", "-x", folder}).exitCode == 0;
+}
 
 // The filter of the test queue: it keeps what cupsd hands it and swallows the document.
 const char* kRecordingFilter = R"(#!/bin/sh
@@ -181,7 +190,8 @@ std::string ScratchCupsd::server() const
 }
 
 // Lays out the server's folders and its two configuration files. Filters run as user lp, so
-// the folders on their way and the record folder are open to it.
+// the folders on their way and the record folder are open to it; the logs, which hold a failed
+// job's options, are not.
 bool ScratchCupsd::writeConfiguration()
 {
     const QString root = root_.path();
@@ -195,6 +205,11 @@ bool ScratchCupsd::writeConfiguration()
         return false;
     }
     const std::string dir = root.toStdString();
+    if (::geteuid() == 0 && !lpCanEnter(dir + "/filter")) {
+        error_ = "user lp, who runs cupsd's filters, cannot enter " + dir +
+                 ": set TMPDIR to a folder every user can enter, such as /tmp";
+        return false;
+    }
     const std::string stockPolicy = policy_ == CupsdPolicy::DebianDefault ? debianDefaultPolicy() : std::string();
     const std::string policy = policy_ == CupsdPolicy::DebianDefault ? kDebianDefaultAccess + stockPolicy : kOpenPolicy;
     if (policy_ == CupsdPolicy::DebianDefault && stockPolicy.empty()) {
@@ -212,8 +227,8 @@ bool ScratchCupsd::writeConfiguration()
     const std::string filesConf =
         "ServerRoot " + dir + "/etc\n" + "RequestRoot " + dir + "/spool\n" + "TempDir " + dir + "/spool/tmp\n" +
         "StateDir " + dir + "/run\n" + "CacheDir " + dir + "/cache\n" + "ErrorLog " + dir + "/log/error_log\n" +
-        "AccessLog " + dir + "/log/access_log\n" + "PageLog " + dir + "/log/page_log\n" + "Printcap " + dir +
-        "/run/printcap\n" + "FileDevice Yes\nUser lp\nGroup lp\nSystemGroup root\n" +
+        "AccessLog " + dir + "/log/access_log\n" + "PageLog " + dir + "/log/page_log\n" + "LogFilePerm 0600\n" +
+        "Printcap " + dir + "/run/printcap\n" + "FileDevice Yes\nUser lp\nGroup lp\nSystemGroup root\n" +
         sealKeyEnvironment(sealKeyFolder()) +
         (systemBusAddress_.empty() ? std::string() : "SetEnv DBUS_SYSTEM_BUS_ADDRESS " + systemBusAddress_ + "\n");
     std::string filter = kRecordingFilter;
@@ -267,6 +282,17 @@ bool ScratchCupsd::start()
     }
     error_ = "cupsd did not listen on " + server() + " within 15 s";
     return false;
+}
+
+// User lp runs cupsd's filters and may not enter the folder the build lives in (a checkout in a
+// home folder of mode 0700), so a built program runs from a copy in the server's own folder.
+std::optional<std::string> ScratchCupsd::installProgram(const std::string& builtPath) const
+{
+    const QString copy = root_.path() + "/filter/" + QFileInfo(QString::fromStdString(builtPath)).fileName();
+    QFile::remove(copy);
+    if (!QFile::copy(QString::fromStdString(builtPath), copy) || !QFile::setPermissions(copy, kRunnableByAll))
+        return std::nullopt;
+    return copy.toStdString();
 }
 
 namespace {
@@ -326,11 +352,12 @@ std::optional<std::string> ScratchCupsd::addFilterQueue(const std::string& name,
                                            {{"KORVANE_JOB_SEAL_DIR", sealKeyFolder()}});
     if (model.exitCode != 0)
         return "the driver program gave no PPD: " + model.err;
-    // The installed PPD names the filter by its name in cupsd's ServerBin; this cupsd runs the
-    // built one by its path.
-    return addQueue(name, deviceURI,
-                    "*cupsFilter2: \"application/pdf application/vnd.korvane-jc 0 " KORVANE_TEST_BIN_DIR
-                    "/korvane-jobcontrol\"",
+    // The installed PPD names the filter by its name in cupsd's ServerBin; this cupsd runs a
+    // copy of the built one by its path.
+    const std::optional<std::string> filter = installProgram(KORVANE_TEST_BIN_DIR "/korvane-jobcontrol");
+    if (!filter)
+        return "cannot copy the filter korvane-jobcontrol into " + folder() + "/filter";
+    return addQueue(name, deviceURI, "*cupsFilter2: \"application/pdf application/vnd.korvane-jc 0 " + *filter + "\"",
                     model.out);
 }
 

@@ -138,6 +138,8 @@ private:
     // A queue with the PPD text whose filter line is filterLine, sending to deviceURI.
     std::optional<std::string> addQueue(const std::string& name, const std::string& deviceURI,
                                         const std::string& filterLine, const std::string& ppd);
+    // Copies a built program where cupsd's children can run it; the copy's path, or nothing.
+    std::optional<std::string> installProgram(const std::string& builtPath) const;
 
     CupsdPolicy policy_;
     std::string systemBusAddress_;
