@@ -29,8 +29,9 @@ bool runOperations(platform::PDEPanel& panel, const std::vector<ControlOperation
         return false;
     }
     for (const ControlOperation& operation : operations) {
-        if (auto error = applyOperation(view, operation)) {
-            report(*error);
+        std::string error;
+        if (!applyOperation(view, operation, &error)) {
+            report(error);
             return false;
         }
     }
@@ -66,19 +67,21 @@ namespace {
 // take the whole job.
 ExitStatus submitFiles(DialogSession& session, const HostOptions& options)
 {
-    const JobRequest job = session.jobRequest(options.files, options.copies);
-    if (job.unsealedSecrets) {
-        report(*job.unsealedSecrets + "; nothing was sent");
+    std::string error;
+    const std::optional<JobRequest> job = session.jobRequest(options.files, options.copies, &error);
+    if (!job) {
+        report(error + "; nothing was sent");
         return ExitStatus::Unavailable;
     }
-    const SubmitResult result = submitJob(job);
-    for (const std::string& warning : result.warnings)
+    std::vector<std::string> warnings;
+    const std::optional<int> jobId = submitJob(*job, &warnings, &error);
+    for (const std::string& warning : warnings)
         report("warning: " + warning);
-    if (!result.jobId) {
-        report(result.error);
+    if (!jobId) {
+        report(error);
         return ExitStatus::NotPrinted;
     }
-    report("sent job " + std::to_string(*result.jobId) + " to " + session.printer().name);
+    report("sent job " + std::to_string(*jobId) + " to " + session.printer().name);
     return ExitStatus::Done;
 }
 
@@ -87,8 +90,9 @@ void noteUnsendableSecrets(DialogSession& session, const HostOptions& options)
 {
     if (!options.dryRun || session.printer().isBuiltInSample)
         return;
-    if (auto problem = session.jobRequest(options.files, options.copies).unsealedSecrets)
-        reportLine("note", "this job could not be printed: " + *problem);
+    std::string problem;
+    if (!session.jobRequest(options.files, options.copies, &problem))
+        reportLine("note", "this job could not be printed: " + problem);
 }
 
 }  // namespace
@@ -96,20 +100,22 @@ void noteUnsendableSecrets(DialogSession& session, const HostOptions& options)
 ExitStatus runBatch(const HostOptions& options)
 {
     const NoticeRelay notesOnStandardError;
-    if (auto problem = unreadableFile(options.files)) {
-        report(*problem);
+    std::string error;
+    if (!filesArePrintable(options.files, &error)) {
+        report(error);
         return ExitStatus::Unavailable;
     }
-    std::string error;
     auto session = DialogSession::open(options, alertOnStandardError, &error);
     if (!session) {
         report(error);
         return ExitStatus::Unavailable;
     }
     std::vector<std::string> notes = session->startNotes();
-    if (auto problem = applyOptionArguments(session->choices(), options.jobOptions, options.pages, &notes)) {
-        report(problem->message);
-        return problem->kind == OptionArgumentProblem::Kind::Refused ? ExitStatus::Refused : ExitStatus::BadOption;
+    const OptionArgumentsOutcome applied =
+        applyOptionArguments(session->choices(), options.jobOptions, options.pages, &notes, &error);
+    if (applied != OptionArgumentsOutcome::Applied) {
+        report(error);
+        return applied == OptionArgumentsOutcome::Refused ? ExitStatus::Refused : ExitStatus::BadOption;
     }
     for (const std::string& note : notes)
         reportLine("note", note);
@@ -132,8 +138,8 @@ ExitStatus runBatch(const HostOptions& options)
             if (!makeHostCall(call, *panel, options, summary))
                 return ExitStatus::Refused;
         if (options.screenshot) {
-            if (auto problem = writePanelScreenshot(*panel, *options.screenshot)) {
-                report(*problem);
+            if (!writePanelScreenshot(*panel, *options.screenshot, &error)) {
+                report(error);
                 return ExitStatus::Unavailable;
             }
         }

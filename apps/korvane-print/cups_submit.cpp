@@ -93,60 +93,68 @@ void cancelJob(const std::string& queue, int jobId)
         cupsCancelJob2(http.get(), queue.c_str(), jobId, 0);
 }
 
-// Sends one file as a document of the job; a message when it was not accepted.
-std::optional<std::string> sendDocument(http_t* http, const std::string& queue, int jobId, const std::string& path,
-                                        bool last)
+// Fails with the message: false, with it in error.
+bool fail(std::string* error, std::string message)
+{
+    *error = std::move(message);
+    return false;
+}
+
+// Sends one file as a document of the job; false, with a message in error, when it was not
+// accepted.
+bool sendDocument(http_t* http, const std::string& queue, int jobId, const std::string& path, bool last,
+                  std::string* error)
 {
     const platform::FileDescriptor file = openForReading(path);
     if (!file)
-        return "cannot read " + path + ": " + std::strerror(errno);
+        return fail(error, "cannot read " + path + ": " + std::strerror(errno));
     const std::string name = QString::fromStdString(path).section('/', -1).toStdString();
     if (cupsStartDocument(http, queue.c_str(), jobId, name.c_str(), CUPS_FORMAT_AUTO, last ? 1 : 0) !=
         HTTP_STATUS_CONTINUE)
-        return lastCupsError("CUPS did not take " + path);
+        return fail(error, lastCupsError("CUPS did not take " + path));
     char buffer[65536];
     for (;;) {
         const ssize_t count = ::read(file.get(), buffer, sizeof buffer);
         if (count < 0)
-            return "cannot read " + path + ": " + std::strerror(errno);
+            return fail(error, "cannot read " + path + ": " + std::strerror(errno));
         if (count == 0)
             break;
         if (cupsWriteRequestData(http, buffer, static_cast<size_t>(count)) != HTTP_STATUS_CONTINUE)
-            return lastCupsError("sending " + path + " to CUPS failed");
+            return fail(error, lastCupsError("sending " + path + " to CUPS failed"));
     }
     if (cupsFinishDocument(http, queue.c_str()) > IPP_STATUS_OK_EVENTS_COMPLETE)
-        return lastCupsError("CUPS refused " + path);
-    return std::nullopt;
+        return fail(error, lastCupsError("CUPS refused " + path));
+    return true;
 }
 
 }  // namespace
 
-std::optional<std::string> unreadableFile(const std::vector<std::string>& files)
+bool filesArePrintable(const std::vector<std::string>& files, std::string* error)
 {
     for (const std::string& path : files) {
         const platform::FileDescriptor file = openForReading(path);
         struct stat info {};
         if (!file || ::fstat(file.get(), &info) != 0)
-            return "cannot read " + path + ": " + std::strerror(errno);
+            return fail(error, "cannot read " + path + ": " + std::strerror(errno));
         if (!S_ISREG(info.st_mode))
-            return "cannot print " + path + ": not a regular file";
+            return fail(error, "cannot print " + path + ": not a regular file");
     }
-    return std::nullopt;
+    return true;
 }
 
-std::optional<std::string> unsendableOption(const std::string& name, const std::string& value)
+bool optionCanTravel(const std::string& name, const std::string& value, std::string* error)
 {
     if (name.empty())
-        return std::string("an option has an empty name");
+        return fail(error, "an option has an empty name");
     for (unsigned char c : name)
         if (c <= 0x20 || c >= 0x7f || c == '=' || c == '"' || c == '\'' || c == '\\')
-            return "the option name \"" + name + "\" holds a character that CUPS options cannot carry";
+            return fail(error, "the option name \"" + name + "\" holds a character that CUPS options cannot carry");
     if (value.size() > kMaxTextBytes)
-        return "the value of " + name + " is " + std::to_string(value.size()) + " bytes long; IPP carries at most " +
-               std::to_string(kMaxTextBytes);
+        return fail(error, "the value of " + name + " is " + std::to_string(value.size()) +
+                               " bytes long; IPP carries at most " + std::to_string(kMaxTextBytes));
     if (!isSendableText(value))
-        return "the value of " + name + " is not UTF-8 text without control characters";
-    return std::nullopt;
+        return fail(error, "the value of " + name + " is not UTF-8 text without control characters");
+    return true;
 }
 
 bool optionIsHiddenFromFilters(const std::string& name)
@@ -199,51 +207,44 @@ IppMessage makeCreateJobRequest(const JobRequest& job)
     return request;
 }
 
-SubmitResult submitJob(const JobRequest& job)
+std::optional<int> submitJob(const JobRequest& job, std::vector<std::string>* warnings, std::string* error)
 {
-    SubmitResult result;
     if (job.files.empty()) {
-        result.error = "there is nothing to print: no files were given";
-        return result;
+        *error = "there is nothing to print: no files were given";
+        return std::nullopt;
     }
-    if (auto problem = unreadableFile(job.files)) {
-        result.error = *problem + "; nothing was sent";
-        return result;
-    }
-    if (job.unsealedSecrets) {
-        result.error = *job.unsealedSecrets + "; nothing was sent";
-        return result;
+    if (!filesArePrintable(job.files, error)) {
+        *error += "; nothing was sent";
+        return std::nullopt;
     }
     for (const auto& [name, value] : submittedOptions(job)) {
-        if (auto problem = unsendableOption(name, value)) {
-            result.error = *problem + "; nothing was sent";
-            return result;
+        if (!optionCanTravel(name, value, error)) {
+            *error += "; nothing was sent";
+            return std::nullopt;
         }
         if (optionIsHiddenFromFilters(name))
-            result.warnings.push_back(
-                "the option " + name +
-                " does not reach the printer's filters: CUPS keeps options named job-... to itself");
+            warnings->push_back("the option " + name +
+                                " does not reach the printer's filters: CUPS keeps options named job-... to itself");
     }
 
-    HttpConnection http = connectToServer(&result.error);
+    HttpConnection http = connectToServer(error);
     if (!http)
-        return result;
+        return std::nullopt;
     IppMessage response(
         cupsDoRequest(http.get(), makeCreateJobRequest(job).release(), printerResource(job.queue).c_str()));
     ipp_attribute_t* idAttribute = response ? ippFindAttribute(response.get(), "job-id", IPP_TAG_INTEGER) : nullptr;
     if (cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE || !idAttribute) {
-        result.error = lastCupsError("cannot create a job on \"" + job.queue + "\"");
-        return result;
+        *error = lastCupsError("cannot create a job on \"" + job.queue + "\"");
+        return std::nullopt;
     }
     const int jobId = ippGetInteger(idAttribute, 0);
     for (std::size_t i = 0; i < job.files.size(); ++i) {
-        if (auto problem = sendDocument(http.get(), job.queue, jobId, job.files[i], i + 1 == job.files.size())) {
+        if (!sendDocument(http.get(), job.queue, jobId, job.files[i], i + 1 == job.files.size(), error)) {
             http.reset();
             cancelJob(job.queue, jobId);
-            result.error = *problem + "; job " + std::to_string(jobId) + " was cancelled";
-            return result;
+            *error += "; job " + std::to_string(jobId) + " was cancelled";
+            return std::nullopt;
         }
     }
-    result.jobId = jobId;
-    return result;
+    return jobId;
 }

@@ -21,14 +21,6 @@ struct JobRequest {
     std::map<std::string, std::string> options;      // the print settings and the PPD's options, sent as names
     std::map<std::string, std::string> cupsOptions;  // CUPS' own options, typed as lp types them (page-ranges, ...)
     std::vector<std::string> files;
-    // Why the job must not be sent: its secrets could not be sealed for the queue's filter.
-    std::optional<std::string> unsealedSecrets;
-};
-
-struct SubmitResult {
-    std::optional<int> jobId;  // set when every document was accepted
-    std::string error;         // a message for the user otherwise
-    std::vector<std::string> warnings;
 };
 
 struct IppDeleter {
@@ -36,13 +28,13 @@ struct IppDeleter {
 };
 using IppMessage = std::unique_ptr<ipp_t, IppDeleter>;
 
-// The first problem with the files: one that is missing, not a regular file or unreadable;
-// nothing when every file can be sent.
-std::optional<std::string> unreadableFile(const std::vector<std::string>& files);
+// Whether every file can be sent; false, with a message in error, for the first one that is
+// missing, not a regular file or unreadable.
+bool filesArePrintable(const std::vector<std::string>& files, std::string* error);
 
-// Why an option cannot travel as an IPP attribute (a name IPP does not allow, a value too
-// long for a text); nothing when it can.
-std::optional<std::string> unsendableOption(const std::string& name, const std::string& value);
+// Whether an option can travel as an IPP attribute; false, with why in error (a name IPP does
+// not allow, a value too long for a text).
+bool optionCanTravel(const std::string& name, const std::string& value, std::string* error);
 
 // Options that cupsd keeps from the filters: names starting with "job-", but for the PIN and
 // accounting attributes it passes on (job-password, job-account-id, ...).
@@ -56,7 +48,9 @@ std::map<std::string, std::string> submittedOptions(const JobRequest& job);
 IppMessage makeCreateJobRequest(const JobRequest& job);
 
 // Creates the job on the default CUPS server (CUPS_SERVER, client.conf) and sends every file
-// as one document of it. Nothing is sent when a file is unreadable, an option cannot travel or
-// the job's secrets are not sealed;
-// a job whose document is refused is cancelled, so no half job is left printing.
-SubmitResult submitJob(const JobRequest& job);
+// as one document of it; the job's id. Nothing, with a message in error, when the job was not
+// printed: nothing is sent when a file is unreadable or an option cannot travel, and a job whose
+// document is refused is cancelled, so no half job is left printing. warnings receives what the
+// user should know of the options that were looked at (one that CUPS keeps from the filters),
+// whether or not the job was sent.
+std::optional<int> submitJob(const JobRequest& job, std::vector<std::string>* warnings, std::string* error);

@@ -92,20 +92,21 @@ void presentPanelAlert(QWidget* parent, const QString& title, const std::string&
     box.exec();
 }
 
-std::optional<std::string> applyOperation(QWidget* view, const ControlOperation& operation)
+bool applyOperation(QWidget* view, const ControlOperation& operation, std::string* error)
 {
     return operation.kind == ControlOperation::Kind::Set
-               ? platform::operateControl(view, operation.outlet, operation.value)
-               : platform::pasteIntoControl(view, operation.outlet, operation.value);
+               ? platform::operateControl(view, operation.outlet, operation.value, error)
+               : platform::pasteIntoControl(view, operation.outlet, operation.value, error);
 }
 
 void applyOperationsInWindow(QWidget* view, const std::vector<ControlOperation>& operations,
                              const std::function<void(const QString&)>& show)
 {
     for (const ControlOperation& operation : operations) {
-        if (auto error = applyOperation(view, operation)) {
-            report(*error);
-            show(QString::fromStdString(*error));
+        std::string error;
+        if (!applyOperation(view, operation, &error)) {
+            report(error);
+            show(QString::fromStdString(error));
         }
     }
 }

@@ -9,8 +9,8 @@
 #include <QString>
 
 #include <functional>
-#include <optional>
 #include <string>
+#include <vector>
 
 class QLabel;
 class QScrollArea;
@@ -45,8 +45,9 @@ void finishSummary(QTreeWidget* tree);
 void presentPanelAlert(QWidget* parent, const QString& title, const std::string& message,
                        const std::string& buttonTitle);
 
-// Runs one --set or --paste on the panel's view; the refusal, or nothing.
-std::optional<std::string> applyOperation(QWidget* view, const ControlOperation& operation);
+// Runs one --set or --paste on the panel's view; false, with the refusal in error, when the
+// control refused it.
+bool applyOperation(QWidget* view, const ControlOperation& operation, std::string* error);
 
 // Runs every --set and --paste of the command line in a window: a refusal is reported on
 // standard error and shown, and the next operation runs.

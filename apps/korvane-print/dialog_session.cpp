@@ -164,7 +164,7 @@ std::set<std::string> DialogSession::panelOptionKeys() const
     return keys;
 }
 
-JobRequest DialogSession::jobRequest(const std::vector<std::string>& files, int copies)
+JobRequest DialogSession::unsealedRequest(const std::vector<std::string>& files, int copies)
 {
     const platform::PrintSettings& settings = callback_->settings();
     JobRequest job;
@@ -177,12 +177,23 @@ JobRequest DialogSession::jobRequest(const std::vector<std::string>& files, int 
     choices_->setCopies(copies);
     job.cupsOptions = choices_->cupsOptions();
     job.files = files;
+    return job;
+}
+
+std::optional<JobRequest> DialogSession::jobRequest(const std::vector<std::string>& files, int copies,
+                                                    std::string* error)
+{
+    JobRequest job = unsealedRequest(files, copies);
     // cupsd sends cupsUser() as the job's owner, whom the filter gets as argv[2].
-    job.unsealedSecrets = sealer_.seal(job.options, cupsUser());
+    if (!sealer_.seal(job.options, cupsUser(), error))
+        return std::nullopt;
     return job;
 }
 
 std::map<std::string, std::string> DialogSession::jobOptions()
 {
-    return submittedOptions(jobRequest({}, choices_->copies()));
+    JobRequest job = unsealedRequest({}, choices_->copies());
+    std::string unsealable;  // the options stay as they are, and the dump shows them so
+    sealer_.seal(job.options, cupsUser(), &unsealable);
+    return submittedOptions(job);
 }

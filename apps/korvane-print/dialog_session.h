@@ -35,16 +35,17 @@ public:
     const std::string& noPanelReason() const { return noPanelReason_; }
 
     // The job these files make on this printer: the print settings and the job's choices as
-    // options, the job's name as its title, the secrets sealed for the queue's filter (or the
-    // reason they cannot be, in unsealedSecrets: such a job shows them and must not be sent).
-    JobRequest jobRequest(const std::vector<std::string>& files, int copies);
+    // options, the job's name as its title, the secrets sealed for the queue's filter. Nothing,
+    // with a message in error, when the secrets cannot be sealed: such a job must not be sent.
+    std::optional<JobRequest> jobRequest(const std::vector<std::string>& files, int copies, std::string* error);
     // What the dialog's pages and the printer's options add to the job.
     JobChoices& choices() { return *choices_; }
     // The PPD's option keywords (empty without a PPD).
     std::set<std::string> ppdOptionNames() const;
     // The panels' PPD option keys, which the dialog does not show among the printer's options.
     std::set<std::string> panelOptionKeys() const;
-    // Every option the job is submitted with, as CUPS gets it.
+    // Every option the job is submitted with, as CUPS gets it; its secrets as they stand when
+    // they cannot be sealed.
     std::map<std::string, std::string> jobOptions();
     // The notes of the defaults the user kept that the printer's constraints changed.
     const std::vector<std::string>& startNotes() const { return startNotes_; }
@@ -52,6 +53,8 @@ public:
 private:
     DialogSession() = default;
     void startFromSavedOptions();
+    // The job before its secrets are sealed.
+    JobRequest unsealedRequest(const std::vector<std::string>& files, int copies);
 
     PrinterChoice printer_;
     std::unique_ptr<HostCallback> callback_;

@@ -44,7 +44,7 @@ void drawFitted(QImage& sheet, const QImage& page)
 }
 
 // The module's function that draws PDF pages, or nothing with why in error.
-RenderPdfPages loadPdfPagesModule(std::string& error)
+RenderPdfPages loadPdfPagesModule(std::string* error)
 {
     for (const std::string& folder : bundleSearchPath()) {
         const QString file = QDir(QString::fromStdString(folder)).filePath(kPdfPagesModuleFile);
@@ -54,24 +54,24 @@ RenderPdfPages loadPdfPagesModule(std::string& error)
         QLibrary module(file);
         if (auto render = reinterpret_cast<RenderPdfPages>(module.resolve(kRenderPdfPagesSymbol)))
             return render;
-        error = "the PDF preview cannot be loaded: " + module.errorString().toStdString();
+        *error = "the PDF preview cannot be loaded: " + module.errorString().toStdString();
         return nullptr;
     }
-    error = std::string("the PDF preview is not installed (") + kPdfPagesModuleFile + " is in no plug-in folder)";
+    *error = std::string("the PDF preview is not installed (") + kPdfPagesModuleFile + " is in no plug-in folder)";
     return nullptr;
 }
 
-DocumentPreview previewPdf(const PreviewRequest& request)
+std::optional<DocumentPreview> previewPdf(const PreviewRequest& request, std::string* error)
 {
-    DocumentPreview preview;
-    const RenderPdfPages render = loadPdfPagesModule(preview.error);
+    const RenderPdfPages render = loadPdfPagesModule(error);
     if (!render)
-        return preview;
+        return std::nullopt;
     const QImage firstSheet = blankSheet(request);
     PdfPages pdf;
-    render(request.path.c_str(), request.maxPages, std::max(firstSheet.width(), firstSheet.height()), &pdf);
+    if (!render(request.path.c_str(), request.maxPages, std::max(firstSheet.width(), firstSheet.height()), &pdf, error))
+        return std::nullopt;
+    DocumentPreview preview;
     preview.pageCount = pdf.pageCount;
-    preview.error = std::move(pdf.error);
     for (const QImage& page : pdf.pages) {
         QImage sheet = firstSheet.copy();
         drawFitted(sheet, page);
@@ -80,14 +80,14 @@ DocumentPreview previewPdf(const PreviewRequest& request)
     return preview;
 }
 
-DocumentPreview previewText(const PreviewRequest& request)
+std::optional<DocumentPreview> previewText(const PreviewRequest& request, std::string* error)
 {
-    DocumentPreview preview;
     QFile file(QString::fromStdString(request.path));
     if (!file.open(QIODevice::ReadOnly)) {
-        preview.error = "cannot read the file: " + file.errorString().toStdString();
-        return preview;
+        *error = "cannot read the file: " + file.errorString().toStdString();
+        return std::nullopt;
     }
+    DocumentPreview preview;
     const QStringList lines = QString::fromUtf8(file.read(kMaxPreviewTextBytes)).split('\n');
     const bool wholeFile = file.atEnd();
     const int sheets = static_cast<int>((lines.size() + kTextLinesPerSheet - 1) / kTextLinesPerSheet);
@@ -114,14 +114,13 @@ DocumentPreview previewText(const PreviewRequest& request)
 
 }  // namespace
 
-DocumentPreview renderPreview(const PreviewRequest& request)
+std::optional<DocumentPreview> renderPreview(const PreviewRequest& request, std::string* error)
 {
     const QMimeType type = QMimeDatabase().mimeTypeForFile(QString::fromStdString(request.path));
     if (type.inherits("application/pdf"))
-        return previewPdf(request);
+        return previewPdf(request, error);
     if (type.inherits("text/plain"))
-        return previewText(request);
-    DocumentPreview preview;
-    preview.error = "there is no preview for " + type.comment().toStdString() + " files";
-    return preview;
+        return previewText(request, error);
+    *error = "there is no preview for " + type.comment().toStdString() + " files";
+    return std::nullopt;
 }

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QSizeF>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,8 +23,7 @@ struct PreviewRequest {
 struct DocumentPreview {
     std::vector<QImage> sheets;  // the first pages, one sheet each
     int pageCount = 0;           // of the whole document
-    std::string error;           // why there is no preview, when there is none
 };
 
-// The preview of the request's document.
-DocumentPreview renderPreview(const PreviewRequest& request);
+// The preview of the request's document; nothing, with why in error, when there is none.
+std::optional<DocumentPreview> renderPreview(const PreviewRequest& request, std::string* error);

@@ -102,13 +102,18 @@ HeldJob jobFromResponse(int jobId, ipp_t* response)
     return job;
 }
 
-// Sends a request that only says what to do with the job; a message when cupsd refused it.
-std::optional<std::string> jobOperation(ipp_op_t operation, int jobId, const std::string& doing)
+// Sends a request that only says what to do with the job; false, with cupsd's message in
+// error, when cupsd refused it.
+bool jobOperation(ipp_op_t operation, int jobId, const std::string& doing, std::string* error)
 {
-    std::string error;
-    if (!sendRequest(jobRequest(operation, jobId), "/jobs/", doing, &error))
-        return error;
-    return std::nullopt;
+    return sendRequest(jobRequest(operation, jobId), "/jobs/", doing, error) != nullptr;
+}
+
+// Fails with the message: false, with it in error.
+bool fail(std::string* error, std::string message)
+{
+    *error = std::move(message);
+    return false;
 }
 
 }  // namespace
@@ -140,30 +145,32 @@ bool carriesTabSettings(const HeldJob& job)
     return false;
 }
 
-std::optional<std::string> whyNotAnswerable(const HeldJob& job, const std::string& user)
+bool isAnswerableBy(const HeldJob& job, const std::string& user, std::string* error)
 {
     const std::string which = "job " + std::to_string(job.id);
     // cupsd keeps the owner of another user's job to itself under its default policy.
     if (job.owner != user)
-        return which + " is not one of your jobs; only its owner can answer it";
+        return fail(error, which + " is not one of your jobs; only its owner can answer it");
     if (jobWait(job) == JobWait::None) {
         if (job.state == IPP_JSTATE_STOPPED)
-            return which + " was stopped for another reason (" +
-                   (job.printerMessage.empty() ? std::string("cupsd gives none") : job.printerMessage) + "); lp -i " +
-                   std::to_string(job.id) + " -H restart prints it again";
+            return fail(error, which + " was stopped for another reason (" +
+                                   (job.printerMessage.empty() ? std::string("cupsd gives none") : job.printerMessage) +
+                                   "); lp -i " + std::to_string(job.id) + " -H restart prints it again");
         if (job.state == IPP_JSTATE_HELD)
-            return which + " is held until " + job.holdUntil + ", not until it gets its job control settings";
-        return which + " does not wait for its job control settings: it is " + ippEnumString("job-state", job.state);
+            return fail(error,
+                        which + " is held until " + job.holdUntil + ", not until it gets its job control settings");
+        return fail(error, which + " does not wait for its job control settings: it is " +
+                               ippEnumString("job-state", job.state));
     }
-    return std::nullopt;
+    return true;
 }
 
-std::optional<std::string> whyNotComplete(const HeldJob& job)
+bool isComplete(const HeldJob& job, std::string* error)
 {
     if (job.documentCount == 0)
-        return "job " + std::to_string(job.id) +
-               " has no document yet: the application is still sending it; try again in a moment";
-    return std::nullopt;
+        return fail(error, "job " + std::to_string(job.id) +
+                               " has no document yet: the application is still sending it; try again in a moment");
+    return true;
 }
 
 bool queueHoldsNewJobs(const std::string& queue)
@@ -196,7 +203,7 @@ std::vector<int> unfinishedJobsOfUser()
     return ids;
 }
 
-std::optional<std::string> applyAnswer(const HeldJob& job, const JobAnswer& answer)
+bool applyAnswer(const HeldJob& job, const JobAnswer& answer, std::string* error)
 {
     IppMessage request = jobRequest(IPP_OP_SET_JOB_ATTRIBUTES, job.id);
     for (const auto& [name, value] : answer.set) {
@@ -212,15 +219,14 @@ std::optional<std::string> applyAnswer(const HeldJob& job, const JobAnswer& answ
     if (wait == JobWait::Stopped)
         ippAddString(request.get(), IPP_TAG_JOB, IPP_TAG_KEYWORD, "job-hold-until", nullptr, "no-hold");
     const std::string which = "job " + std::to_string(job.id);
-    std::string error;
-    if (!sendRequest(std::move(request), "/jobs/", "cupsd did not take the settings of " + which, &error))
-        return error;
+    if (!sendRequest(std::move(request), "/jobs/", "cupsd did not take the settings of " + which, error))
+        return false;
     if (wait == JobWait::Stopped)
-        return jobOperation(IPP_OP_RESTART_JOB, job.id, "cupsd took the settings but did not restart " + which);
-    return jobOperation(IPP_OP_RELEASE_JOB, job.id, "cupsd took the settings but did not release " + which);
+        return jobOperation(IPP_OP_RESTART_JOB, job.id, "cupsd took the settings but did not restart " + which, error);
+    return jobOperation(IPP_OP_RELEASE_JOB, job.id, "cupsd took the settings but did not release " + which, error);
 }
 
-std::optional<std::string> cancelHeldJob(const HeldJob& job)
+bool cancelHeldJob(const HeldJob& job, std::string* error)
 {
-    return jobOperation(IPP_OP_CANCEL_JOB, job.id, "cupsd did not cancel job " + std::to_string(job.id));
+    return jobOperation(IPP_OP_CANCEL_JOB, job.id, "cupsd did not cancel job " + std::to_string(job.id), error);
 }

@@ -49,13 +49,13 @@ JobWait jobWait(const HeldJob& job);
 // Whether the job carries the Job Control tab's own settings (it was answered by the tab).
 bool carriesTabSettings(const HeldJob& job);
 
-// Why the user cannot answer the job: another user's job, or a job that waits for nothing;
-// nothing when they can.
-std::optional<std::string> whyNotAnswerable(const HeldJob& job, const std::string& user);
+// Whether the user can answer the job; false, with why in error, for another user's job or a
+// job that waits for nothing.
+bool isAnswerableBy(const HeldJob& job, const std::string& user, std::string* error);
 
-// Why the job cannot be let go yet: its documents are still arriving (an application creates
-// a job first and sends its documents after); nothing when it can.
-std::optional<std::string> whyNotComplete(const HeldJob& job);
+// Whether the job can be let go; false, with why in error, while its documents are still
+// arriving (an application creates a job first and sends its documents after).
+bool isComplete(const HeldJob& job, std::string* error);
 
 // Whether the queue's administrator turned the prompt on: cupsd holds every new job of the
 // queue (job-hold-until-default=indefinite).
@@ -71,8 +71,9 @@ struct JobAnswer {
 };
 
 // Sets the answer on the job and lets it print: Set-Job-Attributes, then Release-Job for a held
-// job or Restart-Job for a stopped one. A message when cupsd refused either.
-std::optional<std::string> applyAnswer(const HeldJob& job, const JobAnswer& answer);
+// job or Restart-Job for a stopped one. False, with cupsd's message in error, when cupsd refused
+// either.
+bool applyAnswer(const HeldJob& job, const JobAnswer& answer, std::string* error);
 
-// Cancels the job; a message when cupsd refused.
-std::optional<std::string> cancelHeldJob(const HeldJob& job);
+// Cancels the job; false, with cupsd's message in error, when cupsd refused.
+bool cancelHeldJob(const HeldJob& job, std::string* error);

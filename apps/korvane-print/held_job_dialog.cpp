@@ -64,30 +64,43 @@ const QString kWindowMnemonics = "PSB";
 
 }  // namespace
 
-HeldJobDialog::HeldJobDialog(HostOptions options, HeldJob job, QWidget* parent)
+std::unique_ptr<HeldJobDialog> HeldJobDialog::open(HostOptions options, HeldJob job, std::string* error,
+                                                   QWidget* parent)
+{
+    std::unique_ptr<HeldJobDialog> dialog(new HeldJobDialog(std::move(options), job, parent));
+    if (!dialog->openSession(std::move(job), error))
+        return nullptr;
+    return dialog;
+}
+
+HeldJobDialog::HeldJobDialog(HostOptions options, const HeldJob& job, QWidget* parent)
     : QDialog(parent), options_(std::move(options)), jobId_(job.id)
 {
     buildWindow(job);
+}
+
+// Opens the job's session and shows its tab; false, with a message in error, when the user
+// cannot answer the job. A tab without its layout leaves the window open with Print off.
+bool HeldJobDialog::openSession(HeldJob job, std::string* error)
+{
     auto alert = [this](const std::string& message, const std::string& button) { presentAlert(message, button); };
-    session_ = HeldJobSession::open(options_, job, alert, &sessionError_);
-    if (!session_) {
-        showNote(QString::fromStdString(sessionError_));
-        printButton_->setEnabled(false);
-        return;
-    }
+    session_ = HeldJobSession::open(options_, std::move(job), alert, error);
+    if (!session_)
+        return false;
     for (const std::string& note : session_->startNotes())
         showNote(QString::fromStdString(note));
     QWidget* view = session_->panel().panelView();
     if (!view) {
         showNote(tr("The Job Control panel could not load its layout."));
         printButton_->setEnabled(false);
-        return;
+        return true;
     }
     panelScroll_->setWidget(view);
     view->installEventFilter(this);
     tabs_->insertTab(0, panelScroll_, panelTabTitle(session_->panel().panelName(), kWindowMnemonics));
     tabs_->setCurrentWidget(panelScroll_);
     tabChanged(tabs_->currentIndex());
+    return true;
 }
 
 HeldJobDialog::~HeldJobDialog()
@@ -169,10 +182,11 @@ void HeldJobDialog::jobMovedOn()
     if (!session_ || !session_->refresh())
         return;
     showJob(session_->job());
-    if (auto refusal = whyNotAnswerable(session_->job(), cupsUser())) {
+    std::string refusal;
+    if (!isAnswerableBy(session_->job(), cupsUser(), &refusal)) {
         printButton_->setEnabled(false);
         cancelJobButton_->setEnabled(false);
-        showNote(QString::fromStdString(*refusal));
+        showNote(QString::fromStdString(refusal));
     }
 }
 
@@ -275,9 +289,10 @@ void HeldJobDialog::print()
         accept();
         return;
     }
-    if (auto problem = session_->answer()) {
+    std::string problem;
+    if (!session_->answer(&problem)) {
         QMessageBox::warning(this, tr("Not printed"),
-                             tr("The job still waits.\n\n%1").arg(QString::fromStdString(*problem)));
+                             tr("The job still waits.\n\n%1").arg(QString::fromStdString(problem)));
         return;
     }
     report(session_->answeredLine());
@@ -297,8 +312,9 @@ void HeldJobDialog::cancelJob()
                                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     if (answer != QMessageBox::Yes)
         return;
-    if (auto problem = session_->cancel()) {
-        QMessageBox::warning(this, tr("Not cancelled"), QString::fromStdString(*problem));
+    std::string problem;
+    if (!session_->cancel(&problem)) {
+        QMessageBox::warning(this, tr("Not cancelled"), QString::fromStdString(problem));
         return;
     }
     report("cancelled job " + std::to_string(jobId_));
@@ -320,19 +336,19 @@ ExitStatus runHeldJobWindow(const HostOptions& options)
         report(error);
         return ExitStatus::Unavailable;
     }
-    HeldJobDialog dialog(options, std::move(*job));
-    if (!dialog.session()) {
-        report(dialog.sessionError());
+    const std::unique_ptr<HeldJobDialog> dialog = HeldJobDialog::open(options, std::move(*job), &error);
+    if (!dialog) {
+        report(error);
         return ExitStatus::Unavailable;
     }
-    const NoticeRelay notes([&dialog](const QString& note) { dialog.showNote(note); });
-    const int result = dialog.exec();
+    const NoticeRelay notes([&dialog](const QString& note) { dialog->showNote(note); });
+    const int result = dialog->exec();
     if (result == kJobCancelled)
         return ExitStatus::Done;
     if (result != QDialog::Accepted)
         return ExitStatus::Cancelled;
     if (options.dump)
-        std::cout << QJsonDocument(dumpSession(dialog.session()->dialog(), dialog.printedSummary()))
+        std::cout << QJsonDocument(dumpSession(dialog->session()->dialog(), dialog->printedSummary()))
                          .toJson(QJsonDocument::Indented)
                          .toStdString();
     return ExitStatus::Done;

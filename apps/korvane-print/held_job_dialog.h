@@ -24,13 +24,12 @@ class QTreeWidget;
 class HeldJobDialog : public QDialog {
     Q_OBJECT
 public:
-    // Opens on the job. Check session(): it is nullptr, with sessionError() saying why, when the
-    // user cannot answer the job.
-    HeldJobDialog(HostOptions options, HeldJob job, QWidget* parent = nullptr);
+    // Opens on the job; nullptr, with a message in error, when the user cannot answer the job.
+    static std::unique_ptr<HeldJobDialog> open(HostOptions options, HeldJob job, std::string* error,
+                                               QWidget* parent = nullptr);
     ~HeldJobDialog() override;
 
     HeldJobSession* session() const { return session_.get(); }
-    const std::string& sessionError() const { return sessionError_; }
     int jobId() const { return jobId_; }
     // The summary of the tab as it was when Print was pressed.
     const std::optional<SummaryLines>& printedSummary() const { return printedSummary_; }
@@ -51,6 +50,8 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    HeldJobDialog(HostOptions options, const HeldJob& job, QWidget* parent);
+    bool openSession(HeldJob job, std::string* error);
     void buildWindow(const HeldJob& job);
     void showJob(const HeldJob& job);
     void tabChanged(int index);
@@ -65,7 +66,6 @@ private:
     HostOptions options_;
     int jobId_;
     std::unique_ptr<HeldJobSession> session_;
-    std::string sessionError_;
     bool panelRestored_ = false;
     bool tabPainted_ = false;
     QWidget* shownPage_ = nullptr;

@@ -26,10 +26,8 @@ HostOptions queueOptions(const HostOptions& options, const HeldJob& job)
 std::unique_ptr<HeldJobSession> HeldJobSession::open(const HostOptions& options, HeldJob job,
                                                      HostCallback::AlertPresenter alert, std::string* error)
 {
-    if (auto refusal = whyNotAnswerable(job, cupsUser())) {
-        *error = *refusal;
+    if (!isAnswerableBy(job, cupsUser(), error))
         return nullptr;
-    }
     std::unique_ptr<HeldJobSession> session(new HeldJobSession);
     session->start_ = startFor(job);
     session->dialog_ =
@@ -53,24 +51,22 @@ std::vector<std::string> HeldJobSession::carryOver()
     return carryIntoTab(panel().panelView(), start_.operations);
 }
 
-std::optional<std::string> HeldJobSession::answer()
+bool HeldJobSession::answer(std::string* error)
 {
     // The job may have changed since the window opened: answered elsewhere, cancelled, or its
     // documents arrived.
-    std::string error;
-    std::optional<HeldJob> now = readJob(job_.id, &error);
-    if (!now)
-        return error;
-    if (auto refusal = whyNotAnswerable(*now, cupsUser()))
-        return refusal;
-    if (auto incomplete = whyNotComplete(*now))
-        return incomplete;
+    std::optional<HeldJob> now = readJob(job_.id, error);
+    if (!now || !isAnswerableBy(*now, cupsUser(), error) || !isComplete(*now, error))
+        return false;
     job_ = std::move(*now);
+    std::string problem;
     std::optional<JobAnswer> answer = answerFor(job_, dialog_->callback().settings(), dialog_->panelOptionKeys(),
-                                                dialog_->choices().ppd(), cupsUser(), &error);
-    if (!answer)
-        return "the job's settings were not set: " + error;
-    return applyAnswer(job_, *answer);
+                                                dialog_->choices().ppd(), cupsUser(), &problem);
+    if (!answer) {
+        *error = "the job's settings were not set: " + problem;
+        return false;
+    }
+    return applyAnswer(job_, *answer, error);
 }
 
 bool HeldJobSession::refresh()
@@ -111,8 +107,8 @@ ExitStatus runHeldJobBatch(const HostOptions& options)
                 reportLine("note", note);
     }
     if (options.screenshot) {
-        if (auto problem = writePanelScreenshot(session->panel(), *options.screenshot)) {
-            report(*problem);
+        if (!writePanelScreenshot(session->panel(), *options.screenshot, &error)) {
+            report(error);
             return ExitStatus::Unavailable;
         }
     }
@@ -121,8 +117,8 @@ ExitStatus runHeldJobBatch(const HostOptions& options)
             << QJsonDocument(dumpSession(session->dialog(), summary)).toJson(QJsonDocument::Indented).toStdString();
     if (options.dryRun)
         return ExitStatus::Done;
-    if (auto problem = session->answer()) {
-        report(*problem);
+    if (!session->answer(&error)) {
+        report(error);
         return ExitStatus::NotPrinted;
     }
     report(session->answeredLine());

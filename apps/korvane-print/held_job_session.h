@@ -31,14 +31,14 @@ public:
     // Types the job's PPD job control options into the tab; call it once, after the tab's first
     // restore. A note for each value the tab refused.
     std::vector<std::string> carryOver();
-    // Sets the tab's settings (as its last save left them) on the job and lets it print. A
-    // message when that did not happen; the job then waits as before.
-    std::optional<std::string> answer();
+    // Sets the tab's settings (as its last save left them) on the job and lets it print; false,
+    // with a message in error, when that did not happen: the job then waits as before.
+    bool answer(std::string* error);
     // Reads the job again (its documents may have arrived since); false when cupsd no longer
     // shows it.
     bool refresh();
-    // Cancels the job; a message when cupsd refused.
-    std::optional<std::string> cancel() { return cancelHeldJob(job_); }
+    // Cancels the job; false, with cupsd's message in error, when cupsd refused.
+    bool cancel(std::string* error) { return cancelHeldJob(job_, error); }
     // What answering did to the job, for the user: "released job 42 on office".
     std::string answeredLine() const;
 

@@ -177,9 +177,11 @@ HeldJobStart startFor(const HeldJob& job)
 std::vector<std::string> carryIntoTab(QWidget* view, const std::vector<ControlOperation>& operations)
 {
     std::vector<std::string> notes;
-    for (const ControlOperation& operation : operations)
-        if (auto refused = applyOperation(view, operation))
-            notes.push_back("The job's value could not be carried into the tab: " + *refused);
+    for (const ControlOperation& operation : operations) {
+        std::string refusal;
+        if (!applyOperation(view, operation, &refusal))
+            notes.push_back("The job's value could not be carried into the tab: " + refusal);
+    }
     return notes;
 }
 
@@ -191,16 +193,11 @@ std::optional<JobAnswer> answerFor(const HeldJob& job, const platform::PrintSett
     for (const auto& [name, value] : settings.values())
         if (isTabKey(name))
             keys[name] = value;
-    if (auto problem = sealJobSecrets(keys, ppd, user)) {
-        *error = *problem;
+    if (!sealJobSecrets(keys, ppd, user, error))
         return std::nullopt;
-    }
-    for (const auto& [name, value] : keys) {
-        if (auto problem = unsendableOption(name, value)) {
-            *error = *problem;
+    for (const auto& [name, value] : keys)
+        if (!optionCanTravel(name, value, error))
             return std::nullopt;
-        }
-    }
     JobAnswer answer;
     answer.set = keys;
     for (const auto& [name, value] : job.options) {

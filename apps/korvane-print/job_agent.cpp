@@ -132,13 +132,13 @@ void JobAgent::openWindow(HeldJob job)
 {
     const int id = job.id;
     const QString line = jobLine(job);
-    auto* window = new HeldJobDialog(options_, std::move(job));
+    std::string unanswerable;
+    std::unique_ptr<HeldJobDialog> opened = HeldJobDialog::open(options_, std::move(job), &unanswerable);
     // The queue is not one of this model, or the job stopped waiting meanwhile.
-    if (!window->session()) {
-        delete window;
+    if (!opened)
         return;
-    }
-    window->setAttribute(Qt::WA_DeleteOnClose);
+    opened->setAttribute(Qt::WA_DeleteOnClose);
+    HeldJobDialog* window = opened.release();  // it deletes itself when closed
     windows_[id] = window;
     newestJob_ = id;
     connect(window, &QDialog::finished, this, [this, id](int) { windows_.erase(id); });

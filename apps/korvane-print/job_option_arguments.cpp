@@ -44,24 +44,40 @@ std::optional<bool> booleanValue(const std::string& value)
     return std::nullopt;
 }
 
-// Applies one of CUPS' own options; a message when CUPS would refuse its value. lp's older
-// "landscape" becomes the orientation it stands for, so that the General page shows it.
-std::optional<std::string> applyCupsOption(JobChoices& choices, const std::string& name, const std::string& value)
+// Fails with the message: false, with it in error.
+bool fail(std::string* error, std::string message)
+{
+    *error = std::move(message);
+    return false;
+}
+
+// Applies one of CUPS' own options; false, with why in error, when CUPS would refuse its
+// value. lp's older "landscape" becomes the orientation it stands for, so that the General
+// page shows it.
+bool applyCupsOption(JobChoices& choices, const std::string& name, const std::string& value, std::string* error)
 {
     if (name == "landscape") {
         const std::optional<bool> landscape = booleanValue(value);
         if (!landscape)
-            return "landscape takes true or false (or write -o landscape, -o nolandscape), not \"" + value + "\"";
+            return fail(error,
+                        "landscape takes true or false (or write -o landscape, -o nolandscape), not \"" + value + "\"");
         if (*landscape)
             choices.setOption("orientation-requested", "4");
         else
             choices.removeOption("orientation-requested");
-        return std::nullopt;
+        return true;
     }
-    if (auto problem = badCupsOptionValue(name, value))
-        return problem;
+    if (!cupsTakesOptionValue(name, value, error))
+        return false;
     choices.setOption(name, value);
-    return std::nullopt;
+    return true;
+}
+
+// Stops applying the options: the outcome, with the message in error.
+OptionArgumentsOutcome stop(OptionArgumentsOutcome outcome, std::string* error, std::string message)
+{
+    *error = std::move(message);
+    return outcome;
 }
 
 }  // namespace
@@ -81,63 +97,65 @@ std::optional<OptionList> parseOptionArgument(const std::string& argument, std::
     return options;
 }
 
-std::optional<std::string> badCupsOptionValue(const std::string& name, const std::string& value)
+bool cupsTakesOptionValue(const std::string& name, const std::string& value, std::string* error)
 {
     if (name == "copies")
-        return std::string("give the number of copies with -n or --copies");
-    if (name == "page-ranges") {
-        std::string error;
-        if (!parsePageRanges(value, &error))
-            return error;
-    } else if (name == "number-up") {
+        return fail(error, "give the number of copies with -n or --copies");
+    if (name == "page-ranges")
+        return parsePageRanges(value, error).has_value();
+    if (name == "number-up") {
         static const std::set<std::string> counts{"1", "2", "4", "6", "9", "16"};
         if (!counts.count(value))
-            return "number-up takes 1, 2, 4, 6, 9 or 16 pages per sheet, not \"" + value + "\"";
+            return fail(error, "number-up takes 1, 2, 4, 6, 9 or 16 pages per sheet, not \"" + value + "\"");
     } else if (name == "orientation-requested") {
         static const std::set<std::string> values{"3", "4", "5", "6"};
         if (!values.count(value))
-            return "orientation-requested takes 3 (portrait), 4 (landscape), 5 or 6 (reversed), not \"" + value + "\"";
+            return fail(error, "orientation-requested takes 3 (portrait), 4 (landscape), 5 or 6 (reversed), not \"" +
+                                   value + "\"");
     } else if (name == "sides") {
         static const std::set<std::string> values{"one-sided", "two-sided-long-edge", "two-sided-short-edge"};
         if (!values.count(value))
-            return "sides takes one-sided, two-sided-long-edge or two-sided-short-edge, not \"" + value + "\"";
+            return fail(error,
+                        "sides takes one-sided, two-sided-long-edge or two-sided-short-edge, not \"" + value + "\"");
     }
-    return std::nullopt;
+    return true;
 }
 
-std::optional<OptionArgumentProblem> applyOptionArguments(JobChoices& choices, const OptionList& options,
-                                                          const std::optional<std::string>& pages,
-                                                          std::vector<std::string>* notes)
+OptionArgumentsOutcome applyOptionArguments(JobChoices& choices, const OptionList& options,
+                                            const std::optional<std::string>& pages, std::vector<std::string>* notes,
+                                            std::string* error)
 {
-    using Kind = OptionArgumentProblem::Kind;
+    using Outcome = OptionArgumentsOutcome;
     std::set<std::string> fixed;
     for (const auto& [name, value] : options)
         if (choices.isPPDOption(name))
             fixed.insert(name);
     for (const auto& [name, value] : options) {
+        const std::string argument = "-o " + name + "=" + value;
         if (!choices.isPPDOption(name)) {
-            if (auto problem = applyCupsOption(choices, name, value))
-                return OptionArgumentProblem{Kind::BadValue, "-o " + name + "=" + value + ": " + *problem};
+            std::string problem;
+            if (!applyCupsOption(choices, name, value, &problem))
+                return stop(Outcome::BadValue, error, argument + ": " + problem);
             continue;
         }
         if (!ppdOptionTakes(choices.ppd(), name, value))
-            return OptionArgumentProblem{Kind::BadValue, "-o " + name + "=" + value + ": the printer's " + name +
-                                                             " takes " + choiceList(choices.ppd(), name)};
+            return stop(Outcome::BadValue, error,
+                        argument + ": the printer's " + name + " takes " + choiceList(choices.ppd(), name));
         const ConstraintVerdict verdict = choices.choosePPDOption(name, value, fixed);
         if (!verdict.accepted)
-            return OptionArgumentProblem{Kind::Refused, "-o " + name + "=" + value + " refused: " + verdict.reason};
+            return stop(Outcome::Refused, error, argument + " refused: " + verdict.reason);
         if (!verdict.note.empty() && notes)
             notes->push_back(verdict.note);
     }
     if (pages) {
-        std::string error;
-        auto ranges = parsePageRanges(*pages, &error);
+        std::string problem;
+        auto ranges = parsePageRanges(*pages, &problem);
         if (!ranges)
-            return OptionArgumentProblem{Kind::BadValue, "--pages " + *pages + ": " + error};
+            return stop(Outcome::BadValue, error, "--pages " + *pages + ": " + problem);
         if (ranges->empty())
             choices.removeOption("page-ranges");
         else
             choices.setOption("page-ranges", formatPageRanges(*ranges));
     }
-    return std::nullopt;
+    return Outcome::Applied;
 }

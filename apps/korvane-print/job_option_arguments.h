@@ -9,11 +9,6 @@
 #include <utility>
 #include <vector>
 
-struct OptionArgumentProblem {
-    enum class Kind { BadValue, Refused } kind;  // a value no printer takes; one the constraints refuse
-    std::string message;
-};
-
 using OptionList = std::vector<std::pair<std::string, std::string>>;
 
 // The options of one -o argument, read as lp reads it (cupsParseOptions): NAME=VALUE, several
@@ -21,13 +16,19 @@ using OptionList = std::vector<std::pair<std::string, std::string>>;
 // noNAME is NAME=false. Nothing, with a message in error, for an argument that names no option.
 std::optional<OptionList> parseOptionArgument(const std::string& argument, std::string* error);
 
+// How applying the command line's job options went: all applied, or stopped at the first
+// with a value no printer takes, or at the first that the printer's constraints refuse. The
+// caller exits with a status of its own for each.
+enum class OptionArgumentsOutcome { Applied, BadValue, Refused };
+
 // Applies the options in order, then the pages. A PPD option goes through the printer's
 // constraints, where a resolution may change anything but another option of the command
-// line; notes receives what a resolution changed. The first problem, or nothing.
-std::optional<OptionArgumentProblem> applyOptionArguments(JobChoices& choices, const OptionList& options,
-                                                          const std::optional<std::string>& pages,
-                                                          std::vector<std::string>* notes);
+// line; notes receives what a resolution changed. Anything but Applied comes with a message
+// in error.
+OptionArgumentsOutcome applyOptionArguments(JobChoices& choices, const OptionList& options,
+                                            const std::optional<std::string>& pages, std::vector<std::string>* notes,
+                                            std::string* error);
 
-// A message for a value of one of CUPS' own options that CUPS would refuse; nothing when it
-// is fine or the option is not one the dialog knows.
-std::optional<std::string> badCupsOptionValue(const std::string& name, const std::string& value);
+// Whether CUPS takes the value for one of its own options (any value of an option the dialog
+// does not know); false, with why in error.
+bool cupsTakesOptionValue(const std::string& name, const std::string& value, std::string* error);

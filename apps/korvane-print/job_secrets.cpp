@@ -39,23 +39,27 @@ std::optional<std::vector<unsigned char>> filterSealKey(ppd_file_t* ppd)
     return key;
 }
 
-std::optional<std::string> sealJobSecrets(std::map<std::string, std::string>& options, ppd_file_t* ppd,
-                                          const std::string& user)
+bool sealJobSecrets(std::map<std::string, std::string>& options, ppd_file_t* ppd, const std::string& user,
+                    std::string* error)
 {
-    return JobSecretSealer(filterSealKey(ppd)).seal(options, user);
+    return JobSecretSealer(filterSealKey(ppd)).seal(options, user, error);
 }
 
-std::optional<std::string> JobSecretSealer::seal(std::map<std::string, std::string>& options, const std::string& user)
+bool JobSecretSealer::seal(std::map<std::string, std::string>& options, const std::string& user, std::string* error)
 {
     const std::map<std::string, std::string> secrets = secretsOf(options);
     if (secrets.empty())
-        return std::nullopt;
-    if (!key_)
-        return noKeyMessage();
+        return true;
+    if (!key_) {
+        *error = noKeyMessage();
+        return false;
+    }
     if (secrets != sealedSecrets_ || user != sealedUser_) {
         std::map<std::string, std::string> pieces = secrets;
-        if (!korvane::settings::sealSecretKeys(pieces, *key_, user))
-            return noKeyMessage();
+        if (!korvane::settings::sealSecretKeys(pieces, *key_, user)) {
+            *error = noKeyMessage();
+            return false;
+        }
         sealedSecrets_ = secrets;
         sealedUser_ = user;
         sealedPieces_ = std::move(pieces);
@@ -64,5 +68,5 @@ std::optional<std::string> JobSecretSealer::seal(std::map<std::string, std::stri
         options.erase(key);
     std::erase_if(options, [](const auto& option) { return korvane::settings::isSealedPieceKey(option.first); });
     options.insert(sealedPieces_.begin(), sealedPieces_.end());
-    return std::nullopt;
+    return true;
 }

@@ -14,10 +14,10 @@
 std::optional<std::vector<unsigned char>> filterSealKey(ppd_file_t* ppd);
 
 // Moves the secret-bearing print-settings keys among options into a value sealed for the
-// filter of the PPD's queue, bound to user (the job's owner). A message, with options
-// untouched, when they carry secrets and the PPD no key to seal them with.
-std::optional<std::string> sealJobSecrets(std::map<std::string, std::string>& options, ppd_file_t* ppd,
-                                          const std::string& user);
+// filter of the PPD's queue, bound to user (the job's owner). False, with a message in error
+// and options untouched, when they carry secrets and the PPD no key to seal them with.
+bool sealJobSecrets(std::map<std::string, std::string>& options, ppd_file_t* ppd, const std::string& user,
+                    std::string* error);
 
 // Seals the secrets of one dialog's jobs with the key its queue's PPD carried. Each sealing
 // draws a new one-time key; this one gives the same sealed value again while the secrets and
@@ -27,7 +27,7 @@ public:
     explicit JobSecretSealer(std::optional<std::vector<unsigned char>> key = std::nullopt) : key_(std::move(key)) {}
 
     // As sealJobSecrets, with the key this sealer was given.
-    std::optional<std::string> seal(std::map<std::string, std::string>& options, const std::string& user);
+    bool seal(std::map<std::string, std::string>& options, const std::string& user, std::string* error);
 
 private:
     std::optional<std::vector<unsigned char>> key_;

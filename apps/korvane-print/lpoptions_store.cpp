@@ -76,13 +76,15 @@ std::map<std::string, std::string> savedPrinterOptions(const std::string& printe
     return saved;
 }
 
-std::optional<std::string> saveAsDefault(const std::string& printer, const std::map<std::string, std::string>& options,
-                                         const std::set<std::string>& ppdOptionNames)
+bool saveAsDefault(const std::string& printer, const std::map<std::string, std::string>& options,
+                   const std::set<std::string>& ppdOptionNames, std::string* error)
 {
     DestinationList dests;
     cups_dest_t* dest = dests.findOrAdd(printer);
-    if (!dest)
-        return "cannot add " + printer + " to the user's printers";
+    if (!dest) {
+        *error = "cannot add " + printer + " to the user's printers";
+        return false;
+    }
     for (int i = 0; i < dests.count(); ++i)
         dests.dests()[i].is_default = 0;
     dest->is_default = 1;
@@ -94,7 +96,9 @@ std::optional<std::string> saveAsDefault(const std::string& printer, const std::
     }
     for (const auto& [name, value] : options)
         dest->num_options = cupsAddOption(name.c_str(), value.c_str(), dest->num_options, &dest->options);
-    if (cupsSetDests2(CUPS_HTTP_DEFAULT, dests.count(), dests.dests()) != 0)
-        return std::string("cannot save the defaults in lpoptions: ") + cupsLastErrorString();
-    return std::nullopt;
+    if (cupsSetDests2(CUPS_HTTP_DEFAULT, dests.count(), dests.dests()) != 0) {
+        *error = std::string("cannot save the defaults in lpoptions: ") + cupsLastErrorString();
+        return false;
+    }
+    return true;
 }

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <map>
-#include <optional>
 #include <set>
 #include <string>
 
@@ -16,6 +15,6 @@ std::map<std::string, std::string> savedPrinterOptions(const std::string& printe
                                                        const std::set<std::string>& ppdOptionNames);
 
 // Makes the printer the user's default and keeps these options for it, replacing the ones
-// kept before; a message when the file cannot be written.
-std::optional<std::string> saveAsDefault(const std::string& printer, const std::map<std::string, std::string>& options,
-                                         const std::set<std::string>& ppdOptionNames);
+// kept before; false, with a message in error, when the file cannot be written.
+bool saveAsDefault(const std::string& printer, const std::map<std::string, std::string>& options,
+                   const std::set<std::string>& ppdOptionNames, std::string* error);

@@ -282,9 +282,10 @@ void PaperPage::customEdited(const std::string& keyword)
         const std::string value = control.customFields[i]->text().trimmed().toStdString();
         if (value.empty())
             return;
-        if (auto problem = customValueProblem(control.option.customParameters.at(i), value)) {
+        std::string problem;
+        if (!customValueFits(control.option.customParameters.at(i), value, &problem)) {
             QApplication::beep();
-            emit noteChanged(tr("Not changed: %1.").arg(QString::fromStdString(*problem)));
+            emit noteChanged(tr("Not changed: %1.").arg(QString::fromStdString(problem)));
             return;
         }
         values.push_back(value);

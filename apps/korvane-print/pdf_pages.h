@@ -11,12 +11,13 @@
 struct PdfPages {
     std::vector<QImage> pages;  // the first pages, each drawn at the size asked for
     int pageCount = 0;          // of the whole document
-    std::string error;          // why there are no pages, when there are none
 };
 
 // Draws the first maxPages pages of the PDF at path, each with its longer side
-// longestSidePixels long, into pages.
-using RenderPdfPages = void (*)(const char* path, int maxPages, int longestSidePixels, PdfPages* pages);
+// longestSidePixels long, into pages; false, with why in error, when the file is no PDF it can
+// open.
+using RenderPdfPages = bool (*)(const char* path, int maxPages, int longestSidePixels, PdfPages* pages,
+                                std::string* error);
 
 // The module's file, found in the folders the host searches for its plug-ins, and the name of
 // the RenderPdfPages it exports.

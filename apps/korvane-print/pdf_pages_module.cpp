@@ -10,14 +10,13 @@
 #include <memory>
 
 // Opens the document and draws its first pages; see RenderPdfPages.
-extern "C" Q_DECL_EXPORT void korvaneRenderPdfPages(const char* path, int maxPages, int longestSidePixels,
-                                                    PdfPages* result)
+extern "C" Q_DECL_EXPORT bool korvaneRenderPdfPages(const char* path, int maxPages, int longestSidePixels,
+                                                    PdfPages* result, std::string* error)
 {
     std::unique_ptr<Poppler::Document> document = Poppler::Document::load(QString::fromUtf8(path));
     if (!document || document->isLocked()) {
-        result->error =
-            document ? "the PDF document is locked with a password" : "the file is not a readable PDF document";
-        return;
+        *error = document ? "the PDF document is locked with a password" : "the file is not a readable PDF document";
+        return false;
     }
     document->setRenderHint(Poppler::Document::Antialiasing);
     document->setRenderHint(Poppler::Document::TextAntialiasing);
@@ -30,4 +29,5 @@ extern "C" Q_DECL_EXPORT void korvaneRenderPdfPages(const char* path, int maxPag
         const double dpi = 72.0 * longestSidePixels / std::max(points.width(), points.height());
         result->pages.push_back(page->renderToImage(dpi, dpi));
     }
+    return true;
 }

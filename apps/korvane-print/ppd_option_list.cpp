@@ -146,7 +146,7 @@ PPDOptionEntry describePPDOption(ppd_file_t* ppd, const char* keyword)
     return option ? entryOf(ppd, *option) : PPDOptionEntry{};
 }
 
-std::optional<std::string> customValueProblem(const PPDCustomParameter& parameter, const std::string& value)
+bool customValueFits(const PPDCustomParameter& parameter, const std::string& value, std::string* error)
 {
     const std::string from = QString::number(parameter.minimum).toStdString();
     const std::string to = QString::number(parameter.maximum).toStdString();
@@ -157,8 +157,10 @@ std::optional<std::string> customValueProblem(const PPDCustomParameter& paramete
     case PPD_CUSTOM_INT: {
         bool ok = false;
         const long number = QString::fromStdString(value).toLong(&ok);
-        if (!ok || number < parameter.minimum || number > parameter.maximum)
-            return bounds("a whole number");
+        if (!ok || number < parameter.minimum || number > parameter.maximum) {
+            *error = bounds("a whole number");
+            return false;
+        }
         break;
     }
     case PPD_CUSTOM_REAL:
@@ -167,22 +169,26 @@ std::optional<std::string> customValueProblem(const PPDCustomParameter& paramete
     case PPD_CUSTOM_INVCURVE: {
         bool ok = false;
         const double number = QString::fromStdString(value).toDouble(&ok);
-        if (!ok || number < parameter.minimum || number > parameter.maximum)
-            return bounds("a number");
+        if (!ok || number < parameter.minimum || number > parameter.maximum) {
+            *error = bounds("a number");
+            return false;
+        }
         break;
     }
     case PPD_CUSTOM_STRING:
     case PPD_CUSTOM_PASSCODE:
     case PPD_CUSTOM_PASSWORD: {
         const auto length = QString::fromStdString(value).size();
-        if (length < parameter.minimum || length > parameter.maximum)
-            return parameter.text + " takes " + from + " to " + to + " characters, not \"" + value + "\"";
+        if (length < parameter.minimum || length > parameter.maximum) {
+            *error = parameter.text + " takes " + from + " to " + to + " characters, not \"" + value + "\"";
+            return false;
+        }
         break;
     }
     default:
         break;
     }
-    return std::nullopt;
+    return true;
 }
 
 std::string customChoiceValue(const PPDOptionEntry& option, const std::vector<std::string>& values)

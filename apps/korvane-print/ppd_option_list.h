@@ -4,7 +4,6 @@
 
 #include <cups/ppd.h>
 
-#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -51,9 +50,9 @@ std::vector<PPDOptionGroup> otherPPDOptions(ppd_file_t* ppd, const std::set<std:
 // One option of the PPD in the same form; an entry without keyword when the PPD has none.
 PPDOptionEntry describePPDOption(ppd_file_t* ppd, const char* keyword);
 
-// Why a value does not suit a custom parameter (a number out of its bounds, a text of the
-// wrong length); nothing when it does.
-std::optional<std::string> customValueProblem(const PPDCustomParameter& parameter, const std::string& value);
+// Whether a value suits a custom parameter; false, with why in error (a number out of its
+// bounds, a text of the wrong length).
+bool customValueFits(const PPDCustomParameter& parameter, const std::string& value, std::string* error);
 
 // A value that ppdMarkOption accepts for the option's custom choice:
 // "Custom.VALUE" for a single parameter, "{NAME=VALUE ...}" for several, where a value with

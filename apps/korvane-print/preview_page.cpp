@@ -94,10 +94,12 @@ void PreviewPage::refresh()
     const double fitWidth = request_.landscape ? width * portraitShape : width;
     request_.sheetWidthPixels = static_cast<int>(std::min(fitHeight, fitWidth));
     renderedHeight_ = scroll_->viewport()->height();
-    preview_ = renderPreview(request_);
+    std::string problem;
+    std::optional<DocumentPreview> preview = renderPreview(request_, &problem);
+    preview_ = preview ? std::move(*preview) : DocumentPreview{};
     const QString name = QFileInfo(QString::fromStdString(request_.path)).fileName();
-    if (!preview_.error.empty()) {
-        caption_->setText(tr("%1: %2.").arg(name, QString::fromStdString(preview_.error)));
+    if (!preview) {
+        caption_->setText(tr("%1: %2.").arg(name, QString::fromStdString(problem)));
         return;
     }
     const int shown = static_cast<int>(preview_.sheets.size());

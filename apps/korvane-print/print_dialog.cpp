@@ -83,18 +83,34 @@ const QString kDialogMnemonics = "PILGTVSDZWEHOAMR";
 
 }  // namespace
 
+std::unique_ptr<PrintDialog> PrintDialog::open(HostOptions options, std::string* error, QWidget* parent)
+{
+    std::unique_ptr<PrintDialog> dialog(new PrintDialog(std::move(options), parent));
+    if (!dialog->openFirstPrinter(error))
+        return nullptr;
+    return dialog;
+}
+
 PrintDialog::PrintDialog(HostOptions options, QWidget* parent) : QDialog(parent), options_(std::move(options))
 {
     buildWindow();
-    openPrinter(options_.printer.name.value_or(""), nullptr);
-    if (session_) {
-        const QString name = QString::fromStdString(session_->printer().name);
-        if (printerPopup_->findText(name) < 0)
-            printerPopup_->insertItem(0, name);
+}
+
+// Opens the printer the options name and shows it chosen; from then on the user may choose
+// another.
+bool PrintDialog::openFirstPrinter(std::string* error)
+{
+    if (!openPrinter(options_.printer.name.value_or(""), nullptr, error))
+        return false;
+    const QString name = QString::fromStdString(session_->printer().name);
+    if (printerPopup_->findText(name) < 0)
+        printerPopup_->insertItem(0, name);
+    {
         const QSignalBlocker blocker(printerPopup_);
         printerPopup_->setCurrentIndex(printerPopup_->findText(name));
     }
     connect(printerPopup_, &QComboBox::currentIndexChanged, this, &PrintDialog::printerChosen);
+    return true;
 }
 
 PrintDialog::~PrintDialog()
@@ -208,9 +224,9 @@ void PrintDialog::buildWindow()
     resize(760, 640);
 }
 
-// Opens the session of a printer and shows its panel; on failure the window says why and
-// offers the summary only.
-void PrintDialog::openPrinter(const std::string& name, const platform::PrintSettings* carried)
+// Opens the session of a printer and shows its panel; false, with a message in error, when
+// the printer cannot be had: the window then says why and offers the summary only.
+bool PrintDialog::openPrinter(const std::string& name, const platform::PrintSettings* carried, std::string* error)
 {
     HostOptions printerOptions = options_;
     // What the command line says about the printer holds for the printer it named.
@@ -219,20 +235,22 @@ void PrintDialog::openPrinter(const std::string& name, const platform::PrintSett
     else if (!name.empty())
         printerOptions.printer.name = name;
     auto alert = [this](const std::string& message, const std::string& button) { presentAlert(message, button); };
-    session_ = DialogSession::open(printerOptions, alert, &sessionError_, carried);
+    session_ = DialogSession::open(printerOptions, alert, error, carried);
     panelRestored_ = false;
     if (!session_) {
-        showStatus(QString::fromStdString(sessionError_));
+        showStatus(QString::fromStdString(*error));
         printButton_->setEnabled(false);
         attachPages();
-        return;
+        return false;
     }
     // The command line's job options hold for the printer it named, as its --set do.
     std::vector<std::string> notes = session_->startNotes();
     if (!initialPrinter_) {
-        if (auto problem = applyOptionArguments(session_->choices(), options_.jobOptions, options_.pages, &notes)) {
-            report(problem->message);
-            notes.push_back(problem->message);
+        std::string problem;
+        if (applyOptionArguments(session_->choices(), options_.jobOptions, options_.pages, &notes, &problem) !=
+            OptionArgumentsOutcome::Applied) {
+            report(problem);
+            notes.push_back(problem);
         }
     }
     for (const std::string& note : notes)
@@ -248,6 +266,7 @@ void PrintDialog::openPrinter(const std::string& name, const platform::PrintSett
         status = tr("The built-in sample printer has no CUPS queue: try the tab here, print to a CUPS queue.");
     showStatus(status);
     showPanelTab();
+    return true;
 }
 
 // The dialog's own pages show the printer's options and the job's choices.
@@ -301,8 +320,9 @@ void PrintDialog::saveAsDefault()
     if (!session_)
         return;
     const std::string printer = session_->printer().name;
-    if (auto problem = ::saveAsDefault(printer, session_->choices().rememberedOptions(), session_->ppdOptionNames()))
-        showNote(QString::fromStdString(*problem));
+    std::string problem;
+    if (!::saveAsDefault(printer, session_->choices().rememberedOptions(), session_->ppdOptionNames(), &problem))
+        showNote(QString::fromStdString(problem));
     else
         showNote(tr("%1 and these settings are now your defaults.").arg(QString::fromStdString(printer)));
 }
@@ -361,7 +381,8 @@ void PrintDialog::printerChosen(int index)
     if (session_ && shownPage_ == panelScroll_)
         panelTabLeft();  // its values belong to the job, which moves to the new printer
     releasePrinter();
-    openPrinter(name, jobSettings_ ? &*jobSettings_ : nullptr);
+    std::string unavailable;  // the window shows it in place of the printer's pages
+    openPrinter(name, jobSettings_ ? &*jobSettings_ : nullptr, &unavailable);
 }
 
 // Tells the panels that the user left or reached their tab, and fills the summary page.
@@ -493,16 +514,30 @@ void PrintDialog::print()
 // Sends the job; false, with a message box saying why, when CUPS did not take it.
 bool PrintDialog::submitToCups()
 {
-    const SubmitResult result = submitJob(session_->jobRequest(options_.files, copiesSpin_->value()));
-    for (const std::string& warning : result.warnings)
-        reportLine("warning", warning);
-    if (!result.jobId) {
+    std::string error;
+    jobId_ = sendJob(&error);
+    if (!jobId_) {
         QMessageBox::warning(this, tr("Not printed"),
-                             tr("The job was not printed.\n\n%1").arg(QString::fromStdString(result.error)));
+                             tr("The job was not printed.\n\n%1").arg(QString::fromStdString(error)));
         return false;
     }
-    jobId_ = result.jobId;
     return true;
+}
+
+// The job of the session's printer as CUPS took it, its warnings on standard error; nothing,
+// with a message in error, when the job cannot be sent.
+std::optional<int> PrintDialog::sendJob(std::string* error)
+{
+    const std::optional<JobRequest> job = session_->jobRequest(options_.files, copiesSpin_->value(), error);
+    if (!job) {
+        *error += "; nothing was sent";
+        return std::nullopt;
+    }
+    std::vector<std::string> warnings;
+    const std::optional<int> jobId = submitJob(*job, &warnings, error);
+    for (const std::string& warning : warnings)
+        reportLine("warning", warning);
+    return jobId;
 }
 
 // The panel's informational alert: a message box with the one button the panel names.
@@ -520,21 +555,22 @@ void PrintDialog::showStatus(const QString& text)
 
 ExitStatus runWindow(const HostOptions& options)
 {
-    if (auto problem = unreadableFile(options.files)) {
-        report(*problem);
+    std::string error;
+    if (!filesArePrintable(options.files, &error)) {
+        report(error);
         return ExitStatus::Unavailable;
     }
-    PrintDialog dialog(options);
-    if (!dialog.session()) {
-        report(dialog.sessionError());
+    const std::unique_ptr<PrintDialog> dialog = PrintDialog::open(options, &error);
+    if (!dialog) {
+        report(error);
         return ExitStatus::Unavailable;
     }
-    if (dialog.exec() != QDialog::Accepted)
+    if (dialog->exec() != QDialog::Accepted)
         return ExitStatus::Cancelled;
-    if (dialog.jobId())
-        report("sent job " + std::to_string(*dialog.jobId()) + " to " + dialog.session()->printer().name);
+    if (dialog->jobId())
+        report("sent job " + std::to_string(*dialog->jobId()) + " to " + dialog->session()->printer().name);
     if (options.dump)
-        std::cout << QJsonDocument(dumpSession(*dialog.session(), dialog.printedSummary()))
+        std::cout << QJsonDocument(dumpSession(*dialog->session(), dialog->printedSummary()))
                          .toJson(QJsonDocument::Indented)
                          .toStdString();
     return ExitStatus::Done;

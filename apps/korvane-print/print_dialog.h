@@ -31,21 +31,23 @@ class QTreeWidget;
 class PrintDialog : public QDialog {
     Q_OBJECT
 public:
-    // Opens on the printer the options name (or the default one). Check session(): it is
-    // nullptr, with sessionError() saying why, when that printer cannot be had.
-    explicit PrintDialog(HostOptions options, QWidget* parent = nullptr);
+    // Opens on the printer the options name (or the default one); nullptr, with a message in
+    // error, when that printer cannot be had.
+    static std::unique_ptr<PrintDialog> open(HostOptions options, std::string* error, QWidget* parent = nullptr);
     ~PrintDialog() override;
 
+    // The printer the user chose; nullptr after one that cannot be had, which the window says.
     DialogSession* session() const { return session_.get(); }
-    const std::string& sessionError() const { return sessionError_; }
     // The summary lines of the first panel as they were when Print was pressed.
     const std::optional<SummaryLines>& printedSummary() const { return printedSummary_; }
     // The CUPS job the files became; nothing after a dry run or before printing.
     std::optional<int> jobId() const { return jobId_; }
 
 private:
+    PrintDialog(HostOptions options, QWidget* parent);
+    bool openFirstPrinter(std::string* error);
     void buildWindow();
-    void openPrinter(const std::string& name, const platform::PrintSettings* carried);
+    bool openPrinter(const std::string& name, const platform::PrintSettings* carried, std::string* error);
     void releasePrinter();
     void showPanelTab();
     void printerChosen(int index);
@@ -55,6 +57,7 @@ private:
     void fillSummary();
     void print();
     bool submitToCups();
+    std::optional<int> sendJob(std::string* error);
     void applyCommandLineOperations();
     void presentAlert(const std::string& message, const std::string& buttonTitle);
     void showStatus(const QString& text);
@@ -66,7 +69,6 @@ private:
 
     HostOptions options_;
     std::unique_ptr<DialogSession> session_;
-    std::string sessionError_;
     bool panelRestored_ = false;
     bool operationsApplied_ = false;
     QWidget* shownPage_ = nullptr;  // the tab page the user sees

@@ -44,16 +44,20 @@ QJsonObject dumpSession(DialogSession& session, const std::optional<SummaryLines
     return dump;
 }
 
-std::optional<std::string> writePanelScreenshot(platform::PDEPanel& panel, const std::string& path)
+bool writePanelScreenshot(platform::PDEPanel& panel, const std::string& path, std::string* error)
 {
     QWidget* view = panel.panelView();
-    if (!view)
-        return std::string("the panel has no view to render");
+    if (!view) {
+        *error = "the panel has no view to render";
+        return false;
+    }
     view->ensurePolished();
     if (view->layout())
         view->layout()->activate();
     view->resize(view->sizeHint().expandedTo(view->minimumSizeHint()).expandedTo(QSize(560, 380)));
-    if (!view->grab().save(QString::fromStdString(path), "PNG"))
-        return "cannot write the screenshot " + path;
-    return std::nullopt;
+    if (!view->grab().save(QString::fromStdString(path), "PNG")) {
+        *error = "cannot write the screenshot " + path;
+        return false;
+    }
+    return true;
 }

@@ -16,5 +16,6 @@ using SummaryLines = std::map<std::string, std::string>;
 // asked for it, the summary.
 QJsonObject dumpSession(DialogSession& session, const std::optional<SummaryLines>& summary);
 
-// Renders the panel's view at its natural size to a PNG file; a message when it cannot.
-std::optional<std::string> writePanelScreenshot(platform::PDEPanel& panel, const std::string& path);
+// Renders the panel's view at its natural size to a PNG file; false, with a message in error,
+// when it cannot.
+bool writePanelScreenshot(platform::PDEPanel& panel, const std::string& path, std::string* error);

@@ -19,6 +19,8 @@
 #include <QTabWidget>
 #include <QToolButton>
 
+#include <optional>
+
 namespace platform {
 
 namespace {
@@ -107,9 +109,17 @@ std::optional<int> parseInteger(const std::string& value)
     return number;
 }
 
-std::string refusal(const std::string& outlet, const std::string& why)
+// Refuses the operation: false, with the sentence in error when the caller wants one.
+bool fail(std::string* error, const std::string& message)
 {
-    return "cannot operate " + outlet + ": " + why;
+    if (error)
+        *error = message;
+    return false;
+}
+
+bool refuse(std::string* error, const std::string& outlet, const std::string& why)
+{
+    return fail(error, "cannot operate " + outlet + ": " + why);
 }
 
 // Sends one key press and release to a widget, as the keyboard would.
@@ -131,16 +141,16 @@ void typeText(QLineEdit* edit, const QString& text)
     }
 }
 
-std::optional<std::string> operateButton(QAbstractButton* button, const std::string& outlet, const std::string& value,
-                                         Kind kind)
+bool operateButton(QAbstractButton* button, const std::string& outlet, const std::string& value, Kind kind,
+                   std::string* error)
 {
     if (kind == Kind::PushButton) {
         button->click();
-        return std::nullopt;
+        return true;
     }
     auto state = parseInteger(value);
     if (!state || (*state != 0 && *state != 1))
-        return refusal(outlet, "a " + std::string(kindName(kind)) + " takes 0 or 1, not \"" + value + "\"");
+        return refuse(error, outlet, "a " + std::string(kindName(kind)) + " takes 0 or 1, not \"" + value + "\"");
     if (button->isChecked() != (*state == 1)) {
         if (kind == Kind::Radio && *state == 0) {
             // A cell of a radio group is turned off by leaving its group with no selection.
@@ -155,62 +165,63 @@ std::optional<std::string> operateButton(QAbstractButton* button, const std::str
     } else {
         Q_EMIT button->clicked(button->isChecked());
     }
-    return std::nullopt;
+    return true;
 }
 
-std::optional<std::string> operateMatrix(QWidget* matrix, const std::string& outlet, const std::string& value)
+bool operateMatrix(QWidget* matrix, const std::string& outlet, const std::string& value, std::string* error)
 {
     auto row = parseInteger(value);
     if (row)
         for (QAbstractButton* cell : layout::matrixCells(matrix))
             if (cell->property(layout::kRowProperty).toInt() == *row) {
                 if (!cell->isEnabled())
-                    return refusal(outlet, "row " + value + " is disabled");
+                    return refuse(error, outlet, "row " + value + " is disabled");
                 cell->click();
-                return std::nullopt;
+                return true;
             }
-    return refusal(outlet, "it has no row \"" + value + "\"");
+    return refuse(error, outlet, "it has no row \"" + value + "\"");
 }
 
-std::optional<std::string> operatePopUp(QComboBox* popUp, const std::string& outlet, const std::string& value)
+bool operatePopUp(QComboBox* popUp, const std::string& outlet, const std::string& value, std::string* error)
 {
     auto index = parseInteger(value);
     if (!index || *index < 0 || *index >= popUp->count())
-        return refusal(outlet, "it has no item \"" + value + "\" (it has " + std::to_string(popUp->count()) + ")");
+        return refuse(error, outlet,
+                      "it has no item \"" + value + "\" (it has " + std::to_string(popUp->count()) + ")");
     if (popUp->itemData(*index, Qt::AccessibleDescriptionRole).toString() == "separator")
-        return refusal(outlet, "item " + value + " is a separator");
+        return refuse(error, outlet, "item " + value + " is a separator");
     popUp->setCurrentIndex(*index);
     Q_EMIT popUp->activated(*index);
-    return std::nullopt;
+    return true;
 }
 
-std::optional<std::string> operateTabView(QTabWidget* tabs, const std::string& outlet, const std::string& value)
+bool operateTabView(QTabWidget* tabs, const std::string& outlet, const std::string& value, std::string* error)
 {
     auto index = parseInteger(value);
     if (!index || *index < 0 || *index >= tabs->count())
-        return refusal(outlet, "it has no tab \"" + value + "\"");
+        return refuse(error, outlet, "it has no tab \"" + value + "\"");
     tabs->setCurrentIndex(*index);
     Q_EMIT tabs->tabBarClicked(*index);
-    return std::nullopt;
+    return true;
 }
 
-std::optional<std::string> checkEditable(QLineEdit* edit, const std::string& outlet)
+bool checkEditable(QLineEdit* edit, const std::string& outlet, std::string* error)
 {
     if (!edit->isEnabled() || edit->isReadOnly())
-        return refusal(outlet, "the field is dimmed");
-    return std::nullopt;
+        return refuse(error, outlet, "the field is dimmed");
+    return true;
 }
 
-std::optional<std::string> typeIntoField(QLineEdit* edit, const std::string& outlet, const std::string& value)
+bool typeIntoField(QLineEdit* edit, const std::string& outlet, const std::string& value, std::string* error)
 {
-    if (auto error = checkEditable(edit, outlet))
-        return error;
+    if (!checkEditable(edit, outlet, error))
+        return false;
     edit->setFocus(Qt::OtherFocusReason);
     edit->selectAll();
     sendKey(edit, Qt::Key_Backspace, Qt::NoModifier);
     typeText(edit, QString::fromStdString(value));
     Q_EMIT edit->editingFinished();
-    return std::nullopt;
+    return true;
 }
 
 QJsonObject describeControl(QWidget* widget, Kind kind)
@@ -287,53 +298,53 @@ QJsonObject describeControl(QWidget* widget, Kind kind)
 
 }  // namespace
 
-std::optional<std::string> operateControl(QWidget* view, const std::string& outlet, const std::string& value)
+bool operateControl(QWidget* view, const std::string& outlet, const std::string& value, std::string* error)
 {
     QWidget* widget = findOutlet(view, outlet);
     if (!widget)
-        return "no control named \"" + outlet + "\" in this layout";
+        return fail(error, "no control named \"" + outlet + "\" in this layout");
     const Kind kind = kindOf(widget);
     if (kind != Kind::Label && !widget->isEnabled())
-        return refusal(outlet, "it is disabled");
+        return refuse(error, outlet, "it is disabled");
     switch (kind) {
     case Kind::Checkbox:
     case Kind::Lock:
     case Kind::PushButton:
     case Kind::Radio:
-        return operateButton(qobject_cast<QAbstractButton*>(widget), outlet, value, kind);
+        return operateButton(qobject_cast<QAbstractButton*>(widget), outlet, value, kind, error);
     case Kind::Matrix:
-        return operateMatrix(widget, outlet, value);
+        return operateMatrix(widget, outlet, value, error);
     case Kind::PopUp:
-        return operatePopUp(qobject_cast<QComboBox*>(widget), outlet, value);
+        return operatePopUp(qobject_cast<QComboBox*>(widget), outlet, value, error);
     case Kind::TabView:
-        return operateTabView(qobject_cast<QTabWidget*>(widget), outlet, value);
+        return operateTabView(qobject_cast<QTabWidget*>(widget), outlet, value, error);
     case Kind::Edit:
-        return typeIntoField(qobject_cast<QLineEdit*>(widget), outlet, value);
+        return typeIntoField(qobject_cast<QLineEdit*>(widget), outlet, value, error);
     case Kind::Label:
     case Kind::Box:
     case Kind::Progress:
     case Kind::Unknown:
         break;
     }
-    return refusal(outlet, "a " + std::string(kindName(kind)) + " cannot be operated");
+    return refuse(error, outlet, "a " + std::string(kindName(kind)) + " cannot be operated");
 }
 
-std::optional<std::string> pasteIntoControl(QWidget* view, const std::string& outlet, const std::string& text)
+bool pasteIntoControl(QWidget* view, const std::string& outlet, const std::string& text, std::string* error)
 {
     QWidget* widget = findOutlet(view, outlet);
     if (!widget)
-        return "no control named \"" + outlet + "\" in this layout";
+        return fail(error, "no control named \"" + outlet + "\" in this layout");
     auto* edit = qobject_cast<QLineEdit*>(widget);
     if (!edit)
-        return refusal(outlet, "only text fields take a paste");
-    if (auto error = checkEditable(edit, outlet))
-        return error;
+        return refuse(error, outlet, "only text fields take a paste");
+    if (!checkEditable(edit, outlet, error))
+        return false;
     edit->setFocus(Qt::OtherFocusReason);
     edit->selectAll();
     QApplication::clipboard()->setText(QString::fromStdString(text));
     edit->paste();
     Q_EMIT edit->editingFinished();
-    return std::nullopt;
+    return true;
 }
 
 QJsonObject describeControls(QWidget* view)

@@ -191,7 +191,8 @@ TEST_F(AgentOnDisplay, PrintInTheWindowLetsTheJobGoWithTheTabsSettings)
     for (const char* operation : {"retentionCheckBox=1", "suspendMatrix=0", "suspendKeyEditText=4711"}) {
         const std::string text = operation;
         const std::size_t equals = text.find('=');
-        ASSERT_FALSE(platform::operateControl(view, text.substr(0, equals), text.substr(equals + 1)));
+        std::string error;
+        ASSERT_TRUE(platform::operateControl(view, text.substr(0, equals), text.substr(equals + 1), &error)) << error;
     }
     QPushButton* print = window->findChild<QPushButton*>("printButton");
     ASSERT_TRUE(print);

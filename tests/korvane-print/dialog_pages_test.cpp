@@ -103,9 +103,10 @@ TEST_F(DuplexPrinter, TheOtherOptionsAreGroupedWithoutThePanelsAndTheDialogsOwn)
     EXPECT_EQ(stamp.customParameters[0].name, "Text");
     EXPECT_EQ(stamp.customParameters[0].maximum, 32);
     EXPECT_EQ(stamp.choices.size(), 3u) << "the custom choice is offered through its parameters";
-    EXPECT_FALSE(customValueProblem(stamp.customParameters[0], "Internal"));
-    EXPECT_EQ(customValueProblem(stamp.customParameters[0], std::string(33, 'x')),
-              "Stamp Text takes 1 to 32 characters, not \"" + std::string(33, 'x') + "\"");
+    std::string problem;
+    EXPECT_TRUE(customValueFits(stamp.customParameters[0], "Internal", &problem)) << problem;
+    EXPECT_FALSE(customValueFits(stamp.customParameters[0], std::string(33, 'x'), &problem));
+    EXPECT_EQ(problem, "Stamp Text takes 1 to 32 characters, not \"" + std::string(33, 'x') + "\"");
     JobChoices choices(ppd->get());
     EXPECT_TRUE(choices.choosePPDOption("Stamp", customChoiceValue(stamp, {"Internal"})).accepted);
     EXPECT_EQ(marked("Stamp"), "Custom");
@@ -317,8 +318,10 @@ TEST(DocumentPreview, APdfOfTwoPagesGivesTwoSheetsWithThePagesOnThemInTheJobsOri
     request.paperPoints = paperSizeInPoints("A4").value();
     // The PDF module is searched where the bundles are: this test program is not beside it.
     testing_support::ScopedEnv modules{"KORVANE_PLUGIN_PATH", std::string(KORVANE_TEST_BIN_DIR)};
-    const DocumentPreview portrait = renderPreview(request);
-    ASSERT_TRUE(portrait.error.empty()) << portrait.error;
+    std::string error;
+    const std::optional<DocumentPreview> drawn = renderPreview(request, &error);
+    ASSERT_TRUE(drawn) << error;
+    const DocumentPreview& portrait = *drawn;
     EXPECT_EQ(portrait.pageCount, 2);
     ASSERT_EQ(portrait.sheets.size(), 2u);
     for (const QImage& sheet : portrait.sheets) {
@@ -333,21 +336,22 @@ TEST(DocumentPreview, APdfOfTwoPagesGivesTwoSheetsWithThePagesOnThemInTheJobsOri
 
     request.landscape = true;
     request.maxPages = 1;
-    const DocumentPreview landscape = renderPreview(request);
-    EXPECT_EQ(landscape.pageCount, 2);
+    const DocumentPreview landscape = renderPreview(request, &error).value_or(DocumentPreview{});
+    EXPECT_EQ(landscape.pageCount, 2) << error;
     ASSERT_EQ(landscape.sheets.size(), 1u);
     EXPECT_GT(landscape.sheets[0].width(), landscape.sheets[0].height());
 
     ASSERT_TRUE(writeFile(folder.filePath("notes.txt").toStdString(), "Agenda\n1. Budget\n2. Rooms\n"));
     request.path = folder.filePath("notes.txt").toStdString();
-    const DocumentPreview text = renderPreview(request);
-    EXPECT_EQ(text.pageCount, 1);
+    const DocumentPreview text = renderPreview(request, &error).value_or(DocumentPreview{});
+    EXPECT_EQ(text.pageCount, 1) << error;
     ASSERT_EQ(text.sheets.size(), 1u);
     EXPECT_GT(darkShare(text.sheets[0], 220), 0.0005) << "the text is not on the sheet";
 
     ASSERT_TRUE(writeFile(folder.filePath("broken.pdf").toStdString(), "%PDF-1.4 not really"));
     request.path = folder.filePath("broken.pdf").toStdString();
-    EXPECT_EQ(renderPreview(request).error, "the file is not a readable PDF document");
+    EXPECT_FALSE(renderPreview(request, &error));
+    EXPECT_EQ(error, "the file is not a readable PDF document");
 }
 
 TEST_F(FinisherPrinter, ThePreviewsSheetHasThePapersRealSizeWhateverItsName)
@@ -400,14 +404,14 @@ TEST(DocumentPreview, WithoutThePdfModuleAPdfHasNoPreviewAndTheCaptionSaysWhy)
     PreviewRequest request;
     request.path = twoPagePdf(folder.filePath("two.pdf"));
     testing_support::ScopedEnv modules{"KORVANE_PLUGIN_PATH", folder.path().toStdString()};
-    const DocumentPreview preview = renderPreview(request);
-    EXPECT_EQ(preview.error, "the PDF preview is not installed (korvane-pdf-pages.so is in no plug-in folder)");
-    EXPECT_TRUE(preview.sheets.empty());
+    std::string error;
+    EXPECT_FALSE(renderPreview(request, &error));
+    EXPECT_EQ(error, "the PDF preview is not installed (korvane-pdf-pages.so is in no plug-in folder)");
 
     // A file by the module's name that is no module is refused, not run.
     ASSERT_TRUE(writeFile(folder.filePath("korvane-pdf-pages.so").toStdString(), "not a library"));
-    EXPECT_EQ(renderPreview(request).error.rfind("the PDF preview cannot be loaded: ", 0), 0u)
-        << renderPreview(request).error;
+    EXPECT_FALSE(renderPreview(request, &error));
+    EXPECT_EQ(error.rfind("the PDF preview cannot be loaded: ", 0), 0u) << error;
 }
 
 }  // namespace

@@ -86,8 +86,10 @@ TEST_F(DialogPagesOnDisplay, TheKeyboardAloneTakesAJobFromOpenToPrintThroughEver
     HostOptions options;
     options.printer.name = "duplex-test";
     options.files = {document};
-    PrintDialog dialog(options);
-    ASSERT_NE(dialog.session(), nullptr) << dialog.sessionError();
+    std::string error;
+    const std::unique_ptr<PrintDialog> opened = PrintDialog::open(options, &error);
+    ASSERT_NE(opened, nullptr) << error;
+    PrintDialog& dialog = *opened;
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     QApplication::setActiveWindow(&dialog);

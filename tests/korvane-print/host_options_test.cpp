@@ -209,15 +209,18 @@ TEST(HostJobRequest, ALongTitleIsCutAtACharacterBoundary)
 
 TEST(HostJobRequest, OptionsIppCannotCarryAreNamed)
 {
-    EXPECT_FALSE(unsendableOption("korvane.print.PrintSettings.jobName", "Budget \"Q3\" \u5c71\u7530\n"));
-    EXPECT_FALSE(unsendableOption("korvane.print.PrintSettings.jobName", std::string(1023, 'x')));
-    EXPECT_TRUE(unsendableOption("korvane.print.PrintSettings.jobName", std::string(1024, 'x')));
-    EXPECT_TRUE(unsendableOption("", "x"));
-    EXPECT_TRUE(unsendableOption("two words", "x"));
-    EXPECT_TRUE(unsendableOption("a=b", "x"));
-    EXPECT_TRUE(unsendableOption("na\u00efve", "x"));
-    EXPECT_TRUE(unsendableOption("korvane.x", std::string("bad \xff byte")));
-    EXPECT_TRUE(unsendableOption("korvane.x", std::string("bell \x07")));
+    std::string error;
+    EXPECT_TRUE(optionCanTravel("korvane.print.PrintSettings.jobName", "Budget \"Q3\" \u5c71\u7530\n", &error))
+        << error;
+    EXPECT_TRUE(optionCanTravel("korvane.print.PrintSettings.jobName", std::string(1023, 'x'), &error)) << error;
+    EXPECT_FALSE(optionCanTravel("korvane.print.PrintSettings.jobName", std::string(1024, 'x'), &error));
+    EXPECT_FALSE(optionCanTravel("", "x", &error));
+    EXPECT_FALSE(optionCanTravel("two words", "x", &error));
+    EXPECT_FALSE(optionCanTravel("a=b", "x", &error));
+    EXPECT_FALSE(optionCanTravel("na\u00efve", "x", &error));
+    EXPECT_FALSE(optionCanTravel("korvane.x", std::string("bad \xff byte"), &error));
+    EXPECT_FALSE(optionCanTravel("korvane.x", std::string("bell \x07"), &error));
+    EXPECT_EQ(error, "the value of korvane.x is not UTF-8 text without control characters");
     EXPECT_TRUE(optionIsHiddenFromFilters("job-hold-until"));
     EXPECT_FALSE(optionIsHiddenFromFilters("job-password")) << "cupsd hands the PIN of IPP clients to the filter";
     EXPECT_FALSE(optionIsHiddenFromFilters("korvane.print.PrintSettings.jobName"));

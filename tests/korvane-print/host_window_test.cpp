@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -69,6 +70,24 @@ protected:
         return options;
     }
 
+    // The dialog of the options, shown on the display; nullptr, with the test failed, when it
+    // cannot be opened or never shows.
+    std::unique_ptr<PrintDialog> shownDialog(const HostOptions& options)
+    {
+        std::string error;
+        std::unique_ptr<PrintDialog> dialog = PrintDialog::open(options, &error);
+        if (!dialog) {
+            ADD_FAILURE() << error;
+            return nullptr;
+        }
+        dialog->show();
+        if (!QTest::qWaitForWindowExposed(dialog.get())) {
+            ADD_FAILURE() << "the dialog never showed on the display";
+            return nullptr;
+        }
+        return dialog;
+    }
+
     template <typename T>
     T* child(QWidget& parent, const char* name)
     {
@@ -80,10 +99,9 @@ protected:
 
 TEST_F(HostWindowOnDisplay, TheTabComesAndGoesWithThePrinterAndPrintSendsTheJob)
 {
-    PrintDialog dialog(optionsFor("korvane-test"));
-    ASSERT_NE(dialog.session(), nullptr) << dialog.sessionError();
-    dialog.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    const std::unique_ptr<PrintDialog> opened = shownDialog(optionsFor("korvane-test"));
+    ASSERT_NE(opened, nullptr);
+    PrintDialog& dialog = *opened;
     auto* tabs = child<QTabWidget>(dialog, "panelTabs");
     auto* printers = child<QComboBox>(dialog, "printerPopup");
     ASSERT_TRUE(tabs && printers);
@@ -150,10 +168,9 @@ TEST_F(HostWindowOnDisplay, TheKeyboardReachesEveryPartAndEscapeCancels)
 {
     HostOptions options = optionsFor("korvane-test");
     options.operations = {{ControlOperation::Kind::Set, "printersAddressEditText", "127.0.0.1:8631"}};
-    PrintDialog dialog(options);
-    ASSERT_NE(dialog.session(), nullptr) << dialog.sessionError();
-    dialog.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    const std::unique_ptr<PrintDialog> opened = shownDialog(options);
+    ASSERT_NE(opened, nullptr);
+    PrintDialog& dialog = *opened;
     QApplication::setActiveWindow(&dialog);
     auto* address = child<QLineEdit>(dialog, "printersAddressEditText");
     ASSERT_TRUE(address);
@@ -185,6 +202,38 @@ TEST_F(HostWindowOnDisplay, TheKeyboardReachesEveryPartAndEscapeCancels)
     EXPECT_FALSE(dialog.jobId());
 }
 
+TEST_F(HostWindowOnDisplay, PrintRefusesAJobWhoseSecretsTheQueueCannotSealAndSendsNothing)
+{
+    ASSERT_FALSE(cupsd.addRecordingQueue("keyless", samplePpd(), ScratchCupsd::SealKey::Missing));
+    HostOptions options = optionsFor("keyless");
+    options.operations = {{ControlOperation::Kind::Set, "retentionCheckBox", "1"},
+                          {ControlOperation::Kind::Set, "suspendMatrix", "0"},
+                          {ControlOperation::Kind::Set, "suspendKeyEditText", "4711"}};
+    const std::unique_ptr<PrintDialog> opened = shownDialog(options);
+    ASSERT_NE(opened, nullptr);
+    PrintDialog& dialog = *opened;
+    ASSERT_EQ(child<QLineEdit>(dialog, "suspendKeyEditText")->text(), "4711");
+    const std::vector<int> jobsBefore = cupsd.jobIds();
+
+    // The refusal comes in a message box, which the user closes.
+    QString refusal;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            refusal = box->text();
+            box->close();
+        }
+    });
+    closer.start(50);
+    QTest::mouseClick(child<QPushButton>(dialog, "printButton"), Qt::LeftButton);
+    closer.stop();
+    EXPECT_TRUE(refusal.contains("carries no key to seal the job's PIN")) << refusal.toStdString();
+    EXPECT_TRUE(refusal.contains("nothing was sent")) << refusal.toStdString();
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    EXPECT_FALSE(dialog.jobId());
+    EXPECT_EQ(cupsd.jobIds(), jobsBefore) << "a job with readable secrets reached cupsd";
+}
+
 TEST_F(HostWindowOnDisplay, NothingReachesAPanelThatIsWaitingForThePrinter)
 {
     // A printer that answers the folder request after 1.5 s: the panel waits inside its action.
@@ -192,10 +241,9 @@ TEST_F(HostWindowOnDisplay, NothingReachesAPanelThatIsWaitingForThePrinter)
     ASSERT_TRUE(printer.start({"--port", "0", "--mode", "late=1.5", "--folder", "Reports"}))
         << "korvane-mfp-sim did not start";
 
-    PrintDialog dialog(optionsFor("korvane-test"));
-    ASSERT_NE(dialog.session(), nullptr) << dialog.sessionError();
-    dialog.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    const std::unique_ptr<PrintDialog> opened = shownDialog(optionsFor("korvane-test"));
+    ASSERT_NE(opened, nullptr);
+    PrintDialog& dialog = *opened;
     auto* address = child<QLineEdit>(dialog, "printersAddressEditText");
     auto* fetch = child<QPushButton>(dialog, "getFolderNameButton");
     auto* printers = child<QComboBox>(dialog, "printerPopup");
@@ -239,8 +287,10 @@ TEST(HostWindowNotes, ANoteOfThePanelStaysInSightInTheWindow)
     HostOptions options;
     options.printer.name = "sample";
     options.dryRun = true;
-    PrintDialog dialog(options);
-    ASSERT_NE(dialog.session(), nullptr) << dialog.sessionError();
+    std::string error;
+    const std::unique_ptr<PrintDialog> opened = PrintDialog::open(options, &error);
+    ASSERT_NE(opened, nullptr) << error;
+    PrintDialog& dialog = *opened;
     dialog.show();
     auto* note = dialog.findChild<QLabel*>("noteLabel");
     auto* address = dialog.findChild<QLineEdit*>("printersAddressEditText");

@@ -619,7 +619,8 @@ protected:
 
     void operate(const std::string& outlet, const std::string& value)
     {
-        EXPECT_EQ(platform::operateControl(panel->panelView(), outlet, value), std::nullopt) << outlet;
+        std::string error;
+        EXPECT_TRUE(platform::operateControl(panel->panelView(), outlet, value, &error)) << error;
     }
 
     // Checks a field's restored text and padlock; a locked login name is held by the panel and

@@ -68,7 +68,8 @@ protected:
     // Turns a radio cell off as a user's script would, leaving its matrix without a selection.
     void deselect(const std::string& cell)
     {
-        ASSERT_EQ(platform::operateControl(panel->panelView(), cell, "0"), std::nullopt);
+        std::string error;
+        ASSERT_TRUE(platform::operateControl(panel->panelView(), cell, "0", &error)) << error;
     }
 
     ScopedUserDirs dirs;

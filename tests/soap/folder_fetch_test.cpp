@@ -54,8 +54,8 @@ protected:
     // Presses the button as the user does.
     void press()
     {
-        const auto refusal = platform::operateControl(panel->panelView(), "getFolderNameButton", "1");
-        EXPECT_FALSE(refusal) << *refusal;
+        std::string refusal;
+        EXPECT_TRUE(platform::operateControl(panel->panelView(), "getFolderNameButton", "1", &refusal)) << refusal;
     }
 
     // Fetches from a stand-in that lists the three usual folders.

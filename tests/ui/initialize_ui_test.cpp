@@ -122,9 +122,10 @@ TEST_P(InitializeUI, FieldsOfTheShownPanelFilterRealKeyPresses)
     }
 
     // The batch host's --set and --paste go through the same filters.
-    EXPECT_EQ(platform::operateControl(view, "userNumberEditText", "9x87"), std::nullopt);
+    std::string error;
+    EXPECT_TRUE(platform::operateControl(view, "userNumberEditText", "9x87", &error)) << error;
     EXPECT_EQ(panel.userNumberEditText.stringValue(), "987");
-    EXPECT_EQ(platform::pasteIntoControl(view, "accountNumberEditText", "abcdefgh"), std::nullopt);
+    EXPECT_TRUE(platform::pasteIntoControl(view, "accountNumberEditText", "abcdefgh", &error)) << error;
     EXPECT_EQ(panel.accountNumberEditText.stringValue(), "abcde");
 }
 
