@@ -8,13 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
-#include <QTest>
 
 using namespace host_testing;
 
@@ -24,28 +22,14 @@ class Chain : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        cupsd = std::make_unique<ScratchCupsd>();
-        state = std::make_unique<QTemporaryDir>();
-        // The printer stand-in with a print port, its job store in a folder of the test's.
-        printer = std::make_unique<harness::StandIn>();
-        if (!printer->start(
-                {"--port", "0", "--print-port", "0", "--state", state->path(), "--user", "mia.jensen:sesame"}))
-            setUpError = "the printer stand-in did not start";
-        else if (!cupsd->isRunning())
-            setUpError = "the chain needs a real cupsd and it could not start: " + cupsd->error();
-        else if (auto problem = cupsd->addFilterQueue("office", printer->deviceURI()))
-            setUpError = *problem;
+        office =
+            std::make_unique<OfficeChain>(CupsdPolicy::Open, std::vector<std::string>{"--user", "mia.jensen:sesame"});
     }
-    static void TearDownTestSuite()
-    {
-        printer.reset();
-        cupsd.reset();
-        state.reset();
-    }
+    static void TearDownTestSuite() { office.reset(); }
 
     void SetUp() override
     {
-        ASSERT_TRUE(setUpError.empty()) << setUpError;
+        ASSERT_TRUE(office->error.empty()) << office->error;
         ASSERT_TRUE(scratch.isValid());
         document = minimalPdf();
         for (int i = 0; i < 4096; ++i)
@@ -65,25 +49,22 @@ protected:
         arguments.push_back(documentPath());
         const std::string home = scratch.path().toStdString();
         return runProgram(hostProgram(), arguments,
-                          {{"CUPS_SERVER", cupsd->server()},
+                          {{"CUPS_SERVER", office->cupsd.server()},
                            {"HOME", home},
                            {"XDG_CONFIG_HOME", home + "/config"},
                            {"XDG_RUNTIME_DIR", home + "/runtime"}});
     }
 
-    static QJsonArray jobs() { return printer->jobs(); }
+    static QJsonArray jobs() { return office->printer.jobs(); }
 
-    static QJsonObject waitForNewJob(qsizetype jobsBefore) { return printer->waitForNewJob(jobsBefore); }
+    static QJsonObject waitForNewJob(qsizetype jobsBefore) { return office->printer.waitForNewJob(jobsBefore); }
 
     void expectReleasedOnlyByItsPin(const QJsonObject& job, const std::string& pin)
     {
-        host_testing::expectReleasedOnlyByItsPin(*printer, state->path().toStdString(), job, pin, document);
+        office->expectReleasedOnlyByItsPin(job, pin, document);
     }
 
-    static inline std::unique_ptr<ScratchCupsd> cupsd;
-    static inline std::unique_ptr<QTemporaryDir> state;
-    static inline std::unique_ptr<harness::StandIn> printer;
-    static inline std::string setUpError;
+    static inline std::unique_ptr<OfficeChain> office;
     QTemporaryDir scratch;
     std::string document;
 };
@@ -111,15 +92,14 @@ TEST_F(Chain, ASenderWhosePasswordDoesNotMatchIsRefusedAndNeverPrinted)
     EXPECT_EQ(job.value("state").toString(), "refused");
     EXPECT_TRUE(job.value("reason").toString().contains("authentication failed"))
         << job.value("reason").toString().toStdString();
-    EXPECT_FALSE(
-        QFile::exists(QString::fromStdString(printedFile(state->path().toStdString(), job.value("id").toInt()))));
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(printedFile(office->printerFolder(), job.value("id").toInt()))));
 }
 
 TEST_F(Chain, AnLpJobWithOnlyThePpdsOptionsIsHeldAlike)
 {
     const qsizetype before = jobs().size();
     const ProcessResult lp =
-        runProgram("lp", {"-h", cupsd->server(), "-d", "office", "-o", "ARHoldKey=Custom.2580", "-o",
+        runProgram("lp", {"-h", office->cupsd.server(), "-d", "office", "-o", "ARHoldKey=Custom.2580", "-o",
                           "ARAccountLogin=Custom.mia.jensen", "-o", "ARAccountPassword=Custom.sesame", documentPath()});
     ASSERT_EQ(lp.exitCode, 0) << lp.err;
     expectReleasedOnlyByItsPin(waitForNewJob(before), "2580");

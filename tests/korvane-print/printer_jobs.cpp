@@ -26,4 +26,17 @@ void expectReleasedOnlyByItsPin(const harness::StandIn& printer, const std::stri
     EXPECT_TRUE(readFile(printed) == document) << "the printed file is not the document";
 }
 
+OfficeChain::OfficeChain(CupsdPolicy policy, const std::vector<std::string>& printerOptions) : cupsd(policy)
+{
+    QStringList options{"--port", "0", "--print-port", "0", "--state", printerState.path()};
+    for (const std::string& option : printerOptions)
+        options.append(QString::fromStdString(option));
+    if (!printer.start(options))
+        error = "the printer stand-in did not start";
+    else if (!cupsd.isRunning())
+        error = "the chain needs a real cupsd and it could not start: " + cupsd.error();
+    else if (auto problem = cupsd.addFilterQueue("office", printer.deviceURI()))
+        error = *problem;
+}
+
 }  // namespace host_testing

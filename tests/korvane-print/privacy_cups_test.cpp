@@ -3,13 +3,13 @@
 // dialog's jobs, while they wait and after they have printed, and finds no secret in any form;
 // a sealed value that does not open stops its job before the printer gets a byte.
 #include "korvane-print/host_harness.h"
+#include "korvane-print/printer_jobs.h"
 #include "settings/keys.h"
 #include "settings/sealed_options.h"
 #include "stand_in.h"
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -33,30 +33,18 @@ class PrivateJobs : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        cupsd = std::make_unique<ScratchCupsd>(CupsdPolicy::DebianDefault);
-        state = std::make_unique<QTemporaryDir>();
-        printer = std::make_unique<harness::StandIn>();
-        if (!printer->start({"--port", "0", "--print-port", "0", "--state", state->path(), "--user",
-                             "mia.jensen:sesame", "--user-number", "4242", "--folder", "Reports", "--folder",
-                             "Finance:protected"}))
-            setUpError = "the printer stand-in did not start";
-        else if (!cupsd->isRunning())
-            setUpError = "these tests need a real cupsd and it could not start: " + cupsd->error();
-        else if (auto problem = cupsd->addFilterQueue("office", printer->deviceURI()))
-            setUpError = *problem;
-        else if (!writeFile(cupsd->folder() + "/get-job-attributes.test", kGetJobAttributes))
-            setUpError = "cannot write the ipptool test";
+        office = std::make_unique<OfficeChain>(
+            CupsdPolicy::DebianDefault,
+            std::vector<std::string>{"--user", "mia.jensen:sesame", "--user-number", "4242", "--folder", "Reports",
+                                     "--folder", "Finance:protected"});
+        if (office->error.empty() && !writeFile(office->cupsd.folder() + "/get-job-attributes.test", kGetJobAttributes))
+            office->error = "cannot write the ipptool test";
     }
-    static void TearDownTestSuite()
-    {
-        printer.reset();
-        cupsd.reset();
-        state.reset();
-    }
+    static void TearDownTestSuite() { office.reset(); }
 
     void SetUp() override
     {
-        ASSERT_TRUE(setUpError.empty()) << setUpError;
+        ASSERT_TRUE(office->error.empty()) << office->error;
         ASSERT_TRUE(scratch.isValid());
         document = minimalPdf() + "%% private report\n";
         ASSERT_TRUE(writeFile(path("report.pdf"), document));
@@ -70,7 +58,7 @@ protected:
     {
         arguments.insert(arguments.begin(), {"--batch", "--printer", "office"});
         arguments.push_back(path("report.pdf"));
-        environment.insert({{"CUPS_SERVER", cupsd->server()},
+        environment.insert({{"CUPS_SERVER", office->cupsd.server()},
                             {"HOME", scratch.path().toStdString()},
                             {"XDG_CONFIG_HOME", path("config")},
                             {"XDG_RUNTIME_DIR", path("runtime")}});
@@ -80,8 +68,8 @@ protected:
     // Every attribute of the job that cupsd shows to the given user, as ipptool prints them.
     static std::vector<ShownAttribute> jobAsSeenBy(const std::string& user, int jobId)
     {
-        const std::string uri = "ipp://" + cupsd->server() + "/jobs/" + std::to_string(jobId);
-        const std::string test = cupsd->folder() + "/get-job-attributes.test";
+        const std::string uri = "ipp://" + office->cupsd.server() + "/jobs/" + std::to_string(jobId);
+        const std::string test = office->cupsd.folder() + "/get-job-attributes.test";
         const ProcessResult shown = user == "root"
                                         ? runProgram("ipptool", {"-tv", uri, test})
                                         : runProgram("setpriv", {"--reuid=" + user, "--regid=nogroup", "--clear-groups",
@@ -140,26 +128,6 @@ protected:
         return forms;
     }
 
-    // Waits until cupsd reports the job in the state; false when it does not get there in time.
-    static bool waitForJobState(int jobId, ipp_jstate_t wanted)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 60000) {
-            if (cupsd->jobState(jobId) == wanted)
-                return true;
-            QTest::qWait(100);
-        }
-        return false;
-    }
-
-    // The printer's job list.
-    static QJsonArray printerJobs()
-    {
-        const ProcessResult got = runProgram("curl", {"-fsS", printer->url("/jobs")});
-        return QJsonDocument::fromJson(QByteArray::fromStdString(got.out)).array();
-    }
-
     // The ipptool test another user runs: every attribute of one job.
     static inline const char* kGetJobAttributes = R"({
   NAME "Get-Job-Attributes, every attribute"
@@ -174,10 +142,7 @@ protected:
 }
 )";
 
-    static inline std::unique_ptr<ScratchCupsd> cupsd;
-    static inline std::unique_ptr<QTemporaryDir> state;
-    static inline std::unique_ptr<harness::StandIn> printer;
-    static inline std::string setUpError;
+    static inline std::unique_ptr<OfficeChain> office;
     QTemporaryDir scratch;
     std::string document;
 };
@@ -192,7 +157,7 @@ TEST_F(PrivateJobs, AnotherUserRecoversNoSecretOfTheDialogsJobsWhileTheyWaitNorF
                                           "--set",
                                           "retentionCheckBox=1",
                                           "--set",
-                                          "printersAddressEditText=" + printer->address(),
+                                          "printersAddressEditText=" + office->printer.address(),
                                           "--set",
                                           "getFolderNameButton=1",
                                           "--set",
@@ -221,7 +186,8 @@ TEST_F(PrivateJobs, AnotherUserRecoversNoSecretOfTheDialogsJobsWhileTheyWaitNorF
         ASSERT_TRUE(jobId) << run.err;
         const auto forms = secretFormsOf(run.out);
         ASSERT_GE(forms.size(), 8u) << "the job must carry secrets of every kind: " << run.out;
-        ASSERT_TRUE(waitForJobState(*jobId, IPP_JSTATE_HELD)) << "job " << *jobId << " does not wait in cupsd";
+        ASSERT_TRUE(office->cupsd.waitForJobState(*jobId, IPP_JSTATE_HELD, 60000))
+            << "job " << *jobId << " does not wait in cupsd";
         held.emplace_back(*jobId, forms);
     }
     for (const auto& [jobId, forms] : held) {
@@ -231,22 +197,22 @@ TEST_F(PrivateJobs, AnotherUserRecoversNoSecretOfTheDialogsJobsWhileTheyWaitNorF
 
     // The owner lets the first job go: the printer holds it behind its PIN, which releases it.
     const auto& [jobId, forms] = held.front();
-    const qsizetype before = printerJobs().size();
+    const qsizetype before = office->printer.jobs().size();
     const ProcessResult resumed =
-        runProgram("lp", {"-h", cupsd->server(), "-i", std::to_string(jobId), "-H", "resume"});
+        runProgram("lp", {"-h", office->cupsd.server(), "-i", std::to_string(jobId), "-H", "resume"});
     ASSERT_EQ(resumed.exitCode, 0) << resumed.err;
-    ASSERT_TRUE(waitForJobState(jobId, IPP_JSTATE_COMPLETED))
+    ASSERT_TRUE(office->cupsd.waitForJobState(jobId, IPP_JSTATE_COMPLETED, 60000))
         << "job " << jobId << " did not print: " << valueOf(jobAsSeenBy("root", jobId), "job-printer-state-message");
-    const QJsonArray after = printerJobs();
+    const QJsonArray after = office->printer.jobs();
     ASSERT_EQ(after.size(), before + 1);
     const QJsonObject atPrinter = after.last().toObject();
     EXPECT_EQ(atPrinter.value("state").toString(), "held");
     const int printerJob = atPrinter.value("id").toInt();
     const ProcessResult released =
         runProgram("curl", {"-sS", "-o", "/dev/null", "-w", "%{http_code}", "-d", "pin=80714",
-                            printer->url("/jobs/" + std::to_string(printerJob) + "/release")});
+                            office->printer.url("/jobs/" + std::to_string(printerJob) + "/release")});
     EXPECT_EQ(released.out, "200");
-    EXPECT_TRUE(readFile(state->path().toStdString() + "/printed/" + std::to_string(printerJob) + ".pdf") == document);
+    EXPECT_TRUE(readFile(printedFile(office->printerFolder(), printerJob)) == document);
 
     SCOPED_TRACE("job " + std::to_string(jobId) + " in cupsd's history");
     expectNoSecretIn(jobAsSeenBy("nobody", jobId), forms, typed);
@@ -284,21 +250,22 @@ TEST_F(PrivateJobs, ASealedValueChangedOnItsWayOrSentForAnotherUserStopsTheJobBe
         for (const auto& [key, value] : each.settings)
             settings.insert(QString::fromStdString(key), QString::fromStdString(value));
         ASSERT_TRUE(writeFile(path("sent.json"), QJsonDocument(settings).toJson().toStdString()));
-        const qsizetype before = printerJobs().size();
+        const qsizetype before = office->printer.jobs().size();
         // As the job travels: the sealed pieces as they are, nothing of the tab saved again.
         const ProcessResult run =
             printFromTheDialog({"--settings", path("sent.json"), "--calls", "panelView"}, each.environment);
         ASSERT_EQ(run.exitCode, 0) << run.err;
         const auto jobId = sentJobId(run.err);
         ASSERT_TRUE(jobId) << run.err;
-        ASSERT_TRUE(waitForJobState(*jobId, IPP_JSTATE_STOPPED)) << "job " << *jobId << " was not stopped";
+        ASSERT_TRUE(office->cupsd.waitForJobState(*jobId, IPP_JSTATE_STOPPED, 60000))
+            << "job " << *jobId << " was not stopped";
         const std::string message = valueOf(jobAsSeenBy("root", *jobId), "job-printer-state-message");
         EXPECT_NE(message.find("sealed for the print server and cannot be opened"), std::string::npos) << message;
         EXPECT_NE(message.find("for another user, or changed on their way"), std::string::npos) << message;
         EXPECT_EQ(message.find(each.settings.at(firstPiece).substr(0, 16)), std::string::npos) << message;
         QTest::qWait(1000);
-        for (qsizetype i = before; i < printerJobs().size(); ++i)
-            EXPECT_EQ(printerJobs().at(i).toObject().value("state").toString(), "refused")
+        for (qsizetype i = before; i < office->printer.jobs().size(); ++i)
+            EXPECT_EQ(office->printer.jobs().at(i).toObject().value("state").toString(), "refused")
                 << "the printer got a job it could hold or print";
     }
 }

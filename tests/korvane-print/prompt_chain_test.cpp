@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
@@ -30,31 +29,20 @@ class PromptChain : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        cupsd = std::make_unique<ScratchCupsd>(CupsdPolicy::DebianDefault);
-        state = std::make_unique<QTemporaryDir>();
-        printer = std::make_unique<harness::StandIn>();
-        if (!printer->start(
-                {"--port", "0", "--print-port", "0", "--state", state->path(), "--user", "mia.jensen:sesame"}))
-            setUpError = "the printer stand-in did not start";
-        else if (!cupsd->isRunning())
-            setUpError = "these tests need a real cupsd and it could not start: " + cupsd->error();
-        else if (auto problem = cupsd->addFilterQueue("office", printer->deviceURI()))
-            setUpError = *problem;
-        else if (auto problem = cupsd->holdNewJobs("office"))
-            setUpError = *problem;
-        else if (auto problem = cupsd->addFilterQueue("open-office", printer->deviceURI()))
-            setUpError = *problem;
+        office = std::make_unique<OfficeChain>(CupsdPolicy::DebianDefault,
+                                               std::vector<std::string>{"--user", "mia.jensen:sesame"});
+        if (!office->error.empty())
+            return;
+        if (auto problem = office->cupsd.holdNewJobs("office"))
+            office->error = *problem;
+        else if (auto problem = office->cupsd.addFilterQueue("open-office", office->printer.deviceURI()))
+            office->error = *problem;
     }
-    static void TearDownTestSuite()
-    {
-        printer.reset();
-        cupsd.reset();
-        state.reset();
-    }
+    static void TearDownTestSuite() { office.reset(); }
 
     void SetUp() override
     {
-        ASSERT_TRUE(setUpError.empty()) << setUpError;
+        ASSERT_TRUE(office->error.empty()) << office->error;
         ASSERT_TRUE(home.isValid());
         document = minimalPdf() + std::string("\0\r\n\x7f binary tail\n", 17);
         ASSERT_TRUE(writeFile(path("report.pdf"), document));
@@ -67,7 +55,7 @@ protected:
     // root's libcups does it with the certificate the server keeps in its state folder.
     std::map<std::string, std::string> userEnvironment() const
     {
-        auto environment = cupsd->adminEnvironment();
+        auto environment = office->cupsd.adminEnvironment();
         environment.insert({{"HOME", path("")},
                             {"XDG_CONFIG_HOME", path("config")},
                             {"XDG_RUNTIME_DIR", path("runtime")},
@@ -78,10 +66,10 @@ protected:
     // Runs send (which prints something) and answers the id of the one job it left in cupsd.
     int newJobOf(const std::function<ProcessResult()>& send)
     {
-        const std::vector<int> before = cupsd->jobIds();
+        const std::vector<int> before = office->cupsd.jobIds();
         const ProcessResult sent = send();
         EXPECT_EQ(sent.exitCode, 0) << sent.err;
-        const int job = cupsd->newJobSince(before);
+        const int job = office->cupsd.newJobSince(before);
         EXPECT_GT(job, 0) << "no new job in cupsd: " << sent.err;
         return job;
     }
@@ -120,19 +108,16 @@ protected:
     ProcessResult asNobody(const std::string& program, std::vector<std::string> arguments)
     {
         arguments.insert(arguments.begin(), {"--reuid=nobody", "--regid=nogroup", "--clear-groups", program});
-        return runProgram("setpriv", arguments, {{"CUPS_SERVER", cupsd->server()}, {"HOME", "/"}});
+        return runProgram("setpriv", arguments, {{"CUPS_SERVER", office->cupsd.server()}, {"HOME", "/"}});
     }
 
     // Expects the printer to hold the job behind the PIN and print the document when it is typed.
     static void expectReleasedOnlyByItsPin(const QJsonObject& job, const std::string& pin, const std::string& held)
     {
-        host_testing::expectReleasedOnlyByItsPin(*printer, state->path().toStdString(), job, pin, held);
+        office->expectReleasedOnlyByItsPin(job, pin, held);
     }
 
-    static inline std::unique_ptr<ScratchCupsd> cupsd;
-    static inline std::unique_ptr<QTemporaryDir> state;
-    static inline std::unique_ptr<harness::StandIn> printer;
-    static inline std::string setUpError;
+    static inline std::unique_ptr<OfficeChain> office;
     QTemporaryDir home;
     std::string document;
 };
@@ -162,22 +147,22 @@ TEST_F(PromptChain, JobsFromQtGtkAndLpWaitAndPrintHeldBehindThePinTheirOwnerChos
         SCOPED_TRACE(application);
         const int job = newJobOf(send);
         ASSERT_GT(job, 0);
-        ASSERT_TRUE(cupsd->waitForJobState(job, IPP_JSTATE_HELD));
+        ASSERT_TRUE(office->cupsd.waitForJobState(job, IPP_JSTATE_HELD));
         QTest::qWait(300);
-        EXPECT_EQ(cupsd->jobState(job), IPP_JSTATE_HELD) << "the job did not wait for its owner";
-        const std::string held = cupsd->spooledDocument(job);
+        EXPECT_EQ(office->cupsd.jobState(job), IPP_JSTATE_HELD) << "the job did not wait for its owner";
+        const std::string held = office->cupsd.spooledDocument(job);
         ASSERT_FALSE(held.empty());
         if (application == "lp") {
             EXPECT_TRUE(held == document);
         }
 
-        const qsizetype before = printer->jobs().size();
+        const qsizetype before = office->printer.jobs().size();
         const std::string chosen = std::to_string(++pin);
         const ProcessResult answered = answer(job, heldBehind(chosen));
         ASSERT_EQ(answered.exitCode, 0) << answered.err;
         EXPECT_NE(answered.err.find("released job " + std::to_string(job) + " on office"), std::string::npos)
             << answered.err;
-        expectReleasedOnlyByItsPin(printer->waitForNewJob(before), chosen, held);
+        expectReleasedOnlyByItsPin(office->printer.waitForNewJob(before), chosen, held);
     }
 }
 
@@ -189,7 +174,7 @@ TEST_F(PromptChain, AnotherUserCanNeitherAnswerTheJobNorReadItsSecrets)
                            "-o", "ARAccountPassword=Custom.sesame", path("report.pdf")},
                           userEnvironment());
     });
-    ASSERT_TRUE(cupsd->waitForJobState(job, IPP_JSTATE_HELD));
+    ASSERT_TRUE(office->cupsd.waitForJobState(job, IPP_JSTATE_HELD));
     const std::string id = std::to_string(job);
 
     QTemporaryDir nobodysHome;
@@ -198,7 +183,7 @@ TEST_F(PromptChain, AnotherUserCanNeitherAnswerTheJobNorReadItsSecrets)
     const ProcessResult refused = runProgram("setpriv",
                                              {"--reuid=nobody", "--regid=nogroup", "--clear-groups", hostProgram(),
                                               "--batch", "--job", id, "--set", "retentionCheckBox=0"},
-                                             {{"CUPS_SERVER", cupsd->server()},
+                                             {{"CUPS_SERVER", office->cupsd.server()},
                                               {"HOME", theirs},
                                               {"XDG_CONFIG_HOME", theirs},
                                               {"XDG_RUNTIME_DIR", theirs},
@@ -209,17 +194,17 @@ TEST_F(PromptChain, AnotherUserCanNeitherAnswerTheJobNorReadItsSecrets)
     EXPECT_NE(asNobody("lp", {"-i", id, "-H", "resume"}).exitCode, 0);
     EXPECT_NE(asNobody("lp", {"-i", id, "-o", "ARHoldKey=None"}).exitCode, 0);
     QTest::qWait(300);
-    EXPECT_EQ(cupsd->jobState(job), IPP_JSTATE_HELD);
+    EXPECT_EQ(office->cupsd.jobState(job), IPP_JSTATE_HELD);
 
     // The owner answers without typing: the tab took the values lp gave.
-    const qsizetype before = printer->jobs().size();
+    const qsizetype before = office->printer.jobs().size();
     const ProcessResult answered = answer(job, {});
     ASSERT_EQ(answered.exitCode, 0) << answered.err;
-    const QJsonObject atThePrinter = printer->waitForNewJob(before);
-    ASSERT_TRUE(cupsd->waitForJobState(job, IPP_JSTATE_COMPLETED));
+    const QJsonObject atThePrinter = office->printer.waitForNewJob(before);
+    ASSERT_TRUE(office->cupsd.waitForJobState(job, IPP_JSTATE_COMPLETED));
 
     const ProcessResult seen =
-        asNobody("ipptool", {"-tv", "ipp://" + cupsd->server() + "/jobs/" + id, "get-job-attributes.test"});
+        asNobody("ipptool", {"-tv", "ipp://" + office->cupsd.server() + "/jobs/" + id, "get-job-attributes.test"});
     ASSERT_NE(seen.out.find("ARHoldKey"), std::string::npos)
         << "ipptool showed nobody nothing: " << seen.out << seen.err;
     for (const char* secret : {"2580", "sesame", "mia.jensen"})
@@ -229,7 +214,7 @@ TEST_F(PromptChain, AnotherUserCanNeitherAnswerTheJobNorReadItsSecrets)
 
 TEST_F(PromptChain, TheDialogsOwnJobCarriesItsSettingsAndNeverWaits)
 {
-    const qsizetype before = printer->jobs().size();
+    const qsizetype before = office->printer.jobs().size();
     const int job = newJobOf([&] {
         std::vector<std::string> arguments{"--batch", "--printer", "office"};
         for (const std::string& operation : heldBehind("1357"))
@@ -237,8 +222,8 @@ TEST_F(PromptChain, TheDialogsOwnJobCarriesItsSettingsAndNeverWaits)
         arguments.push_back(path("report.pdf"));
         return runProgram(hostProgram(), arguments, userEnvironment());
     });
-    ASSERT_TRUE(cupsd->waitForJobState(job, IPP_JSTATE_COMPLETED)) << "the dialog's job waited in cupsd";
-    expectReleasedOnlyByItsPin(printer->waitForNewJob(before), "1357", document);
+    ASSERT_TRUE(office->cupsd.waitForJobState(job, IPP_JSTATE_COMPLETED)) << "the dialog's job waited in cupsd";
+    expectReleasedOnlyByItsPin(office->printer.waitForNewJob(before), "1357", document);
 }
 
 TEST_F(PromptChain, AQtJobTheFilterStoppedForWantOfAPinIsAnsweredAndRestarted)
@@ -248,13 +233,13 @@ TEST_F(PromptChain, AQtJobTheFilterStoppedForWantOfAPinIsAnsweredAndRestarted)
         return runProgram(KORVANE_TEST_BIN_DIR "/qt-print-client", {"open-office", "Custom PIN", "ARHoldKey=Custom"},
                           userEnvironment());
     });
-    ASSERT_TRUE(cupsd->waitForJobState(job, IPP_JSTATE_STOPPED));
-    const std::string held = cupsd->spooledDocument(job);
-    const qsizetype before = printer->jobs().size();
+    ASSERT_TRUE(office->cupsd.waitForJobState(job, IPP_JSTATE_STOPPED));
+    const std::string held = office->cupsd.spooledDocument(job);
+    const qsizetype before = office->printer.jobs().size();
     const ProcessResult answered = answer(job, heldBehind("8642"));
     ASSERT_EQ(answered.exitCode, 0) << answered.err;
     EXPECT_NE(answered.err.find("restarted job " + std::to_string(job)), std::string::npos) << answered.err;
-    expectReleasedOnlyByItsPin(printer->waitForNewJob(before), "8642", held);
+    expectReleasedOnlyByItsPin(office->printer.waitForNewJob(before), "8642", held);
 }
 
 }  // namespace
