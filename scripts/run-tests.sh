@@ -38,28 +38,21 @@ timed "sanitizer build" env BUILD_DIR="$asan_build" "$top/scripts/build.sh" -DKO
 logs="$asan_build/sanitizer-logs"
 rm -rf "$logs"
 mkdir -p "$logs"
-export ASAN_OPTIONS="detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1:log_path=$logs/asan:log_exe_name=1"
+# intercept_tls_get_addr=0: in a fresh Debian 12 root the leak checker of korvane-print read a
+# stale entry of glibc's table of dynamic thread-local blocks at the process's exit, crashed
+# ("Tracer caught signal 11") and ended the process with status 1 ("LeakSanitizer has encountered
+# a fatal error"). Without the interception those blocks are scanned as the heap blocks they are,
+# reached from the table itself.
+export ASAN_OPTIONS="detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1:intercept_tls_get_addr=0:log_path=$logs/asan:log_exe_name=1"
 export LSAN_OPTIONS="suppressions=$top/tests/sanitizer/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:log_path=$logs/ubsan:log_exe_name=1"
 
 status=0
 timed "sanitizer tests" ctest --test-dir "$asan_build" --output-on-failure -j2 || status=$?
 
-# At a process's exit LeakSanitizer stops its threads to look for leaks, and now and then it
-# cannot ("LeakSanitizer has encountered a fatal error", exit status 1): the checker failed, not
-# the code, and no leak was looked for. Then the failed tests run once more, one at a time, and
-# their second result counts.
-checker_failures=$(grep -l "LeakSanitizer has encountered a fatal error" "$logs"/* 2>/dev/null || true)
-if [ "$status" -ne 0 ] && [ -n "$checker_failures" ]; then
-  echo "run-tests: the leak checker itself failed in $(echo $checker_failures | xargs -n1 basename | xargs);" \
-    "the failed tests run once more" >&2
-  status=0
-  timed "failed sanitizer tests, once more" ctest --test-dir "$asan_build" --output-on-failure --rerun-failed ||
-    status=$?
-fi
-
-# A log holds a finding when it holds a report (a list of used suppressions is none).
-findings=$(grep -l -E "ERROR: |runtime error:|SUMMARY: " "$logs"/* 2>/dev/null || true)
+# A log holds a finding when it holds a report (a list of used suppressions is none), or when
+# the leak checker could not look (its "fatal error": then nobody knows whether there was a leak).
+findings=$(grep -l -E "ERROR: |runtime error:|SUMMARY: |has encountered a fatal error" "$logs"/* 2>/dev/null || true)
 if [ -n "$findings" ]; then
   echo "run-tests: sanitizer findings:" >&2
   for f in $findings; do
