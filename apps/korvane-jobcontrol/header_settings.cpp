@@ -73,12 +73,6 @@ bool isBase64Form(std::string_view text)
     });
 }
 
-// Whether text is minDigits to maxDigits decimal digits.
-bool isDigitsForm(std::string_view text, std::size_t minDigits, std::size_t maxDigits)
-{
-    return text.size() >= minDigits && text.size() <= maxDigits && std::all_of(text.begin(), text.end(), isDigit);
-}
-
 // Whether the hex text decodes to a spool-time text: printable ASCII, long enough to key AES,
 // short enough for the 64-byte buffer of the job's later stages.
 bool isSpoolTimeForm(std::string_view hex)
@@ -88,12 +82,6 @@ bool isSpoolTimeForm(std::string_view hex)
     const std::vector<unsigned char> text = korvane::crypto::fromHex(hex);
     return text.size() >= kMinSpoolTimeLength && text.size() <= kMaxSpoolTimeLength &&
            std::all_of(text.begin(), text.end(), [](unsigned char c) { return c >= 0x20 && c <= 0x7E; });
-}
-
-// The hex of a text's bytes.
-std::string hexOf(std::string_view text)
-{
-    return korvane::crypto::toHex(std::span(reinterpret_cast<const unsigned char*>(text.data()), text.size()));
 }
 
 [[noreturn]] void refuse(std::string_view key, std::string_view form)
@@ -159,6 +147,17 @@ void add(std::vector<HeaderSetting>& settings, const char* name, const std::opti
 }
 
 }  // namespace
+
+bool isDigitsForm(std::string_view text, std::size_t minDigits, std::size_t maxDigits)
+{
+    return text.size() >= minDigits && text.size() <= maxDigits &&
+           std::all_of(text.begin(), text.end(), [](char c) { return isDigit(c); });
+}
+
+std::string hexOf(std::string_view text)
+{
+    return korvane::crypto::toHex(std::span(reinterpret_cast<const unsigned char*>(text.data()), text.size()));
+}
 
 bool hasPanelKeys(const JobOptions& options)
 {

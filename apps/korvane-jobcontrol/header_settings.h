@@ -18,6 +18,12 @@ struct HeaderSetting {
     bool operator==(const HeaderSetting&) const = default;
 };
 
+// Whether text is minDigits to maxDigits decimal digits, as the header's number forms are.
+bool isDigitsForm(std::string_view text, std::size_t minDigits, std::size_t maxDigits);
+
+// The hex of a text's bytes, the form in which the header carries texts.
+std::string hexOf(std::string_view text);
+
 // Whether the options carry any of the panel's keys (the "korvane.print.PrintSettings." prefix).
 bool hasPanelKeys(const JobOptions& options);
 

@@ -4,7 +4,6 @@
 #include "settings/text_bytes.h"
 
 #include <strings.h>
-#include <algorithm>
 
 namespace jobcontrol {
 
@@ -22,12 +21,6 @@ std::optional<std::string> attributeValue(const JobOptions& options, const char*
     return found->second;
 }
 
-bool isDigits(const std::string& text, std::size_t maxDigits)
-{
-    return !text.empty() && text.size() <= maxDigits &&
-           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
 // The account number's form in the header: zero-filled to 5 digits.
 std::string zeroFilledAccount(const std::string& digits)
 {
@@ -43,7 +36,7 @@ std::string zeroFilledAccount(const std::string& digits)
 std::optional<std::string> accountOfAttributes(const JobOptions& options, std::vector<std::string>& notes)
 {
     if (const auto account = attributeValue(options, kJobAccountId)) {
-        if (!isDigits(*account, kMaxAccountDigits))
+        if (!isDigitsForm(*account, 1, kMaxAccountDigits))
             throw JobNeedsSettings(
                 "the job's job-account-id must be an account number of 1 to 5 digits, the "
                 "numbers the printer counts pages by; the job is not printed, so that its pages "
@@ -51,7 +44,7 @@ std::optional<std::string> accountOfAttributes(const JobOptions& options, std::v
         return zeroFilledAccount(*account);
     }
     if (const auto billing = attributeValue(options, kJobBilling)) {
-        if (isDigits(*billing, kMaxAccountDigits))
+        if (isDigitsForm(*billing, 1, kMaxAccountDigits))
             return zeroFilledAccount(*billing);
         notes.push_back(
             "The job's billing information is no account number of 1 to 5 digits, so the printer counts "
@@ -72,7 +65,7 @@ std::optional<std::string> jobPasswordPIN(const JobOptions& options)
         throw JobNeedsSettings(
             "the job's PIN comes in job-password hashed (job-password-encryption is not none), "
             "and the printer can only check the PIN itself; send it without encryption");
-    if (!isDigits(*password, 8))
+    if (!isDigitsForm(*password, 1, 8))
         throw JobNeedsSettings(
             "the job's job-password must be a PIN of 1 to 8 digits, which the printer's keypad "
             "takes; the job is not printed, so that it never prints without its hold");

@@ -1,5 +1,6 @@
 #include "ppd_job_control.h"
 
+#include "header_settings.h"
 #include "ipp_job_attributes.h"
 
 #include "crypto/hex.h"
@@ -119,18 +120,11 @@ bool isOn(const OptionValue& value, const char* option)
     refuse(option, value, "is neither True nor False");
 }
 
-// Whether text is 1 to 8 digits, as the panel's number fields and the printer's keypad take them.
-bool isPINForm(const std::string& text)
-{
-    return !text.empty() && text.size() <= 8 &&
-           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
 // A custom number option's digits, 1 to 8.
 std::optional<std::string> customDigits(const OptionValue& value, const char* option)
 {
     std::optional<std::string> text = customText(value, option);
-    if (text && !isPINForm(*text))
+    if (text && !isDigitsForm(*text, 1, 8))  // as the panel's number fields and the keypad take them
         refuse(option, value, "must be 1 to 8 digits");
     return text;
 }

@@ -9,11 +9,6 @@ namespace jobcontrol {
 
 namespace {
 
-std::string hexOf(std::string_view text)
-{
-    return korvane::crypto::toHex(std::span(reinterpret_cast<const unsigned char*>(text.data()), text.size()));
-}
-
 // The spool-time text the header's digests are made with; a new one, added to the header,
 // when it carries none (then nothing in it was made with one).
 std::string headerSpoolTime(std::vector<HeaderSetting>& settings)
