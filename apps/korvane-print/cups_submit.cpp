@@ -1,5 +1,6 @@
 #include "cups_submit.h"
 
+#include "platform/failure.h"
 #include "platform/file_descriptor.h"
 
 #include <QString>
@@ -12,6 +13,8 @@
 #include <set>
 
 namespace {
+
+using platform::fail;
 
 // IPP's limits: a name holds up to 255 bytes, a text up to 1023.
 constexpr std::size_t kMaxNameBytes = 255;
@@ -91,13 +94,6 @@ void cancelJob(const std::string& queue, int jobId)
     std::string ignored;
     if (HttpConnection http = connectToServer(&ignored))
         cupsCancelJob2(http.get(), queue.c_str(), jobId, 0);
-}
-
-// Fails with the message: false, with it in error.
-bool fail(std::string* error, std::string message)
-{
-    *error = std::move(message);
-    return false;
 }
 
 // Sends one file as a document of the job; false, with a message in error, when it was not

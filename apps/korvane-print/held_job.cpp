@@ -1,6 +1,7 @@
 #include "held_job.h"
 
 #include "cups_submit.h"
+#include "platform/failure.h"
 #include "settings/job_messages.h"
 
 #include <algorithm>
@@ -8,6 +9,8 @@
 #include <memory>
 
 namespace {
+
+using platform::fail;
 
 // The print settings' keys, which only the Job Control tab writes.
 constexpr const char* kTabKeyPrefix = "korvane.print.PrintSettings.";
@@ -107,13 +110,6 @@ HeldJob jobFromResponse(int jobId, ipp_t* response)
 bool jobOperation(ipp_op_t operation, int jobId, const std::string& doing, std::string* error)
 {
     return sendRequest(jobRequest(operation, jobId), "/jobs/", doing, error) != nullptr;
-}
-
-// Fails with the message: false, with it in error.
-bool fail(std::string* error, std::string message)
-{
-    *error = std::move(message);
-    return false;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "job_option_arguments.h"
 
 #include "page_ranges.h"
+#include "platform/failure.h"
 
 #include <cups/cups.h>
 
@@ -9,6 +10,8 @@
 #include <strings.h>
 
 namespace {
+
+using platform::fail;
 
 // The keywords of the choices of a PPD option, for a message.
 std::string choiceList(ppd_file_t* ppd, const std::string& keyword)
@@ -42,13 +45,6 @@ std::optional<bool> booleanValue(const std::string& value)
         if (strcasecmp(value.c_str(), no) == 0)
             return false;
     return std::nullopt;
-}
-
-// Fails with the message: false, with it in error.
-bool fail(std::string* error, std::string message)
-{
-    *error = std::move(message);
-    return false;
 }
 
 // Applies one of CUPS' own options; false, with why in error, when CUPS would refuse its

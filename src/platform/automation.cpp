@@ -1,6 +1,7 @@
 #include "platform/automation.h"
 
 #include "platform/controls.h"
+#include "platform/failure.h"
 #include "platform/layout_conventions.h"
 
 #include <QAbstractButton>
@@ -107,14 +108,6 @@ std::optional<int> parseInteger(const std::string& value)
     if (!ok)
         return std::nullopt;
     return number;
-}
-
-// Refuses the operation: false, with the sentence in error when the caller wants one.
-bool fail(std::string* error, const std::string& message)
-{
-    if (error)
-        *error = message;
-    return false;
 }
 
 bool refuse(std::string* error, const std::string& outlet, const std::string& why)
