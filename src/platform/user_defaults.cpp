@@ -1,4 +1,5 @@
 #include "platform/user_defaults.h"
+#include "platform/failure.h"
 #include "platform/file_descriptor.h"
 #include "platform/private_file.h"
 
@@ -654,14 +655,6 @@ bool holdsExactly(const std::string& path, const std::string& bytes)
     return readAll(fd.get(), bytes.size(), stored) && stored == bytes;
 }
 
-// Gives the reason to whoever asked for it; always false, for the write it ends.
-bool refuseWrite(std::string* error, std::string reason)
-{
-    if (error)
-        *error = std::move(reason);
-    return false;
-}
-
 #ifdef KORVANE_FUZZ_MEMORY_DEFAULTS
 // A domain file kept in memory, and what it holds when that is known, as for a file on disk.
 struct MemoryFile {
@@ -837,13 +830,13 @@ std::optional<std::string> UserDefaults::fileFormOfDomain(const std::string& dom
 {
     std::string xml = xmlPropertyList(domain);
     if (xml.empty()) {
-        refuseWrite(error, "the domain " + domainName + " has no property-list form");
+        fail(error, "the domain " + domainName + " has no property-list form");
         return std::nullopt;
     }
     if (xml.size() > maxDomainBytes_) {
-        refuseWrite(error, "the domain " + domainName + " would take " + std::to_string(xml.size()) +
-                               " bytes, more than the " + std::to_string(maxDomainBytes_) +
-                               " a domain may hold; the stored one is kept");
+        fail(error, "the domain " + domainName + " would take " + std::to_string(xml.size()) +
+                        " bytes, more than the " + std::to_string(maxDomainBytes_) +
+                        " a domain may hold; the stored one is kept");
         return std::nullopt;
     }
     return xml;
@@ -863,10 +856,10 @@ bool UserDefaults::writeStoredDomain(const std::string& domainName, const Proper
     if (holdsKnownDomain(path, domain) && isPrivateFolderOfUser(directory_))
         return true;
     if (!makePrivateDirectory(directory_, kPreferencesDirectoryOptions))
-        return refuseWrite(error, "the preferences folder " + directory_ + " is not a private folder of this user");
+        return fail(error, "the preferences folder " + directory_ + " is not a private folder of this user");
     const FileLock lock(path + ".lock");
     if (!lock)
-        return refuseWrite(error, "the lock file " + path + ".lock cannot be locked");
+        return fail(error, "the lock file " + path + ".lock cannot be locked");
     // Under the lock nobody else of ours writes the file: a known, private, unchanged file that
     // holds this very domain needs no write at all.
     struct stat info {};
@@ -885,12 +878,12 @@ bool UserDefaults::writeStoredDomain(const std::string& domainName, const Proper
         return true;
     }
     if (exists && !known && !setAsideUnreadableFile(directory_, path, maxDomainBytes_))
-        return refuseWrite(error, "the damaged file " + path + " cannot be set aside");
+        return fail(error, "the damaged file " + path + " cannot be set aside");
     const std::string temporary = path + ".tmp";
     if (!writeNewFile(temporary, xml) || ::rename(temporary.c_str(), path.c_str()) != 0) {
         ::unlink(temporary.c_str());
         knownFiles().erase(path);
-        return refuseWrite(error, "the file " + path + " cannot be written");
+        return fail(error, "the file " + path + " cannot be written");
     }
     syncDirectory(directory_);
     rememberWritten(path, domain);
